@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+namespace kx {
+
+class MessageBoxes;
+
+// The numbered refusals shown to the operator, codes 4 to 14.
+class ErrorCatalog {
+public:
+    struct Entry {
+        short code;
+        bool warning; // warning icon and "Connection Error"; otherwise stop and "Invalid Input"
+        const char* text;
+    };
+
+    explicit ErrorCatalog(MessageBoxes& boxes) : boxes_(boxes) {}
+
+    // Shows the box of `code` and returns once the operator has closed it. A code
+    // outside 4..14 shows nothing.
+    void showError(short code);
+
+    static const Entry* find(short code);
+
+private:
+    MessageBoxes& boxes_;
+};
+
+// Texts of the connection boxes, shared by connect, port discovery and the link.
+namespace texts {
+inline const QString connectionError = QStringLiteral("Connection Error");
+inline const QString selectPort = QStringLiteral("Please Select a COM port before connecting.");
+inline const QString portInUse = QStringLiteral(
+    "The selected COM port is currently in use or is opened by another application or user.  "
+    "Please check to make sure port is not in use before connecting.");
+inline const QString noPorts = QStringLiteral(
+    "No COM ports detected/installed.  Please check in Device Manager that a COM port is "
+    "available and installed on your system.  This application can only run if one is "
+    "available.");
+inline const QString portNotOpen =
+    QStringLiteral("The COM port is not open.  Please connect to the generator first.");
+inline const QString connectionLost =
+    QStringLiteral("The connection to the generator was lost.  The COM port has been closed; "
+                   "please check the cable and connect again.");
+} // namespace texts
+
+} // namespace kx

@@ -1,0 +1,186 @@
+#include "app/Main.h"
+
+#include "app/BusyState.h"
+#include "app/ErrorCatalog.h"
+#include "app/MessageBoxes.h"
+#include "app/Operations.h"
+#include "app/ShapeWidget.h"
+#include "link/Clock.h"
+#include "link/Connection.h"
+#include "link/Exchange.h"
+#include "link/SerialPort.h"
+#include "panel/DutyCycle.h"
+#include "panel/FrequencyLevels.h"
+#include "panel/WaveformOutput.h"
+#include "state/StatusRefresh.h"
+#include "state/modVariables.h"
+#include "ui_Main.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QIcon>
+
+namespace kx {
+
+namespace {
+
+// The colours of the panel. Those the window system would lend by role are fixed here,
+// so the panel looks the same on every desktop theme.
+namespace colour {
+const QColor window(214, 219, 226);
+const QColor topBar(236, 239, 242);
+const QColor group(191, 205, 219);         // group backgrounds (inactive title bar)
+const QColor highlight(0, 120, 215);       // Output band and group titles
+const QColor highlightText(255, 255, 255); // "OUTPUT"
+const QColor activeBorder(180, 180, 180);  // display panel
+const QColor inactiveBorder(244, 247, 252); // output light before any answer
+const QColor statusBar(255, 255, 255);     // status band (window background)
+const QColor red(255, 0, 0);
+} // namespace colour
+
+void fill(QWidget* widget, const QColor& colour) {
+    QPalette p = widget->palette();
+    p.setColor(QPalette::Window, colour);
+    p.setColor(QPalette::Base, colour);
+    widget->setPalette(p);
+    widget->setAutoFillBackground(true);
+}
+
+void selectNothing(QComboBox* list, const QString& text) {
+    list->setCurrentIndex(-1);
+    list->setEditText(text);
+}
+
+} // namespace
+
+Main::Main() : Main(Seams{}) {}
+
+Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(seams)) {
+    ui_->setupUi(this);
+    if (!seams_.port)
+        seams_.port = std::make_unique<QtSerialPort>();
+    if (!seams_.clock)
+        seams_.clock = std::make_unique<RealClock>();
+    if (!seams_.boxes)
+        seams_.boxes = std::make_unique<QtMessageBoxes>(this);
+    if (!seams_.quit)
+        seams_.quit = [] { QCoreApplication::exit(0); };
+
+    vars_ = std::make_unique<modVariables>();
+    link_ = std::make_unique<Exchange>(*seams_.port, *seams_.clock);
+    busy_ = std::make_unique<BusyState>(*this, *ui_->message);
+    errors_ = std::make_unique<ErrorCatalog>(*seams_.boxes);
+    ops_ = std::make_unique<Operations>(
+        *this, *link_, *seams_.boxes, [this](const QString& text) { ui_->message->setText(text); });
+    const PanelContext ctx{*ui_, *link_, *vars_, *busy_, *errors_, *ops_, *seams_.boxes};
+    refresh_ = std::make_unique<StatusRefresh>(ctx);
+    connection_ = std::make_unique<Connection>(ctx, *refresh_, PortMap(seams_.configDir),
+                                               seams_.probe);
+    waveform_ = std::make_unique<WaveformOutput>(ctx);
+    levels_ = std::make_unique<FrequencyLevels>(ctx);
+    duty_ = std::make_unique<DutyCycle>(ctx);
+
+    ops_->setLostHandler([this] { connection_->showClosed(); });
+    connect(link_.get(), &Exchange::connectionLost, this, [this] {
+        // Reported once the current event is done; an operation reports it itself.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!ops_->isRunning() && link_->wasLost())
+                    ops_->reportLost();
+            },
+            Qt::QueuedConnection);
+    });
+
+    // The window as it stands before start-up.
+    setWindowIcon(QIcon(QStringLiteral(":/kx-panel.png")));
+    centralWidget()->setFixedSize(959, 480);
+    ui_->sine->setIcon(QIcon(QStringLiteral(":/sine-button.png")));
+    ui_->square->setIcon(QIcon(QStringLiteral(":/square-button.png")));
+    ui_->ramp->setIcon(QIcon(QStringLiteral(":/ramp-button.png")));
+    showWavePicture(*ui_, QStringLiteral("SINE"));
+    ui_->PortOpenStat->setKind(ShapeWidget::Circle);
+    ui_->PortOpenStat->setFillColor(colour::red);
+    ui_->outLight->setKind(ShapeWidget::Square);
+    ui_->outLight->setFillColor(colour::inactiveBorder);
+    ui_->comPort->setEditText(QStringLiteral("Select Port"));
+    for (QComboBox* list : {ui_->trigMode, ui_->trigSource, ui_->modType, ui_->modShape})
+        list->setEditText(QStringLiteral("Select"));
+
+    wireControls();
+    Form_Load();
+    setFixedSize(sizeHint());
+}
+
+Main::~Main() = default;
+
+void Main::Form_Load() {
+    connection_->ListComPorts();
+    fill(centralWidget(), colour::window);
+    ui_->topBar->setFillColor(colour::topBar);
+    ui_->setF->setMaxLength(7);
+    ui_->setA->setMaxLength(5);
+    ui_->setO->setMaxLength(5);
+    ui_->duty->setMaxLength(2);
+    ui_->trigMode->addItems({QStringLiteral("Continuous"), QStringLiteral("Triggered"),
+                             QStringLiteral("Gate"), QStringLiteral("Burst")});
+    ui_->trigSource->addItems({QStringLiteral("Internal"), QStringLiteral("External")});
+    ui_->modType->addItems({QStringLiteral("AM Internal"), QStringLiteral("AM External"),
+                            QStringLiteral("FM Internal"), QStringLiteral("FM External")});
+    for (QComboBox* list : {ui_->trigMode, ui_->trigSource, ui_->modType})
+        selectNothing(list, QStringLiteral("Select"));
+
+    // Colours of the areas, by the roles they stand for.
+    for (ShapeWidget* s : findChildren<ShapeWidget*>()) {
+        if (s->objectName().startsWith(QLatin1String("Shape3_"))) {
+            s->setKind(ShapeWidget::RoundedRectangle);
+            s->setFillColor(colour::group);
+        }
+    }
+    ui_->Shape2->setFillColor(colour::highlight);
+    QPalette title = ui_->Label1->palette();
+    title.setColor(QPalette::WindowText, colour::highlightText);
+    ui_->Label1->setPalette(title);
+    for (QLabel* l : {ui_->setWaveform_0, ui_->setWaveformP_1, ui_->setSweep_0, ui_->setSweep_1,
+                      ui_->setTrigger_0, ui_->saveRecallLabel_0, ui_->funcIndicator}) {
+        QPalette p = l->palette();
+        p.setColor(QPalette::WindowText, colour::highlight);
+        l->setPalette(p);
+    }
+    fill(ui_->Picture1, colour::activeBorder);
+    fill(ui_->MsgBar, colour::statusBar);
+}
+
+void Main::wireControls() {
+    connect(ui_->connectBtn, &QAbstractButton::clicked, this,
+            [this] { connection_->connectBtn_Click(); });
+    connect(ui_->closeBtn, &QAbstractButton::clicked, this,
+            [this] { connection_->closeBtn_Click(); });
+    connect(ui_->updateDisplay, &QAbstractButton::clicked, this,
+            [this] { refresh_->updateDisplay_Click(); });
+    connect(ui_->ExitBtn, &QAbstractButton::clicked, this, [this] { ExitBtn_Click(); });
+}
+
+void Main::ExitBtn_Click() {
+    if (seams_.boxes->ask(MessageBoxes::Icon::Question, QStringLiteral("Exit Program"),
+                          QStringLiteral("Are you sure you want to exit?")) ==
+        MessageBoxes::Answer::Yes)
+        endProgram();
+}
+
+void Main::endProgram() {
+    if (ending_)
+        return;
+    ending_ = true;
+    // Closes the port, ends any pause under way and lets no further line out.
+    link_->shutdown();
+    hide();
+    seams_.quit();
+}
+
+void Main::closeEvent(QCloseEvent* event) {
+    event->accept();
+    endProgram();
+}
+
+} // namespace kx

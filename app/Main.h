@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class Main;
+}
+
+namespace kx {
+
+class BusyState;
+class Clock;
+class Connection;
+class DutyCycle;
+class ErrorCatalog;
+class Exchange;
+class FrequencyLevels;
+class MessageBoxes;
+class Operations;
+class SerialPort;
+class StatusRefresh;
+class WaveformOutput;
+class modVariables;
+
+// What the window talks to outside itself. Anything left empty gets the real thing.
+struct Seams {
+    std::unique_ptr<SerialPort> port;
+    std::unique_ptr<Clock> clock;
+    std::unique_ptr<MessageBoxes> boxes;
+    // The user's configuration directory, where kx-panel/ports/comN links live.
+    QString configDir;
+    // Whether port n's device opens; by default the real probe.
+    std::function<bool(int)> probe;
+    // Ends the program; by default the application's event loops are told to exit.
+    std::function<void()> quit;
+};
+
+// The generator's front panel: the one window of the program.
+class Main : public QMainWindow {
+    Q_OBJECT
+public:
+    Main();
+    explicit Main(Seams seams);
+    ~Main() override;
+
+    Ui::Main& ui() { return *ui_; }
+    modVariables& vars() { return *vars_; }
+    Exchange& link() { return *link_; }
+    BusyState& busy() { return *busy_; }
+    ErrorCatalog& errors() { return *errors_; }
+    Operations& operations() { return *ops_; }
+    Connection& connection() { return *connection_; }
+    StatusRefresh& refresh() { return *refresh_; }
+    WaveformOutput& waveformOutput() { return *waveform_; }
+    FrequencyLevels& frequencyLevels() { return *levels_; }
+    DutyCycle& dutyCycle() { return *duty_; }
+
+    void ExitBtn_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Load();
+    void wireControls();
+    void endProgram();
+
+    std::unique_ptr<Ui::Main> ui_;
+    Seams seams_;
+    std::unique_ptr<modVariables> vars_;
+    std::unique_ptr<Exchange> link_;
+    std::unique_ptr<BusyState> busy_;
+    std::unique_ptr<ErrorCatalog> errors_;
+    std::unique_ptr<Operations> ops_;
+    std::unique_ptr<StatusRefresh> refresh_;
+    std::unique_ptr<Connection> connection_;
+    std::unique_ptr<WaveformOutput> waveform_;
+    std::unique_ptr<FrequencyLevels> levels_;
+    std::unique_ptr<DutyCycle> duty_;
+    bool ending_ = false;
+};
+
+} // namespace kx

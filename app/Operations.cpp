@@ -1,0 +1,82 @@
+#include "app/Operations.h"
+
+#include "app/ErrorCatalog.h"
+#include "app/MessageBoxes.h"
+#include "link/Exchange.h"
+#include "link/LinkError.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QScopedValueRollback>
+#include <QWidget>
+
+namespace kx {
+
+Operations::Operations(QWidget& window, Exchange& link, MessageBoxes& boxes,
+                       std::function<void(const QString&)> showStatus, QObject* parent)
+    : QObject(parent), window_(window), link_(link), boxes_(boxes),
+      showStatus_(std::move(showStatus)) {
+    qApp->installEventFilter(this);
+}
+
+Operations::~Operations() {
+    qApp->removeEventFilter(this);
+}
+
+bool Operations::run(Needs needs, const std::function<void()>& body) {
+    if (running_ || link_.isShutDown())
+        return false;
+    QScopedValueRollback<bool> running(running_, true);
+    try {
+        if (needs == Needs::Port && !link_.isOpen())
+            throw PortNotOpen{};
+        body();
+        // The line went while the operation was past its last exchange.
+        if (link_.wasLost())
+            throw ConnectionLost{};
+    } catch (const PortNotOpen&) {
+        boxes_.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::portNotOpen);
+    } catch (const ConnectionLost&) {
+        reportLost();
+    } catch (const ShuttingDown&) {
+        // The program is ending; nothing more is shown.
+    } catch (const OperationFailed& failure) {
+        showStatus_(failure.message);
+    }
+    return true;
+}
+
+void Operations::reportLost() {
+    link_.clearLoss();
+    if (onLost_)
+        onLost_();
+    showStatus_(QStringLiteral("Connection lost"));
+    boxes_.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::connectionLost);
+}
+
+bool Operations::eventFilter(QObject* watched, QEvent* event) {
+    if (!running_)
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+        break;
+    default:
+        return false;
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || (widget != &window_ && !window_.isAncestorOf(widget)))
+        return false;
+    // EXIT stays usable: confirming it ends the program even inside a pause.
+    if (widget->objectName() == QLatin1String("ExitBtn"))
+        return false;
+    return true;
+}
+
+} // namespace kx

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <functional>
+#include <vector>
+
+class QEventLoop;
+
+namespace kx {
+
+// Time as the exchange sees it. The real clock runs the window's event loop while it
+// waits; the test clock moves virtual time on and never sleeps.
+class Clock {
+public:
+    virtual ~Clock() = default;
+
+    // Milliseconds since the epoch on the local wall clock; whole seconds are its ticks.
+    virtual qint64 wallMsecs() const = 0;
+
+    // Waits up to `ms` milliseconds, letting window events through, and returns early
+    // once `done` holds. `done` is checked at the start and again after each wake().
+    virtual void wait(int ms, const std::function<bool()>& done) = 0;
+
+    // Something `done` looks at may have changed: re-check it.
+    virtual void wake() = 0;
+
+    // Milliseconds from now to the n-th whole-second tick of the wall clock.
+    qint64 msecsToTick(int n) const;
+};
+
+class RealClock final : public Clock {
+public:
+    qint64 wallMsecs() const override;
+    void wait(int ms, const std::function<bool()>& done) override;
+    void wake() override;
+
+private:
+    struct Waiter {
+        QEventLoop* loop;
+        const std::function<bool()>* done;
+    };
+    std::vector<Waiter> waiters_;
+};
+
+} // namespace kx

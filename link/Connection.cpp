@@ -1,0 +1,184 @@
+#include "link/Connection.h"
+
+#include "app/ErrorCatalog.h"
+#include "app/MessageBoxes.h"
+#include "app/Operations.h"
+#include "app/ShapeWidget.h"
+#include "link/Exchange.h"
+#include "link/LinkError.h"
+#include "link/SerialPort.h"
+#include "link/portDetect.h"
+#include "state/Number.h"
+#include "state/StatusRefresh.h"
+#include "state/modVariables.h"
+#include "ui_Main.h"
+
+#include <cmath>
+
+namespace kx {
+
+namespace {
+
+const QColor red(255, 0, 0);
+const QColor green(0, 255, 0);
+
+// Connect's failure numbers, as the operator's boxes know them.
+enum FailureNumber {
+    NotANumber = 13,
+    PortInUse = 8005,
+    ValueRejected = 380,
+    PortNotOpenNumber = 8018,
+    OtherFailure = 0,
+};
+
+int failureNumber(PortError e) {
+    switch (e) {
+    case PortError::Busy:
+        return PortInUse;
+    case PortError::Rejected:
+        return ValueRejected;
+    case PortError::NotOpen:
+        return PortNotOpenNumber;
+    case PortError::None:
+    case PortError::Other:
+        break;
+    }
+    return OtherFailure;
+}
+
+} // namespace
+
+Connection::Connection(PanelContext ctx, StatusRefresh& refresh, PortMap map, Probe probe)
+    : ctx_(ctx), refresh_(refresh), map_(std::move(map)), probe_(std::move(probe)) {
+    if (!probe_)
+        probe_ = [this](int n) { return isPortAvailable(map_, n); };
+}
+
+void Connection::ListComPorts() {
+    QComboBox* list = ctx_.ui.comPort;
+    list->clear();
+    list->setEditText(QString());
+    QStringList tips;
+    for (int n = PortMap::firstPort; n <= PortMap::lastPort; ++n) {
+        if (!probe_(n))
+            continue;
+        list->addItem(QString::number(n));
+        tips << QStringLiteral("%1 = %2").arg(n).arg(map_.device(n));
+    }
+    if (list->count() > 0) {
+        list->setCurrentIndex(0);
+        list->setToolTip(QStringLiteral("Choose the port the generator is connected to:\n") +
+                         tips.join(QLatin1Char('\n')));
+    } else {
+        list->setToolTip(QStringLiteral("No port found. Ports 1-4 are /dev/ttyS0-3, 5-12 "
+                                        "/dev/ttyUSB0-7, 13-16 /dev/ttyACM0-3, unless a link "
+                                        "comN in %1 names another device.")
+                             .arg(map_.linkFolder()));
+        ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::noPorts);
+    }
+}
+
+void Connection::handleConnectError(int number) {
+    switch (number) {
+    case NotANumber:
+        ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::selectPort);
+        break;
+    case PortInUse:
+        ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::portInUse);
+        break;
+    case ValueRejected:
+        ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::noPorts);
+        break;
+    default:
+        break;
+    }
+}
+
+void Connection::connectBtn_Click() {
+    ctx_.ops.run(Operations::Needs::Nothing, [this] { connectToGenerator(); });
+}
+
+void Connection::connectToGenerator() {
+    Ui::Main& ui = ctx_.ui;
+    const QString portText = ui.comPort->currentText();
+    ui.message->setText(QStringLiteral("Connecting...please wait..."));
+
+    const auto value = parseNumber(portText);
+    if (!value) {
+        handleConnectError(NotANumber);
+        return;
+    }
+    if (*value < 1) {
+        ctx_.errors.showError(4);
+        return;
+    }
+    // Halves round to even: 2.5 is port 2, 3.5 port 4.
+    const double rounded = std::nearbyint(*value);
+    if (rounded > PortMap::lastPort) {
+        handleConnectError(ValueRejected);
+        return;
+    }
+    const int port = static_cast<int>(rounded);
+    const QString device = map_.device(port);
+
+    ctx_.link.close();
+    if (!ctx_.link.open(device)) {
+        const int number = failureNumber(ctx_.link.port().openError());
+        handleConnectError(number);
+        if (number != PortInUse && number != ValueRejected)
+            throw OperationFailed{QStringLiteral("Could not open port %1 (%2)").arg(port).arg(device)};
+        return;
+    }
+    ui.PortOpenStat->setFillColor(green);
+    ui.comPort->setEnabled(false);
+    ui.connectBtn->setEnabled(false);
+    ui.closeBtn->setEnabled(true);
+
+    ctx_.link.processEcho(QStringLiteral("*IDN?"));
+    const QString reply = trimBlanks(ctx_.link.readReceived());
+    const qsizetype cr = reply.indexOf(QLatin1Char('\r'));
+    if (cr < 0)
+        throw noValidAnswer(QStringLiteral("*IDN?"));
+    const QString idLine = reply.left(cr);
+    const qsizetype kx = idLine.indexOf(QLatin1String("KX"));
+    if (kx < 0)
+        throw OperationFailed{QStringLiteral("The generator's answer to *IDN? names no KX model: %1")
+                                  .arg(idLine)};
+    ctx_.vars.modelName = idLine.mid(kx, 5);
+    fillModShape();
+    refresh_.update();
+    ui.message->setText(idLine);
+}
+
+void Connection::fillModShape() {
+    QComboBox* list = ctx_.ui.modShape;
+    const QString text = list->currentText();
+    list->clear();
+    const QString& model = ctx_.vars.modelName;
+    if (model == QLatin1String("KX12A"))
+        list->addItems({QStringLiteral("Sine")});
+    else if (model == QLatin1String("KX20A") || model == QLatin1String("KX25A"))
+        list->addItems({QStringLiteral("Sine"), QStringLiteral("Square"), QStringLiteral("Triangle")});
+    // The list's text stays as it was; no item is chosen for the operator.
+    list->setCurrentIndex(-1);
+    list->setEditText(text);
+}
+
+void Connection::closeBtn_Click() {
+    ctx_.ops.run(Operations::Needs::Nothing, [this] {
+        if (ctx_.link.isOpen()) {
+            ctx_.link.close();
+            ctx_.ui.PortOpenStat->setFillColor(red);
+        }
+        ctx_.ui.comPort->setEnabled(true);
+        ctx_.ui.connectBtn->setEnabled(true);
+    });
+}
+
+void Connection::showClosed() {
+    ctx_.ui.PortOpenStat->setFillColor(red);
+    ctx_.ui.comPort->setEnabled(true);
+    ctx_.ui.connectBtn->setEnabled(true);
+}
+
+} // namespace kx

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "link/PortMap.h"
+#include "panel/PanelContext.h"
+
+#include <functional>
+
+namespace kx {
+
+class StatusRefresh;
+
+// The port list, Connect and Close Port.
+class Connection {
+public:
+    using Probe = std::function<bool(int port)>;
+
+    // `probe` tells whether port n's device can be opened; by default the real probe.
+    Connection(PanelContext ctx, StatusRefresh& refresh, PortMap map, Probe probe = {});
+
+    const PortMap& portMap() const { return map_; }
+
+    // Fills comPort with the ports 1..16 whose device opens, and selects the first.
+    void ListComPorts();
+
+    void connectBtn_Click();
+    void closeBtn_Click();
+
+    // Shows the box of a connect failure by its number: 13, 8005, 380; others none.
+    void handleConnectError(int number);
+
+    // The line went away: the panel shows the port closed.
+    void showClosed();
+
+private:
+    void connectToGenerator();
+    void fillModShape();
+
+    PanelContext ctx_;
+    StatusRefresh& refresh_;
+    PortMap map_;
+    Probe probe_;
+};
+
+} // namespace kx

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+namespace kx {
+
+// How port number n (1..16) maps to a device. A symbolic link named comN in the
+// folder kx-panel/ports of the user's configuration directory comes first; it may
+// point at any serial device, a /dev/serial/by-id name or a pseudo-terminal.
+// Otherwise 1-4 are /dev/ttyS0-3, 5-12 /dev/ttyUSB0-7 and 13-16 /dev/ttyACM0-3.
+class PortMap {
+public:
+    static constexpr int firstPort = 1;
+    static constexpr int lastPort = 16;
+
+    // `configDir` is the user's configuration directory; empty means $XDG_CONFIG_HOME,
+    // else ~/.config.
+    explicit PortMap(QString configDir = {});
+
+    // The folder that holds the comN links.
+    QString linkFolder() const;
+    // The device of port n, or empty text for a number outside 1..16.
+    QString device(int n) const;
+    // The device the default table gives port n, whatever links exist.
+    static QString defaultDevice(int n);
+
+private:
+    QString configDir_;
+};
+
+} // namespace kx

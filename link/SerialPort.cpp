@@ -1,0 +1,91 @@
+#include "link/SerialPort.h"
+
+#include <QSerialPort>
+
+namespace kx {
+
+QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent), port_(new QSerialPort(this)) {
+    connect(port_, &QSerialPort::readyRead, this, &SerialPort::readyRead);
+    connect(port_, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError e) { onError(e); });
+}
+
+QtSerialPort::~QtSerialPort() = default;
+
+static PortError classify(QSerialPort::SerialPortError e) {
+    switch (e) {
+    case QSerialPort::NoError:
+        return PortError::None;
+    case QSerialPort::PermissionError:
+        return PortError::Busy;
+    case QSerialPort::UnsupportedOperationError:
+        return PortError::Rejected;
+    case QSerialPort::NotOpenError:
+        return PortError::NotOpen;
+    default:
+        return PortError::Other;
+    }
+}
+
+bool QtSerialPort::open(const QString& device) {
+    openError_ = PortError::None;
+    port_->setPortName(device);
+    // Line settings first: QSerialPort applies them as it opens.
+    port_->setBaudRate(QSerialPort::Baud115200);
+    port_->setDataBits(QSerialPort::Data8);
+    port_->setParity(QSerialPort::NoParity);
+    port_->setStopBits(QSerialPort::OneStop);
+    port_->setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_->open(QIODevice::ReadWrite)) {
+        openError_ = classify(port_->error());
+        port_->clearError();
+        return false;
+    }
+    // A pseudo-terminal has no modem lines: setting DTR and RTS fails there with an
+    // unsupported operation, which is no reason to refuse the port.
+    port_->setDataTerminalReady(true);
+    port_->setRequestToSend(true);
+    port_->clearError();
+    return true;
+}
+
+void QtSerialPort::close() {
+    if (port_->isOpen())
+        port_->close();
+    port_->clearError();
+}
+
+bool QtSerialPort::isOpen() const {
+    return port_->isOpen();
+}
+
+bool QtSerialPort::write(const QByteArray& data) {
+    if (!port_->isOpen())
+        return false;
+    if (port_->write(data) != data.size())
+        return false;
+    // Hand the bytes to the driver now; the exchange waits in its own loop.
+    port_->flush();
+    return port_->isOpen();
+}
+
+QByteArray QtSerialPort::readAll() {
+    return port_->isOpen() ? port_->readAll() : QByteArray();
+}
+
+void QtSerialPort::onError(int error) {
+    const auto e = static_cast<QSerialPort::SerialPortError>(error);
+    // Qt 6.4 keeps reporting a read error, at full CPU, once the far end of a
+    // pseudo-terminal or a USB adapter has gone, while the port still counts as open.
+    // The first read, write or resource error on an open port is a lost line.
+    if (!port_->isOpen())
+        return;
+    if (e == QSerialPort::ReadError || e == QSerialPort::WriteError ||
+        e == QSerialPort::ResourceError) {
+        port_->close();
+        port_->clearError();
+        emit failed();
+    }
+}
+
+} // namespace kx

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QSerialPort;
+
+namespace kx {
+
+// Why an open failed, in the terms the connect operation reports.
+enum class PortError {
+    None,
+    Busy,     // held by another program, or no permission to open it
+    Rejected, // the device refused a line setting
+    NotOpen,  // an operation that needs an open port
+    Other,    // missing device and everything else
+};
+
+// The one serial line to the generator. The real one is QSerialPort; tests put a
+// simulated instrument behind this interface.
+class SerialPort : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~SerialPort() override = default;
+
+    // Opens the device at 115200 baud, no parity, 8 data bits, 1 stop bit, no flow
+    // control, with DTR and RTS asserted.
+    virtual bool open(const QString& device) = 0;
+    virtual PortError openError() const = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual bool write(const QByteArray& data) = 0;
+    // Everything received since the last read; never waits.
+    virtual QByteArray readAll() = 0;
+
+signals:
+    void readyRead();
+    // A read, write or resource error on the open port: the line is gone.
+    void failed();
+};
+
+// QSerialPort behind the interface.
+class QtSerialPort final : public SerialPort {
+    Q_OBJECT
+public:
+    explicit QtSerialPort(QObject* parent = nullptr);
+    ~QtSerialPort() override;
+
+    bool open(const QString& device) override;
+    PortError openError() const override { return openError_; }
+    void close() override;
+    bool isOpen() const override;
+    bool write(const QByteArray& data) override;
+    QByteArray readAll() override;
+
+private:
+    void onError(int error);
+
+    QSerialPort* port_;
+    PortError openError_ = PortError::None;
+};
+
+} // namespace kx

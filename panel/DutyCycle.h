@@ -1,0 +1,18 @@
+#pragma once
+
+#include "panel/PanelContext.h"
+
+namespace kx {
+
+// Duty cycle of the square wave, symmetry of the ramp.
+class DutyCycle {
+public:
+    explicit DutyCycle(PanelContext ctx);
+
+    void setDuty_Click();
+
+private:
+    PanelContext ctx_;
+};
+
+} // namespace kx

@@ -1,0 +1,43 @@
+#include "state/Number.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+#include <cstdio>
+
+namespace kx {
+
+std::optional<double> parseNumber(const QString& text) {
+    static const QRegularExpression form(
+        QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
+    const QString t = text.trimmed();
+    if (!form.match(t).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    // QString::toDouble always reads the C locale.
+    const double value = t.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+QString plainText(double x) {
+    if (x == 0 || !std::isfinite(x))
+        return QStringLiteral("0");
+    const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(x)))) + 1;
+    const int decimals = std::clamp(15 - magnitude, 0, 340);
+    std::vector<char> buffer(static_cast<size_t>(decimals) + 320);
+    std::snprintf(buffer.data(), buffer.size(), "%.*f", decimals, x);
+    QString s = QString::fromLatin1(buffer.data());
+    if (s.contains(QLatin1Char('.'))) {
+        while (s.endsWith(QLatin1Char('0')))
+            s.chop(1);
+        if (s.endsWith(QLatin1Char('.')))
+            s.chop(1);
+    }
+    if (s == QLatin1String("-0"))
+        s = QStringLiteral("0");
+    return s;
+}
+
+} // namespace kx

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "link/Clock.h"
+
+#include <QList>
+
+#include <functional>
+#include <optional>
+
+namespace kxtest {
+
+// Something that happens at a moment of virtual time: data arriving on a port.
+class TimedSource {
+public:
+    virtual ~TimedSource() = default;
+    virtual std::optional<qint64> nextDue() const = 0;
+    virtual void deliverDue(qint64 now) = 0;
+};
+
+// A clock that never sleeps: a wait moves virtual time on to its end, or to the first
+// moment at which its condition holds, delivering what the sources have due on the way.
+class FakeClock final : public kx::Clock {
+public:
+    struct Wait {
+        int requested; // the longest the caller asked to wait, ms
+        qint64 waited; // how long it lasted, ms
+    };
+
+    // 12:00:00.250 local time on some day: the next whole-second tick is 750 ms away.
+    explicit FakeClock(qint64 start = 1'765'108'800'250);
+
+    qint64 wallMsecs() const override { return now_; }
+    void wait(int ms, const std::function<bool()>& done) override;
+    void wake() override {}
+
+    void addSource(TimedSource* source) { sources_ << source; }
+    // Moves time on by `ms`, delivering everything that falls due.
+    void advance(qint64 ms);
+    void setWall(qint64 msecs) { now_ = msecs; }
+
+    // Every wait so far.
+    QList<Wait> waits;
+    // Runs inside the next wait, once, as an operator acting during a pause would.
+    std::function<void()> duringNextWait;
+
+private:
+    void moveTo(qint64 t);
+
+    qint64 now_;
+    QList<TimedSource*> sources_;
+};
+
+} // namespace kxtest

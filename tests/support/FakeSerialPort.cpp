@@ -1,0 +1,90 @@
+#include "support/FakeSerialPort.h"
+
+namespace kxtest {
+
+FakeSerialPort::FakeSerialPort(FakeClock& clock) : clock_(clock) {
+    clock_.addSource(this);
+}
+
+bool FakeSerialPort::open(const QString& device) {
+    openError_ = refuseOpen;
+    if (refuseOpen != kx::PortError::None)
+        return false;
+    open_ = true;
+    openedDevice = device;
+    ++opens;
+    partial_.clear();
+    received_.clear();
+    pending_.clear();
+    return true;
+}
+
+void FakeSerialPort::close() {
+    open_ = false;
+    pending_.clear();
+    received_.clear();
+}
+
+bool FakeSerialPort::write(const QByteArray& data) {
+    if (!open_)
+        return false;
+    partial_ += data;
+    qsizetype cr;
+    while ((cr = partial_.indexOf('\r')) >= 0) {
+        const QByteArray line = partial_.left(cr);
+        partial_.remove(0, cr + 1);
+        lines << line;
+        if (pullCableAfterLines >= 0 && lines.size() >= pullCableAfterLines) {
+            pullCable();
+            return true;
+        }
+        if (!responder)
+            continue;
+        for (const Chunk& c : responder(line))
+            pending_ << Pending{clock_.wallMsecs() + c.delayMs, c.bytes};
+    }
+    return true;
+}
+
+QByteArray FakeSerialPort::readAll() {
+    return std::exchange(received_, {});
+}
+
+std::optional<qint64> FakeSerialPort::nextDue() const {
+    std::optional<qint64> next;
+    for (const Pending& p : pending_) {
+        if (!next || p.due < *next)
+            next = p.due;
+    }
+    return next;
+}
+
+void FakeSerialPort::deliverDue(qint64 now) {
+    bool any = false;
+    for (qsizetype i = 0; i < pending_.size();) {
+        if (pending_[i].due <= now) {
+            received_ += pending_[i].bytes;
+            pending_.removeAt(i);
+            any = true;
+        } else {
+            ++i;
+        }
+    }
+    if (any && open_)
+        emit readyRead();
+}
+
+void FakeSerialPort::inject(const QByteArray& bytes) {
+    received_ += bytes;
+}
+
+void FakeSerialPort::pullCable() {
+    if (!open_)
+        return;
+    open_ = false;
+    pending_.clear();
+    received_.clear();
+    emit failed();
+}
+
+} // namespace kxtest

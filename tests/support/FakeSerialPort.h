@@ -1,0 +1,64 @@
+#pragma once
+
+#include "link/SerialPort.h"
+#include "support/FakeClock.h"
+
+#include <QList>
+
+#include <functional>
+
+namespace kxtest {
+
+// A serial port with an instrument behind it, on virtual time. Every line written is
+// kept; the responder says what comes back, in chunks, and when.
+class FakeSerialPort final : public kx::SerialPort, public TimedSource {
+    Q_OBJECT
+public:
+    struct Chunk {
+        int delayMs; // after the line was written
+        QByteArray bytes;
+    };
+    using Responder = std::function<QList<Chunk>(const QByteArray& line)>;
+
+    explicit FakeSerialPort(FakeClock& clock);
+
+    bool open(const QString& device) override;
+    kx::PortError openError() const override { return openError_; }
+    void close() override;
+    bool isOpen() const override { return open_; }
+    bool write(const QByteArray& data) override;
+    QByteArray readAll() override;
+
+    std::optional<qint64> nextDue() const override;
+    void deliverDue(qint64 now) override;
+
+    // Text that is already waiting in the receive buffer.
+    void inject(const QByteArray& bytes);
+    // The far end goes away: the port reports the failure and closes, as the real one does.
+    void pullCable();
+
+    Responder responder;
+    // The next open fails with this error.
+    kx::PortError refuseOpen = kx::PortError::None;
+    // Lines written (without their CR), across connections.
+    QList<QByteArray> lines;
+    QString openedDevice;
+    int opens = 0;
+    // After this many lines the cable is pulled (negative: never).
+    int pullCableAfterLines = -1;
+
+private:
+    struct Pending {
+        qint64 due;
+        QByteArray bytes;
+    };
+
+    FakeClock& clock_;
+    bool open_ = false;
+    kx::PortError openError_ = kx::PortError::None;
+    QByteArray partial_;
+    QByteArray received_;
+    QList<Pending> pending_;
+};
+
+} // namespace kxtest

@@ -1,0 +1,92 @@
+#include "support/Rig.h"
+
+#include "ui_Main.h"
+
+#include <QComboBox>
+#include <QPushButton>
+
+namespace kxtest {
+
+Rig::Rig(const QString& model, QList<int> ports) {
+    const kxsim::ModelProfile* profile = kxsim::findProfile(model);
+    Q_ASSERT(profile);
+    generator_ = std::make_unique<kxsim::Generator>(*profile);
+
+    kx::Seams seams;
+    auto clock = std::make_unique<FakeClock>();
+    clock_ = clock.get();
+    auto port = std::make_unique<FakeSerialPort>(*clock_);
+    port_ = port.get();
+    auto boxes = std::make_unique<MessageRecorder>();
+    boxes_ = boxes.get();
+    seams.clock = std::move(clock);
+    seams.port = std::move(port);
+    seams.boxes = std::move(boxes);
+    seams.configDir = config_.path();
+    seams.probe = [ports](int n) { return ports.contains(n); };
+    seams.quit = [this] { ++quits_; };
+    answerFromGenerator();
+    main_ = std::make_unique<kx::Main>(std::move(seams));
+}
+
+Rig::~Rig() = default;
+
+Ui::Main& Rig::ui() {
+    return main_->ui();
+}
+
+void Rig::answerFromGenerator(int latencyMs) {
+    port_->responder = [this, latencyMs](const QByteArray& l) -> QList<FakeSerialPort::Chunk> {
+        const auto reply = generator_->handleLine(l);
+        if (!reply)
+            return {};
+        return {{latencyMs, *reply + generator_->lineEnd()}};
+    };
+}
+
+void Rig::expect(const QList<std::pair<QByteArray, QByteArray>>& conversation) {
+    script_ = conversation;
+    port_->responder = [this](const QByteArray& l) -> QList<FakeSerialPort::Chunk> {
+        if (script_.isEmpty()) {
+            scriptErrors << QStringLiteral("unexpected line %1").arg(QString::fromLatin1(l));
+            return {};
+        }
+        const auto [sent, reply] = script_.takeFirst();
+        if (sent != l)
+            scriptErrors << QStringLiteral("expected %1, got %2")
+                                .arg(QString::fromLatin1(sent), QString::fromLatin1(l));
+        if (reply.isEmpty())
+            return {};
+        return {{0, reply}};
+    };
+}
+
+void Rig::connectTo(const QString& portText) {
+    ui().comPort->setEditText(portText);
+    ui().connectBtn->click();
+}
+
+void Rig::connected() {
+    connectTo();
+    Q_ASSERT(port_->isOpen());
+    takeLines();
+    takeWaits();
+    takeBoxes();
+}
+
+QList<QByteArray> Rig::takeLines() {
+    return std::exchange(port_->lines, {});
+}
+
+QList<qint64> Rig::takeWaits() {
+    QList<qint64> out;
+    for (const auto& w : std::exchange(clock_->waits, {}))
+        out << w.waited;
+    return out;
+}
+
+QList<MessageRecorder::Box> Rig::takeBoxes() {
+    return std::exchange(boxes_->boxes, {});
+}
+
+} // namespace kxtest

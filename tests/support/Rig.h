@@ -1,0 +1,74 @@
+#pragma once
+
+#include "app/Main.h"
+#include "sim/Generator.h"
+#include "support/FakeClock.h"
+#include "support/FakeSerialPort.h"
+#include "support/MessageRecorder.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <utility>
+
+namespace Ui {
+class Main;
+}
+
+namespace kxtest {
+
+// A main window wired to test doubles: a simulated generator in-process behind the
+// serial interface, a clock that does not sleep and a recorder for message boxes.
+class Rig {
+public:
+    // `ports`: the port numbers whose device the probe finds.
+    explicit Rig(const QString& model = QStringLiteral("KX25A"), QList<int> ports = {3});
+    ~Rig();
+
+    kx::Main& main() { return *main_; }
+    Ui::Main& ui();
+    kxsim::Generator& generator() { return *generator_; }
+    FakeClock& clock() { return *clock_; }
+    FakeSerialPort& port() { return *port_; }
+    MessageRecorder& boxes() { return *boxes_; }
+    int quits() const { return quits_; }
+
+    // Replies come from the simulated generator after `latencyMs`.
+    void answerFromGenerator(int latencyMs = 0);
+
+    // The whole conversation, line sent by reply: each line written must be the next
+    // expected one; its reply (empty: none) comes back at once. Anything else is
+    // noted in scriptErrors.
+    void expect(const QList<std::pair<QByteArray, QByteArray>>& conversation);
+    bool scriptDone() const { return script_.isEmpty(); }
+    QStringList scriptErrors;
+
+    // Types `portText` into comPort and presses Connect.
+    void connectTo(const QString& portText = QStringLiteral("3"));
+    // Connects to the simulated generator and forgets what that exchanged.
+    void connected();
+
+    // Lines written since the last call.
+    QList<QByteArray> takeLines();
+    // How long each wait lasted since the last call, ms.
+    QList<qint64> takeWaits();
+    // Message boxes shown since the last call.
+    QList<MessageRecorder::Box> takeBoxes();
+
+private:
+    QTemporaryDir config_;
+    std::unique_ptr<kxsim::Generator> generator_;
+    FakeClock* clock_ = nullptr;
+    FakeSerialPort* port_ = nullptr;
+    MessageRecorder* boxes_ = nullptr;
+    std::unique_ptr<kx::Main> main_;
+    QList<std::pair<QByteArray, QByteArray>> script_;
+    int quits_ = 0;
+};
+
+// The reply form of the generator, with its line end.
+inline QByteArray line(const char* text) {
+    return QByteArray(text) + '\r';
+}
+
+} // namespace kxtest
