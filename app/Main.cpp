@@ -29,12 +29,12 @@ namespace {
 namespace colour {
 const QColor window(214, 219, 226);
 const QColor topBar(236, 239, 242);
-const QColor group(191, 205, 219);         // group backgrounds (inactive title bar)
-const QColor highlight(0, 120, 215);       // Output band and group titles
-const QColor highlightText(255, 255, 255); // "OUTPUT"
-const QColor activeBorder(180, 180, 180);  // display panel
+const QColor group(191, 205, 219);          // group backgrounds (inactive title bar)
+const QColor highlight(0, 120, 215);        // Output band and group titles
+const QColor highlightText(255, 255, 255);  // "OUTPUT"
+const QColor activeBorder(180, 180, 180);   // display panel
 const QColor inactiveBorder(244, 247, 252); // output light before any answer
-const QColor statusBar(255, 255, 255);     // status band (window background)
+const QColor statusBar(255, 255, 255);      // status band (window background)
 const QColor red(255, 0, 0);
 } // namespace colour
 
@@ -74,8 +74,8 @@ Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(se
         *this, *link_, *seams_.boxes, [this](const QString& text) { ui_->message->setText(text); });
     const PanelContext ctx{*ui_, *link_, *vars_, *busy_, *errors_, *ops_, *seams_.boxes};
     refresh_ = std::make_unique<StatusRefresh>(ctx);
-    connection_ = std::make_unique<Connection>(ctx, *refresh_, PortMap(seams_.configDir),
-                                               seams_.probe);
+    connection_ =
+        std::make_unique<Connection>(ctx, *refresh_, PortMap(seams_.configDir), seams_.probe);
     waveform_ = std::make_unique<WaveformOutput>(ctx);
     levels_ = std::make_unique<FrequencyLevels>(ctx);
     duty_ = std::make_unique<DutyCycle>(ctx);

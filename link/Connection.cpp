@@ -126,7 +126,8 @@ void Connection::connectToGenerator() {
         const int number = failureNumber(ctx_.link.port().openError());
         handleConnectError(number);
         if (number != PortInUse && number != ValueRejected)
-            throw OperationFailed{QStringLiteral("Could not open port %1 (%2)").arg(port).arg(device)};
+            throw OperationFailed{
+                QStringLiteral("Could not open port %1 (%2)").arg(port).arg(device)};
         return;
     }
     ui.PortOpenStat->setFillColor(green);
@@ -142,8 +143,8 @@ void Connection::connectToGenerator() {
     const QString idLine = reply.left(cr);
     const qsizetype kx = idLine.indexOf(QLatin1String("KX"));
     if (kx < 0)
-        throw OperationFailed{QStringLiteral("The generator's answer to *IDN? names no KX model: %1")
-                                  .arg(idLine)};
+        throw OperationFailed{
+            QStringLiteral("The generator's answer to *IDN? names no KX model: %1").arg(idLine)};
     ctx_.vars.modelName = idLine.mid(kx, 5);
     fillModShape();
     refresh_.update();
@@ -158,7 +159,8 @@ void Connection::fillModShape() {
     if (model == QLatin1String("KX12A"))
         list->addItems({QStringLiteral("Sine")});
     else if (model == QLatin1String("KX20A") || model == QLatin1String("KX25A"))
-        list->addItems({QStringLiteral("Sine"), QStringLiteral("Square"), QStringLiteral("Triangle")});
+        list->addItems(
+            {QStringLiteral("Sine"), QStringLiteral("Square"), QStringLiteral("Triangle")});
     // The list's text stays as it was; no item is chosen for the operator.
     list->setCurrentIndex(-1);
     list->setEditText(text);

@@ -65,8 +65,7 @@ void FrequencyLevels::setFrequency(const char* suffix, double factor) {
             return;
         }
         BusyGuard busy(ctx_.busy);
-        ctx_.link.processEcho(QStringLiteral("FREQ ") + ui.setF->text() +
-                              QLatin1String(suffix));
+        ctx_.link.processEcho(QStringLiteral("FREQ ") + ui.setF->text() + QLatin1String(suffix));
         ctx_.link.processEcho(QStringLiteral("FREQ?"));
         if (vars.decodeFrequencyReply(trimBlanks(ctx_.link.readReceived())) !=
             modVariables::Decoded::Ok)

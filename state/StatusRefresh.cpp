@@ -87,8 +87,8 @@ void StatusRefresh::update() {
         throw noValidAnswer(QStringLiteral("FREQ?"));
     }
 
-    for (const auto& [query, display] :
-         {std::pair{QStringLiteral("AMPL?"), ui.amp}, std::pair{QStringLiteral("OFFS?"), ui.offset}}) {
+    for (const auto& [query, display] : {std::pair{QStringLiteral("AMPL?"), ui.amp},
+                                         std::pair{QStringLiteral("OFFS?"), ui.offset}}) {
         switch (vars.decodeLevelReply(ask(query))) {
         case modVariables::Decoded::Ok:
             display->setText(vars.levelText);

@@ -1,0 +1,469 @@
+#include "support/Rig.h"
+
+#include "app/BusyState.h"
+#include "app/ErrorCatalog.h"
+#include "app/ShapeWidget.h"
+#include "link/Exchange.h"
+#include "link/LinkError.h"
+#include "link/PortMap.h"
+#include "state/modVariables.h"
+#include "ui_Main.h"
+
+#include <QtTest>
+
+using namespace kxtest;
+using Box = MessageRecorder::Box;
+using Icon = kx::MessageBoxes::Icon;
+using Lines = QList<QByteArray>;
+
+namespace {
+
+const QColor red(255, 0, 0);
+const QColor green(0, 255, 0);
+const QString connecting = QStringLiteral("Connecting...please wait...");
+const Lines refreshLines{"FUNC?", "FREQ?", "AMPL?", "OFFS?", "MODE?", "SWE?", "MODUL?"};
+
+Box warning(const QString& text) {
+    return {Icon::Warning, kx::texts::connectionError, text};
+}
+
+// A whole refresh's worth of answers, with the given replies to SWE? and MODUL?.
+QList<std::pair<QByteArray, QByteArray>> refreshAnswers(const QByteArray& func = "SIN\r",
+                                                        const QByteArray& swe = "OFF\r",
+                                                        const QByteArray& modul = "OFF\r") {
+    return {{"FUNC?", func},           {"FREQ?", "1.00000E+3\r"}, {"AMPL?", "5.00000E+0\r"},
+            {"OFFS?", "0.00000E+0\r"}, {"MODE?", "CONT\r"},       {"SWE?", swe},
+            {"MODUL?", modul}};
+}
+
+} // namespace
+
+class ConnectTest : public QObject {
+    Q_OBJECT
+private slots:
+    void connectsToSimulatedGenerator();
+    void refusesPortText_data();
+    void refusesPortText();
+    void portNumberRoundsHalfToEven_data();
+    void portNumberRoundsHalfToEven();
+    void portRefusesToOpen_data();
+    void portRefusesToOpen();
+    void identification_data();
+    void identification();
+    void noAnswerToIdentification();
+    void reconnectFillsModShapeOnce();
+    void closePort();
+    void refreshReadsBack_data();
+    void refreshReadsBack();
+    void refreshStopsAtUnreadableReply();
+    void refreshKeepsDisplayOnUnknownExponent();
+    void updateWithoutPort();
+    void lostDeviceMidRefresh();
+    void lostDeviceWhileIdle();
+    void clickDuringConnectPauseIsIgnored();
+    void closingWindowDuringPauseEndsAtOnce();
+    void exitDuringPause();
+    void exitAnsweredNo();
+};
+
+void ConnectTest::connectsToSimulatedGenerator() {
+    Rig rig;
+    rig.connectTo();
+    QCOMPARE(rig.takeLines(), Lines{"*IDN?"} + refreshLines);
+    QCOMPARE(rig.ui().PortOpenStat->fillColor(), green);
+    QVERIFY(!rig.ui().comPort->isEnabled());
+    QVERIFY(!rig.ui().connectBtn->isEnabled());
+    QVERIFY(rig.ui().closeBtn->isEnabled());
+    QCOMPARE(rig.main().vars().modelName, QStringLiteral("KX25A"));
+    QCOMPARE(rig.ui().message->text(), QString::fromLatin1(*rig.generator().handleLine("*IDN?")));
+    QCOMPARE(rig.ui().frequency->text(), QStringLiteral("1.00000"));
+    QCOMPARE(rig.ui().frequencyUnit->text(), QStringLiteral("kHz"));
+    QCOMPARE(rig.ui().amp->text(), QStringLiteral("5.00000"));
+    QCOMPARE(rig.ui().offset->text(), QStringLiteral("0.00000"));
+    QCOMPARE(rig.ui().mode->text(), QStringLiteral("CONT"));
+    QCOMPARE(rig.ui().modShape->count(), 3);
+    QVERIFY(rig.main().isEnabled());
+    QVERIFY(rig.takeBoxes().isEmpty());
+    // Queries wait only for their answers (and a moment for an LF after the CR): the
+    // whole connect took no whole-second pause.
+    for (qint64 waited : rig.takeWaits())
+        QVERIFY(waited <= kx::Exchange::lineFeedGraceMs);
+}
+
+void ConnectTest::refusesPortText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    // Below 1: error code 4. Not a number: the row-13 box, with the same text.
+    for (const char* t : {"0", "-1", "0.4", "-2"})
+        QTest::newRow(t) << t << connecting;
+    for (const char* t : {"", "abc", "3a", "COM3", "inf"})
+        QTest::newRow(qPrintable(QStringLiteral("'%1'").arg(t))) << t << connecting;
+}
+
+void ConnectTest::refusesPortText() {
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    Rig rig;
+    rig.connectTo(text);
+    QCOMPARE(rig.takeBoxes(), QList<Box>{warning(kx::texts::selectPort)});
+    QCOMPARE(rig.port().opens, 0);
+    QVERIFY(rig.takeLines().isEmpty());
+    QCOMPARE(rig.ui().message->text(), message);
+    QCOMPARE(rig.ui().PortOpenStat->fillColor(), red);
+    QVERIFY(rig.ui().connectBtn->isEnabled());
+}
+
+void ConnectTest::portNumberRoundsHalfToEven_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("port");
+    QTest::newRow("3.5") << "3.5" << 4;
+    QTest::newRow("2.5") << "2.5" << 2;
+    QTest::newRow(" 7 ") << " 7 " << 7;
+    QTest::newRow("16") << "16" << 16;
+    QTest::newRow("1") << "1" << 1;
+}
+
+void ConnectTest::portNumberRoundsHalfToEven() {
+    QFETCH(QString, text);
+    QFETCH(int, port);
+    Rig rig;
+    rig.connectTo(text);
+    QCOMPARE(rig.port().openedDevice, kx::PortMap::defaultDevice(port));
+}
+
+void ConnectTest::portRefusesToOpen_data() {
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("portText");
+    QTest::addColumn<QString>("boxText");
+    QTest::newRow("in use") << int(kx::PortError::Busy) << "3" << kx::texts::portInUse;
+    QTest::newRow("setting rejected") << int(kx::PortError::Rejected) << "3" << kx::texts::noPorts;
+    QTest::newRow("beyond 16") << int(kx::PortError::None) << "17" << kx::texts::noPorts;
+    QTest::newRow("no such device") << int(kx::PortError::Other) << "3" << QString();
+}
+
+void ConnectTest::portRefusesToOpen() {
+    QFETCH(int, error);
+    QFETCH(QString, portText);
+    QFETCH(QString, boxText);
+    Rig rig;
+    rig.port().refuseOpen = kx::PortError(error);
+    rig.connectTo(portText);
+    const QList<Box> boxes = rig.takeBoxes();
+    if (boxText.isEmpty()) {
+        QVERIFY(boxes.isEmpty());
+        // No box: the status line says what failed.
+        QVERIFY(rig.ui().message->text().contains("/dev/ttyS2"));
+    } else {
+        QCOMPARE(boxes, QList<Box>{warning(boxText)});
+        QCOMPARE(rig.ui().message->text(), connecting);
+    }
+    QVERIFY(rig.takeLines().isEmpty());
+    QCOMPARE(rig.ui().PortOpenStat->fillColor(), red);
+    QVERIFY(rig.ui().comPort->isEnabled());
+    QVERIFY(rig.ui().connectBtn->isEnabled());
+    QVERIFY(!rig.ui().closeBtn->isEnabled());
+}
+
+void ConnectTest::identification_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QStringList>("shapes");
+    QTest::addColumn<QString>("message");
+    const QStringList three{"Sine", "Square", "Triangle"};
+    QTest::newRow("text before the model")
+        << QByteArray("Bench unit KX25A,1.0\r\n") << "KX25A" << three << "Bench unit KX25A,1.0";
+    QTest::newRow("KX12A") << QByteArray("KX12A\r") << "KX12A" << QStringList{"Sine"} << "KX12A";
+    QTest::newRow("KX20A") << QByteArray("KX20A x\r") << "KX20A" << three << "KX20A x";
+    QTest::newRow("first KX counts")
+        << QByteArray("KX20A KX25A\r") << "KX20A" << three << "KX20A KX25A";
+    QTest::newRow("other KX text")
+        << QByteArray("KXYZW-9\r") << "KXYZW" << QStringList{} << "KXYZW-9";
+    QTest::newRow("short") << QByteArray("  KX2\r") << "KX2" << QStringList{} << "KX2";
+}
+
+void ConnectTest::identification() {
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, model);
+    QFETCH(QStringList, shapes);
+    QFETCH(QString, message);
+    Rig rig;
+    rig.expect(QList<std::pair<QByteArray, QByteArray>>{{"*IDN?", reply}} + refreshAnswers());
+    rig.connectTo();
+    QVERIFY2(rig.scriptErrors.isEmpty(), qPrintable(rig.scriptErrors.join('\n')));
+    QVERIFY(rig.scriptDone());
+    QCOMPARE(rig.main().vars().modelName, model);
+    QStringList items;
+    for (int i = 0; i < rig.ui().modShape->count(); ++i)
+        items << rig.ui().modShape->itemText(i);
+    QCOMPARE(items, shapes);
+    QCOMPARE(rig.ui().modShape->currentText(), QStringLiteral("Select"));
+    QCOMPARE(rig.ui().message->text(), message);
+}
+
+void ConnectTest::noAnswerToIdentification() {
+    Rig rig;
+    rig.expect({{"*IDN?", ""}});
+    rig.connectTo();
+    QVERIFY(rig.scriptErrors.isEmpty());
+    QVERIFY(rig.takeBoxes().isEmpty());
+    QVERIFY(rig.port().isOpen());
+    QCOMPARE(rig.ui().PortOpenStat->fillColor(), green);
+    QVERIFY(!rig.ui().comPort->isEnabled());
+    QVERIFY(!rig.ui().connectBtn->isEnabled());
+    QVERIFY(rig.ui().closeBtn->isEnabled());
+    QCOMPARE(rig.ui().modShape->count(), 0);
+    QVERIFY(rig.main().vars().modelName.isEmpty());
+    QCOMPARE(rig.takeLines(), Lines{"*IDN?"});
+    QCOMPARE(rig.ui().message->text(),
+             QStringLiteral("No valid answer from the generator to *IDN?"));
+    // The query waited its full second for an answer that never came.
+    QCOMPARE(rig.takeWaits(), QList<qint64>{kx::Exchange::replyTimeoutMs});
+
+    // A reply without "KX": the status line says so.
+    Rig other;
+    other.expect({{"*IDN?", "SOMETHING ELSE\r"}});
+    other.connectTo();
+    QVERIFY(other.ui().message->text().contains("names no KX model"));
+    QCOMPARE(other.takeLines(), Lines{"*IDN?"});
+}
+
+void ConnectTest::reconnectFillsModShapeOnce() {
+    Rig rig;
+    rig.connectTo();
+    rig.ui().closeBtn->click();
+    rig.connectTo();
+    QCOMPARE(rig.ui().modShape->count(), 3);
+    QCOMPARE(rig.port().opens, 2);
+}
+
+void ConnectTest::closePort() {
+    Rig rig;
+    // Close Port while closed: only the port controls are enabled again.
+    rig.ui().comPort->setEnabled(false);
+    rig.ui().closeBtn->setEnabled(true);
+    rig.ui().closeBtn->click();
+    QCOMPARE(rig.ui().PortOpenStat->fillColor(), red);
+    QVERIFY(rig.ui().comPort->isEnabled());
+
+    rig.connected();
+    const QString message = rig.ui().message->text();
+    rig.ui().closeBtn->click();
+    QVERIFY(!rig.port().isOpen());
+    QCOMPARE(rig.ui().PortOpenStat->fillColor(), red);
+    QVERIFY(rig.ui().comPort->isEnabled());
+    QVERIFY(rig.ui().connectBtn->isEnabled());
+    QVERIFY(rig.ui().closeBtn->isEnabled());
+    QCOMPARE(rig.ui().message->text(), message);
+    QCOMPARE(rig.ui().modShape->count(), 3);
+    QCOMPARE(rig.main().vars().modelName, QStringLiteral("KX25A"));
+}
+
+void ConnectTest::refreshReadsBack_data() {
+    QTest::addColumn<QByteArray>("func");
+    QTest::addColumn<QByteArray>("swe");
+    QTest::addColumn<QByteArray>("modul");
+    QTest::addColumn<QString>("waveShape");
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QString>("indicator");
+    QTest::addColumn<QString>("source");
+    // The source label starts as "was" so an untouched one can be told apart.
+    QTest::newRow("square, trailing text")
+        << QByteArray("SQUARE\r") << QByteArray("OFF\r") << QByteArray("OFF\r") << "square"
+        << "SQUARE"
+        << ""
+        << "was";
+    QTest::newRow("blanks before TRI")
+        << QByteArray("  TRI\r") << QByteArray("OFF\r") << QByteArray("OFF\r") << "ramp"
+        << "RAMP"
+        << ""
+        << "was";
+    QTest::newRow("lower-case sin unchanged")
+        << QByteArray("sin\r") << QByteArray("OFF\r") << QByteArray("OFF\r") << ""
+        << "SINE"
+        << ""
+        << "was";
+    QTest::newRow("linear sweep, modulation off")
+        << QByteArray("SIN\r") << QByteArray("LIN ON\r\n") << QByteArray("OFF\r\n") << "sine"
+        << "SINE"
+        << "Linear Sweep"
+        << "was";
+    QTest::newRow("log sweep under FM EXT")
+        << QByteArray("SIN\r") << QByteArray("LOG ON\r") << QByteArray("FM EXT\r") << "sine"
+        << "SINE"
+        << "FM Modulation"
+        << "EXT";
+    QTest::newRow("AM INT") << QByteArray("SIN\r") << QByteArray("OFF\r") << QByteArray("AM INT\r")
+                            << "sine"
+                            << "SINE"
+                            << "AM Modulation"
+                            << "INT";
+    QTest::newRow("blank before LIN ON")
+        << QByteArray("SIN\r") << QByteArray(" LIN ON\r") << QByteArray("OFF\r") << "sine"
+        << "SINE"
+        << ""
+        << "was";
+}
+
+void ConnectTest::refreshReadsBack() {
+    QFETCH(QByteArray, func);
+    QFETCH(QByteArray, swe);
+    QFETCH(QByteArray, modul);
+    QFETCH(QString, waveShape);
+    QFETCH(QString, picture);
+    QFETCH(QString, indicator);
+    QFETCH(QString, source);
+    Rig rig;
+    rig.connected();
+    rig.main().vars().waveShape.clear();
+    rig.ui().source->setText("was");
+    rig.ui().funcIndicator->setText("was");
+    rig.expect(refreshAnswers(func, swe, modul));
+    rig.ui().updateDisplay->click();
+    QVERIFY(rig.scriptDone());
+    QCOMPARE(rig.main().vars().waveShape, waveShape);
+    QCOMPARE(rig.ui().wave->property("picture").toString(), picture);
+    QCOMPARE(rig.ui().funcIndicator->text(), indicator);
+    QCOMPARE(rig.ui().source->text(), source);
+    QVERIFY(rig.main().isEnabled());
+}
+
+void ConnectTest::refreshStopsAtUnreadableReply() {
+    Rig rig;
+    rig.connected();
+    rig.expect({{"FUNC?", "SQU\r"}, {"FREQ?", ""}});
+    rig.ui().frequency->setText("old");
+    rig.ui().updateDisplay->click();
+    QCOMPARE(rig.takeLines(), (Lines{"FUNC?", "FREQ?"}));
+    QCOMPARE(rig.ui().frequency->text(), QStringLiteral("old"));
+    QCOMPARE(rig.ui().message->text(),
+             QStringLiteral("No valid answer from the generator to FREQ?"));
+    QVERIFY(rig.main().isEnabled());
+    QVERIFY(!rig.main().busy().isBusy());
+    // What was read before the failure stays.
+    QCOMPARE(rig.main().vars().waveShape, QStringLiteral("square"));
+
+    // A sweep reply without a line end also stops the refresh.
+    auto answers = refreshAnswers("SIN\r", "LIN ON");
+    answers.removeLast();
+    rig.expect(answers);
+    rig.ui().updateDisplay->click();
+    QVERIFY(rig.scriptDone());
+    QCOMPARE(rig.ui().message->text(),
+             QStringLiteral("No valid answer from the generator to SWE?"));
+}
+
+void ConnectTest::refreshKeepsDisplayOnUnknownExponent() {
+    Rig rig;
+    rig.connected();
+    // A sweep read-back left another frequency in the decoder's variables.
+    rig.main().vars().decodeFrequencyReply("5.00000E+6");
+    auto answers = refreshAnswers();
+    answers[1].second = "1.00000E+8\r";
+    answers[2].second = "1.00000E-3\r";
+    rig.expect(answers);
+    rig.ui().updateDisplay->click();
+    QVERIFY(rig.scriptDone());
+    // Neither the stale 5 MHz nor the offset shows up as frequency or amplitude.
+    QCOMPARE(rig.ui().frequency->text(), QStringLiteral("1.00000"));
+    QCOMPARE(rig.ui().frequencyUnit->text(), QStringLiteral("kHz"));
+    QCOMPARE(rig.ui().amp->text(), QStringLiteral("5.00000"));
+    QCOMPARE(rig.ui().offset->text(), QStringLiteral("0.00000"));
+    QCOMPARE(rig.ui().message->text(),
+             QStringLiteral("No valid answer from the generator to FREQ?, AMPL?"));
+    QVERIFY(rig.main().isEnabled());
+}
+
+void ConnectTest::updateWithoutPort() {
+    Rig rig;
+    rig.ui().updateDisplay->click();
+    QVERIFY(rig.takeLines().isEmpty());
+    QCOMPARE(rig.takeBoxes(), QList<Box>{warning(kx::texts::portNotOpen)});
+    QVERIFY(rig.main().isEnabled());
+    QVERIFY(rig.ui().message->text().isEmpty());
+}
+
+void ConnectTest::lostDeviceMidRefresh() {
+    Rig rig;
+    // The cable goes with the fourth line, inside the refresh.
+    rig.port().pullCableAfterLines = 4;
+    rig.connectTo();
+    QCOMPARE(rig.takeLines(), (Lines{"*IDN?", "FUNC?", "FREQ?", "AMPL?"}));
+    QCOMPARE(rig.takeBoxes(), QList<Box>{warning(kx::texts::connectionLost)});
+    QCOMPARE(rig.ui().PortOpenStat->fillColor(), red);
+    QVERIFY(rig.ui().comPort->isEnabled());
+    QVERIFY(rig.ui().connectBtn->isEnabled());
+    QVERIFY(rig.main().isEnabled());
+    QVERIFY(!rig.main().busy().isBusy());
+
+    // Connecting again works.
+    rig.port().pullCableAfterLines = -1;
+    rig.connectTo();
+    QCOMPARE(rig.ui().PortOpenStat->fillColor(), green);
+    QVERIFY(rig.takeBoxes().isEmpty());
+}
+
+void ConnectTest::lostDeviceWhileIdle() {
+    Rig rig;
+    rig.connected();
+    rig.port().pullCable();
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.takeBoxes(), QList<Box>{warning(kx::texts::connectionLost)});
+    QCOMPARE(rig.ui().PortOpenStat->fillColor(), red);
+    QVERIFY(rig.ui().connectBtn->isEnabled());
+    // Reported once only.
+    QCoreApplication::processEvents();
+    QVERIFY(rig.takeBoxes().isEmpty());
+}
+
+void ConnectTest::clickDuringConnectPauseIsIgnored() {
+    Rig rig;
+    rig.clock().duringNextWait = [&] {
+        rig.ui().updateDisplay->click();
+        rig.ui().closeBtn->click();
+    };
+    rig.connectTo();
+    QCOMPARE(rig.takeLines(), Lines{"*IDN?"} + refreshLines);
+    QVERIFY(rig.port().isOpen());
+}
+
+void ConnectTest::closingWindowDuringPauseEndsAtOnce() {
+    Rig rig;
+    rig.main().show();
+    rig.clock().duringNextWait = [&] { rig.main().close(); };
+    rig.connectTo();
+    QCOMPARE(rig.takeLines(), Lines{"*IDN?"});
+    QCOMPARE(rig.quits(), 1);
+    QVERIFY(!rig.port().isOpen());
+    QVERIFY(rig.takeBoxes().isEmpty());
+    // Nothing more goes out afterwards either.
+    rig.ui().sine->click();
+    QVERIFY(rig.takeLines().isEmpty());
+}
+
+void ConnectTest::exitDuringPause() {
+    Rig rig;
+    rig.connected();
+    rig.boxes().answers = {kx::MessageBoxes::Answer::Yes};
+    // The waveform line's pause comes before the busy state, so EXIT can be pressed.
+    rig.clock().duringNextWait = [&] { rig.ui().ExitBtn->click(); };
+    rig.ui().square->click();
+    QCOMPARE(rig.takeLines(), Lines{"FUNC SQU"});
+    QCOMPARE(rig.main().vars().waveShape, QStringLiteral("sine"));
+    QCOMPARE(rig.takeBoxes(),
+             (QList<Box>{{Icon::Question, "Exit Program", "Are you sure you want to exit?"}}));
+    QCOMPARE(rig.quits(), 1);
+    QVERIFY(!rig.port().isOpen());
+}
+
+void ConnectTest::exitAnsweredNo() {
+    Rig rig;
+    rig.connected();
+    rig.boxes().answers = {kx::MessageBoxes::Answer::No};
+    rig.ui().ExitBtn->click();
+    QCOMPARE(rig.quits(), 0);
+    QVERIFY(rig.port().isOpen());
+    QCOMPARE(rig.takeBoxes().size(), 1);
+}
+
+QTEST_MAIN(ConnectTest)
+#include "tst_connect.moc"
