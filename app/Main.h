@@ -1,5 +1,9 @@
 #pragma once
 
+#include "app/MessageBoxes.h"
+#include "link/Clock.h"
+#include "link/SerialPort.h"
+
 #include <QMainWindow>
 
 #include <functional>
@@ -12,15 +16,12 @@ class Main;
 namespace kx {
 
 class BusyState;
-class Clock;
 class Connection;
 class DutyCycle;
 class ErrorCatalog;
 class Exchange;
 class FrequencyLevels;
-class MessageBoxes;
 class Operations;
-class SerialPort;
 class StatusRefresh;
 class WaveformOutput;
 class modVariables;
