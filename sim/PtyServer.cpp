@@ -1,0 +1,299 @@
+#include "sim/PtyServer.h"
+
+#include "sim/Generator.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace kxsim {
+
+namespace {
+
+qint64 monotonicMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+QString systemError(const char* what) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(strerror(errno)));
+}
+
+// A line as it goes into the log: control and non-ASCII bytes written as \xNN.
+QByteArray printable(const QByteArray& line) {
+    QByteArray out;
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7f)
+            out += "\\x" + QByteArray::number(byte, 16).rightJustified(2, '0');
+        else
+            out += c;
+    }
+    return out;
+}
+
+// Where a symbolic link points, as written in it; empty when it cannot be read.
+QByteArray readLink(const QByteArray& link) {
+    char pointed[4096];
+    const ssize_t length = ::readlink(link.constData(), pointed, sizeof pointed);
+    return length > 0 ? QByteArray(pointed, length) : QByteArray();
+}
+
+// Waits on `stopFd` alone; true when it became readable.
+bool stopWithin(int stopFd, int ms) {
+    pollfd fd{stopFd, POLLIN, 0};
+    return ::poll(&fd, 1, ms) > 0 && (fd.revents & POLLIN);
+}
+
+} // namespace
+
+PtyServer::PtyServer(Generator& generator, ServerOptions options)
+    : generator_(generator), options_(options) {}
+
+PtyServer::~PtyServer() {
+    close();
+}
+
+bool PtyServer::open(QString* error) {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0) {
+        *error = systemError("posix_openpt");
+        return false;
+    }
+    if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+        *error = systemError("grantpt/unlockpt");
+        close();
+        return false;
+    }
+    const char* name = ::ptsname(master_);
+    if (!name) {
+        *error = systemError("ptsname");
+        close();
+        return false;
+    }
+    slavePath_ = QString::fromLocal8Bit(name);
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    ::fcntl(master_, F_SETFD, FD_CLOEXEC);
+
+    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave_ < 0) {
+        *error = systemError("open slave");
+        close();
+        return false;
+    }
+    termios tio{};
+    if (::tcgetattr(slave_, &tio) != 0) {
+        *error = systemError("tcgetattr");
+        close();
+        return false;
+    }
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    ::cfsetispeed(&tio, B115200);
+    ::cfsetospeed(&tio, B115200);
+    if (::tcsetattr(slave_, TCSANOW, &tio) != 0) {
+        *error = systemError("tcsetattr");
+        close();
+        return false;
+    }
+    return true;
+}
+
+void PtyServer::close() {
+    if (master_ >= 0)
+        ::close(master_);
+    if (slave_ >= 0)
+        ::close(slave_);
+    master_ = -1;
+    slave_ = -1;
+}
+
+qsizetype PtyServer::linesReceived() const {
+    return generator_.received().size();
+}
+
+void PtyServer::logLine(const char* direction, const QByteArray& line) {
+    if (!options_.log)
+        return;
+    const QByteArray stamp = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toLatin1();
+    std::fprintf(options_.log, "%s %s %s\n", stamp.constData(), direction,
+                 printable(line).constData());
+    std::fflush(options_.log);
+}
+
+void PtyServer::takeInput(const QByteArray& bytes, qint64 nowMs) {
+    int delay = options_.latencyMs;
+    if (options_.fault == Fault::Late)
+        delay += lateAnswerMs;
+    // One CR-ended piece at a time, so that the hang-up comes after exactly N lines.
+    qsizetype start = 0;
+    while (start < bytes.size() && !hangUpDue_) {
+        const qsizetype cr = bytes.indexOf('\r', start);
+        const qsizetype end = cr < 0 ? bytes.size() : cr + 1;
+        const qsizetype before = generator_.received().size();
+        const QByteArray answers = generator_.feed(bytes.mid(start, end - start));
+        for (qsizetype i = before; i < generator_.received().size(); ++i) {
+            QByteArray line = generator_.received().at(i);
+            if (generator_.lastLineIgnored())
+                line += "   (ignored)";
+            logLine("<", line);
+        }
+        if (!answers.isEmpty() && options_.fault != Fault::Silent)
+            pending_.push_back({nowMs + delay, answers});
+        if (options_.fault == Fault::HangUp && generator_.received().size() >= options_.hangUpAfter)
+            hangUpDue_ = true;
+        start = end;
+    }
+}
+
+void PtyServer::writeDue(qint64 nowMs) {
+    while (!pending_.empty() && pending_.front().dueMs <= nowMs) {
+        Pending& front = pending_.front();
+        const ssize_t written = ::write(master_, front.bytes.constData(), front.bytes.size());
+        if (written < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+                return;           // the client's side is full: try again when there is room
+            pending_.pop_front(); // nobody on the line: the answer is lost, as on a cable
+            continue;
+        }
+        for (const QByteArray& line : front.bytes.split('\r')) {
+            const QByteArray text = line.trimmed();
+            if (!text.isEmpty())
+                logLine(">", text);
+        }
+        if (written < front.bytes.size()) {
+            front.bytes.remove(0, written);
+            return;
+        }
+        pending_.pop_front();
+    }
+}
+
+PtyServer::End PtyServer::run(int stopFd) {
+    char buffer[1024];
+    for (;;) {
+        const qint64 now = monotonicMs();
+        writeDue(now);
+        if (hangUpDue_ && pending_.empty()) {
+            // Give the last answer time to reach the client's side before the line goes.
+            if (stopWithin(stopFd, 100))
+                return End::Stopped;
+            close();
+            return End::HungUp;
+        }
+
+        int timeoutMs = -1;
+        short masterEvents = hangUpDue_ ? 0 : POLLIN;
+        if (!pending_.empty()) {
+            const qint64 wait = pending_.front().dueMs - now;
+            if (wait > 0)
+                timeoutMs = static_cast<int>(wait);
+            else
+                masterEvents |= POLLOUT; // due but blocked
+        }
+        pollfd fds[2] = {{stopFd, POLLIN, 0}, {master_, masterEvents, 0}};
+        const int ready = ::poll(fds, 2, timeoutMs);
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            return End::Failed;
+        }
+        if (fds[0].revents & POLLIN)
+            return End::Stopped;
+        if (fds[1].revents & POLLIN) {
+            const ssize_t got = ::read(master_, buffer, sizeof buffer);
+            if (got > 0) {
+                takeInput(QByteArray(buffer, got), monotonicMs());
+                continue;
+            }
+            if (got < 0 && (errno == EAGAIN || errno == EINTR))
+                continue;
+            // EIO: no slave side open. The slave held here should prevent it; if it
+            // happens anyway, wait for a client instead of giving up.
+            if (stopWithin(stopFd, 100))
+                return End::Stopped;
+        } else if (fds[1].revents & (POLLHUP | POLLERR)) {
+            if (stopWithin(stopFd, 100))
+                return End::Stopped;
+        } else if (fds[1].revents & POLLNVAL) {
+            return End::Failed;
+        }
+    }
+}
+
+QString PortLink::folder() {
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/kx-panel/ports");
+}
+
+bool PortLink::create(int port, const QString& target, QString* error) {
+    if (port < firstPort || port > lastPort) {
+        *error = QStringLiteral("port %1 is outside %2..%3").arg(port).arg(firstPort).arg(lastPort);
+        return false;
+    }
+    const QString dir = folder();
+    if (!QDir().mkpath(dir)) {
+        *error = QStringLiteral("cannot create the folder %1").arg(dir);
+        return false;
+    }
+    const QString link = dir + QStringLiteral("/com%1").arg(port);
+    const QByteArray linkName = QFile::encodeName(link);
+    const QByteArray targetName = QFile::encodeName(target);
+
+    struct stat info {};
+    if (::lstat(linkName.constData(), &info) == 0) {
+        if (!S_ISLNK(info.st_mode)) {
+            *error = QStringLiteral("%1 exists and is not a symbolic link").arg(link);
+            return false;
+        }
+        const QByteArray old = readLink(linkName);
+        struct stat pointed {};
+        const bool live = ::stat(linkName.constData(), &pointed) == 0;
+        if (live && old != targetName) {
+            *error = QStringLiteral("%1 points at %2, which exists; port %3 is in use")
+                         .arg(link, QFile::decodeName(old))
+                         .arg(port);
+            return false;
+        }
+        if (::unlink(linkName.constData()) != 0 && errno != ENOENT) {
+            *error = systemError("unlink");
+            return false;
+        }
+    } else if (errno != ENOENT) {
+        *error = systemError("lstat");
+        return false;
+    }
+    if (::symlink(targetName.constData(), linkName.constData()) != 0) {
+        *error = errno == EEXIST ? QStringLiteral("%1 was created by someone else").arg(link)
+                                 : systemError("symlink");
+        return false;
+    }
+    path_ = link;
+    target_ = targetName;
+    return true;
+}
+
+void PortLink::remove() {
+    if (path_.isEmpty())
+        return;
+    const QByteArray linkName = QFile::encodeName(path_);
+    // Leave a link that someone has since pointed elsewhere.
+    if (readLink(linkName) == target_)
+        ::unlink(linkName.constData());
+    path_.clear();
+}
+
+} // namespace kxsim
