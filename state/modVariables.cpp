@@ -64,6 +64,28 @@ std::optional<QString> displayText(const QString& mantissa, double factor) {
     return scaled(mantissa, factor);
 }
 
+// The table row of a reply's exponent tag and the display text it gives.
+struct Match {
+    modVariables::Decoded result;
+    const Row* row = nullptr;
+    QString display;
+};
+
+template <size_t N> Match match(const Row (&rows)[N], const QString& reply) {
+    const auto parts = split(reply);
+    if (!parts)
+        return {modVariables::Decoded::Failed, nullptr, {}};
+    for (const Row& row : rows) {
+        if (parts->tag != QLatin1String(row.tag))
+            continue;
+        const auto display = displayText(parts->mantissa, row.factor);
+        if (!display)
+            return {modVariables::Decoded::Failed, nullptr, {}};
+        return {modVariables::Decoded::Ok, &row, *display};
+    }
+    return {modVariables::Decoded::NoMatch, nullptr, {}};
+}
+
 } // namespace
 
 void modVariables::setFrequencyLimits() {
@@ -82,64 +104,38 @@ void modVariables::setFrequencyLimits() {
 }
 
 modVariables::Decoded modVariables::decodeFrequencyReply(const QString& reply) {
-    static constexpr std::array<Row, 10> rows{{
-        {"E-2", 0.01, "Hz", 1},
-        {"E-1", 0.1, "Hz", 1},
-        {"E+0", 0, "Hz", 1},
-        {"E+1", 10, "Hz", 1},
-        {"E+2", 100, "Hz", 1},
-        {"E+3", 0, "kHz", 1e3},
-        {"E+4", 10, "kHz", 1e3},
-        {"E+5", 100, "kHz", 1e3},
-        {"E+6", 0, "MHz", 1e6},
+    static constexpr Row rows[] = {
+        {"E-2", 0.01, "Hz", 1},  {"E-1", 0.1, "Hz", 1},    {"E+0", 0, "Hz", 1},
+        {"E+1", 10, "Hz", 1},    {"E+2", 100, "Hz", 1},    {"E+3", 0, "kHz", 1e3},
+        {"E+4", 10, "kHz", 1e3}, {"E+5", 100, "kHz", 1e3}, {"E+6", 0, "MHz", 1e6},
         {"E+7", 10, "MHz", 1e6},
-    }};
-    const auto parts = split(reply);
-    if (!parts)
+    };
+    const Match m = match(rows, reply);
+    if (m.result != Decoded::Ok)
+        return m.result;
+    // In hertz the value is worked out from the display text; in the hertz rows it is
+    // the display text itself.
+    const auto hz =
+        m.row->toHz == 1 ? std::optional<QString>(m.display) : scaled(m.display, m.row->toHz);
+    if (!hz)
         return Decoded::Failed;
-    for (const Row& row : rows) {
-        if (parts->tag != QLatin1String(row.tag))
-            continue;
-        const auto display = displayText(parts->mantissa, row.factor);
-        if (!display)
-            return Decoded::Failed;
-        // In hertz the value is worked out from the display text; a copied mantissa in
-        // the hertz rows is kept as it came.
-        std::optional<QString> hz = *display;
-        if (row.toHz != 1)
-            hz = scaled(*display, row.toHz);
-        if (!hz)
-            return Decoded::Failed;
-        freqDisplay = *display;
-        freqUnit = QString::fromLatin1(row.unit);
-        freqHzText = *hz;
-        return Decoded::Ok;
-    }
-    return Decoded::NoMatch;
+    freqDisplay = m.display;
+    freqUnit = QString::fromLatin1(m.row->unit);
+    freqHzText = *hz;
+    return Decoded::Ok;
 }
 
 modVariables::Decoded modVariables::decodeLevelReply(const QString& reply) {
-    static constexpr std::array<Row, 5> rows{{
-        {"E-2", 0.01, "", 1},
-        {"E-1", 0.1, "", 1},
-        {"E+0", 0, "", 1},
-        {"E+1", 10, "", 1},
-        {"E+2", 100, "", 1},
-    }};
-    const auto parts = split(reply);
-    if (!parts)
-        return Decoded::Failed;
-    for (const Row& row : rows) {
-        if (parts->tag != QLatin1String(row.tag))
-            continue;
-        const auto display = displayText(parts->mantissa, row.factor);
-        if (!display)
-            return Decoded::Failed;
-        levelDisplay = *display;
-        levelText = *display;
-        return Decoded::Ok;
-    }
-    return Decoded::NoMatch;
+    static constexpr Row rows[] = {
+        {"E-2", 0.01, "", 1}, {"E-1", 0.1, "", 1}, {"E+0", 0, "", 1},
+        {"E+1", 10, "", 1},   {"E+2", 100, "", 1},
+    };
+    const Match m = match(rows, reply);
+    if (m.result != Decoded::Ok)
+        return m.result;
+    levelDisplay = m.display;
+    levelText = m.display;
+    return Decoded::Ok;
 }
 
 bool modVariables::firstReplyLine(const QString& reply) {
