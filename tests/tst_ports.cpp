@@ -1,0 +1,224 @@
+#include "support/Rig.h"
+
+#include "app/Main.h"
+#include "link/Connection.h"
+#include "link/PortMap.h"
+#include "link/portDetect.h"
+#include "ui_Main.h"
+
+#include <QtTest>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+using namespace kxtest;
+
+namespace {
+
+// A pseudo-terminal pair; the slave end stands in for a serial device.
+class PseudoTerminal {
+public:
+    PseudoTerminal() {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0)
+            slave_ = QString::fromLocal8Bit(::ptsname(master_));
+    }
+    ~PseudoTerminal() {
+        if (master_ >= 0)
+            ::close(master_);
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    QString slave() const { return slave_; }
+
+private:
+    int master_ = -1;
+    QString slave_;
+};
+
+// The folder of comN links under `configDir`, created.
+QString makeLinkFolder(const QString& configDir) {
+    const QString folder = configDir + QStringLiteral("/kx-panel/ports");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+int openDescriptors() {
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::NoDotAndDotDot | QDir::System)
+                   .size());
+}
+
+// Sets an environment variable for a scope and puts back what was there.
+class EnvOverride {
+public:
+    EnvOverride(const char* name, const QByteArray& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~EnvOverride() {
+        if (had_)
+            qputenv(name_, old_);
+        else
+            qunsetenv(name_);
+    }
+    EnvOverride(const EnvOverride&) = delete;
+    EnvOverride& operator=(const EnvOverride&) = delete;
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
+} // namespace
+
+class PortsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void defaultDevices_data();
+    void defaultDevices();
+    void linkWins();
+    void configDirFromEnvironment();
+    void probeOpensPseudoTerminal();
+    void probeRefusesMissingDevice_data();
+    void probeRefusesMissingDevice();
+    void listHoldsProbedPorts();
+    void listFromRealProbe();
+};
+
+void PortsTest::defaultDevices_data() {
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("device");
+    const std::pair<int, const char*> rows[] = {
+        {1, "/dev/ttyS0"},
+        {2, "/dev/ttyS1"},
+        {4, "/dev/ttyS3"},
+        {5, "/dev/ttyUSB0"},
+        {6, "/dev/ttyUSB1"},
+        {12, "/dev/ttyUSB7"},
+        {13, "/dev/ttyACM0"},
+        {16, "/dev/ttyACM3"},
+        {0, ""},
+        {17, ""},
+        {-1, ""},
+    };
+    for (const auto& [port, device] : rows)
+        QTest::newRow(qPrintable(QString::number(port))) << port << device;
+}
+
+void PortsTest::defaultDevices() {
+    QFETCH(int, port);
+    QFETCH(QString, device);
+    QTemporaryDir config;
+    QCOMPARE(kx::PortMap(config.path()).device(port), device);
+    QCOMPARE(kx::PortMap::defaultDevice(port), device);
+}
+
+void PortsTest::linkWins() {
+    QTemporaryDir config;
+    const QString folder = makeLinkFolder(config.path());
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), folder + QStringLiteral("/com5")));
+    // A dangling link still names the port's device: no falling back to /dev/ttyS1.
+    QVERIFY(QFile::link(config.path() + QStringLiteral("/gone"), folder + QStringLiteral("/com2")));
+    // Beyond 16 nothing counts, link or not.
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), folder + QStringLiteral("/com17")));
+    const kx::PortMap map(config.path());
+    QCOMPARE(map.linkFolder(), folder);
+    QCOMPARE(map.device(5), folder + QStringLiteral("/com5"));
+    QCOMPARE(map.device(2), folder + QStringLiteral("/com2"));
+    QCOMPARE(map.device(6), QStringLiteral("/dev/ttyUSB1"));
+    QCOMPARE(map.device(17), QString());
+    QCOMPARE(kx::PortMap::defaultDevice(5), QStringLiteral("/dev/ttyUSB0"));
+}
+
+void PortsTest::configDirFromEnvironment() {
+    QTemporaryDir config;
+    const QString folder = makeLinkFolder(config.path());
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), folder + QStringLiteral("/com1")));
+    {
+        EnvOverride xdg("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        const kx::PortMap map;
+        QCOMPARE(map.linkFolder(), folder);
+        QCOMPARE(map.device(1), folder + QStringLiteral("/com1"));
+    }
+    // Without $XDG_CONFIG_HOME: ~/.config.
+    QTemporaryDir home;
+    EnvOverride xdg("XDG_CONFIG_HOME", QByteArray());
+    EnvOverride homeDir("HOME", home.path().toLocal8Bit());
+    QCOMPARE(kx::PortMap().linkFolder(), home.path() + QStringLiteral("/.config/kx-panel/ports"));
+    QCOMPARE(kx::PortMap().device(1), QStringLiteral("/dev/ttyS0"));
+}
+
+void PortsTest::probeOpensPseudoTerminal() {
+    PseudoTerminal pty;
+    QVERIFY(!pty.slave().isEmpty());
+    QTemporaryDir config;
+    const QString folder = makeLinkFolder(config.path());
+    QVERIFY(QFile::link(pty.slave(), folder + QStringLiteral("/com3")));
+    const int before = openDescriptors();
+    QVERIFY(kx::canOpenDevice(pty.slave()));
+    QVERIFY(kx::isPortAvailable(kx::PortMap(config.path()), 3));
+    // The probe keeps nothing open.
+    QCOMPARE(openDescriptors(), before);
+}
+
+void PortsTest::probeRefusesMissingDevice_data() {
+    QTest::addColumn<QString>("device");
+    QTest::newRow("missing") << "/dev/kx-panel-no-such-device";
+    QTest::newRow("empty") << "";
+    QTest::newRow("directory") << "/dev";
+}
+
+void PortsTest::probeRefusesMissingDevice() {
+    QFETCH(QString, device);
+    QVERIFY(!kx::canOpenDevice(device));
+}
+
+void PortsTest::listHoldsProbedPorts() {
+    // Numbers outside 1..16 are never listed, whatever the probe would say.
+    Rig rig(QStringLiteral("KX25A"), {5, 3, 0, 17});
+    QComboBox* list = rig.ui().comPort;
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->itemText(0), QStringLiteral("3"));
+    QCOMPARE(list->itemText(1), QStringLiteral("5"));
+    QCOMPARE(list->currentIndex(), 0);
+    QCOMPARE(list->currentText(), QStringLiteral("3"));
+    const kx::PortMap& map = rig.main().connection().portMap();
+    QVERIFY2(list->toolTip().contains(map.device(3)), qPrintable(list->toolTip()));
+    QVERIFY2(list->toolTip().contains(map.device(5)), qPrintable(list->toolTip()));
+    QVERIFY(!list->toolTip().contains(map.device(4)));
+    QVERIFY(rig.takeBoxes().isEmpty());
+}
+
+void PortsTest::listFromRealProbe() {
+    // The window's own probe finds a pseudo-terminal linked as com3, so the ports it
+    // lists are the ones Connect can open.
+    PseudoTerminal pty;
+    QVERIFY(!pty.slave().isEmpty());
+    QTemporaryDir config;
+    const QString link = makeLinkFolder(config.path()) + QStringLiteral("/com3");
+    QVERIFY(QFile::link(pty.slave(), link));
+    auto clock = std::make_unique<FakeClock>();
+    kx::Seams seams;
+    seams.port = std::make_unique<FakeSerialPort>(*clock);
+    seams.clock = std::move(clock);
+    auto boxes = std::make_unique<MessageRecorder>();
+    MessageRecorder* recorder = boxes.get();
+    seams.boxes = std::move(boxes);
+    seams.configDir = config.path();
+    seams.quit = [] {};
+    kx::Main window(std::move(seams));
+    QComboBox* list = window.ui().comPort;
+    QVERIFY(list->findText(QStringLiteral("3")) >= 0);
+    QVERIFY(list->toolTip().contains(link));
+    QVERIFY(recorder->boxes.isEmpty());
+}
+
+QTEST_MAIN(PortsTest)
+#include "tst_ports.moc"

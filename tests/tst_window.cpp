@@ -1,0 +1,323 @@
+#include "support/Rig.h"
+
+#include "app/BusyState.h"
+#include "app/ErrorCatalog.h"
+#include "app/ShapeWidget.h"
+#include "ui_Main.h"
+
+#include <QtTest>
+
+#include <stdexcept>
+
+using namespace kxtest;
+using Box = MessageRecorder::Box;
+using Icon = kx::MessageBoxes::Icon;
+Q_DECLARE_METATYPE(kxtest::MessageRecorder::Box)
+
+namespace {
+
+const QString pleaseWait = QStringLiteral("Please wait...");
+const QString ready = QStringLiteral("Ready");
+
+// Every control of the front panel, by name.
+const QStringList controls =
+    QStringLiteral(
+        "topBar ComLabel comPort PortOpenStat connectBtn closeBtn ExitBtn Picture1 mode "
+        "source Picture2 wave funcIndicator funcInfo funcInfo2 Label4 frequency "
+        "frequencyUnit Label5 amp ampUnit Label6 offset offsetUnit updateDisplay Shape3_0 "
+        "setWaveform_0 sine ramp square Shape3_3 setSweep_1 startFLabel startFreq "
+        "startSweepMHz startSweepkHz startSweepHz stopFLabel stopFreq stopSweepMHz "
+        "stopSweepkHz stopSweepHz sweepRateLabel sweepRate sweepRateSec Label2 linearSweep "
+        "logSweep sweepOff Shape3_4 setTrigger_0 trigModeLabel trigMode TrigModeSet "
+        "trigSourceLabel trigSource TrigSourceSet Label3 trigRate trigRateMicro "
+        "trigRateMilli trigRateSec burstCycleLabel burst setBurst Shape2 Label1 outOn outOff "
+        "outLight Shape3_1 setWaveformP_1 setFreqLabel setF freqMHz freqKHz freqHz "
+        "setAmpLabel setA ampV setOffLabel setO offV setDutyLabel duty setDuty Shape3_2 "
+        "saveRecallLabel_0 memLocationLabel memLocation save recall facDefault Shape3_5 "
+        "setSweep_0 modTypeLabel modType ModTypeSet Label8 modShape modShapeSet depthLabel "
+        "depthAM setDepth devLabel devFM devFMMHz devFMkHz devFMHz modFreqLabel modFreq "
+        "modFreqkHz modFreqHz modOff MsgBar message mnuFile mnuHelp")
+        .split(QLatin1Char(' '));
+
+Box invalidInput(const char* text) {
+    return {Icon::Stop, QStringLiteral("Invalid Input"), QString::fromLatin1(text)};
+}
+
+// Whether the busy state shows: the window disabled, the hourglass, "Please wait...".
+bool looksBusy(Rig& rig) {
+    const QCursor* cursor = QApplication::overrideCursor();
+    return !rig.main().isEnabled() && cursor && cursor->shape() == Qt::WaitCursor &&
+           rig.ui().message->text() == pleaseWait;
+}
+
+// Whether the window is idle again: enabled, the default pointer and "Ready".
+bool looksReady(Rig& rig) {
+    return rig.main().isEnabled() && !QApplication::overrideCursor() &&
+           rig.ui().message->text() == ready;
+}
+
+} // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startUp();
+    void choiceLists();
+    void portListHoldsProbedPorts();
+    void noPortFound();
+    void inputLengths_data();
+    void inputLengths();
+    void controlsEnabledAtStart();
+    void busyStateShowsAndEnds();
+    void secondWaitChangesNothing();
+    void busyWindowTakesNoInput();
+    void innerOperationLeavesWindowEnabled();
+    void busyGuardReleasesOnException();
+    void busyGuardReleasesOnce();
+    void errorCatalogue_data();
+    void errorCatalogue();
+    void codesOutsideCatalogueShowNothing_data();
+    void codesOutsideCatalogueShowNothing();
+};
+
+void WindowTest::startUp() {
+    Rig rig;
+    QCOMPARE(rig.main().windowTitle(), QStringLiteral("KX12A/KX20A/KX25A Function Generator"));
+    rig.main().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.main()));
+    QCOMPARE(rig.main().centralWidget()->size(), QSize(959, 480));
+    QCOMPARE(rig.ui().PortOpenStat->fillColor(), QColor(255, 0, 0));
+    QVERIFY(rig.ui().message->text().isEmpty());
+    QVERIFY(rig.takeBoxes().isEmpty());
+    // Nothing goes to the instrument, and the port stays closed.
+    QCOMPARE(rig.port().opens, 0);
+    QVERIFY(rig.takeLines().isEmpty());
+    QVERIFY(rig.main().isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void WindowTest::choiceLists() {
+    Rig rig;
+    const auto check = [](QComboBox* list, const QStringList& items) {
+        QCOMPARE(list->currentIndex(), -1);
+        QCOMPARE(list->currentText(), QStringLiteral("Select"));
+        QStringList actual;
+        for (int i = 0; i < list->count(); ++i)
+            actual << list->itemText(i);
+        QCOMPARE(actual, items);
+    };
+    check(rig.ui().trigMode, {"Continuous", "Triggered", "Gate", "Burst"});
+    check(rig.ui().trigSource, {"Internal", "External"});
+    check(rig.ui().modType, {"AM Internal", "AM External", "FM Internal", "FM External"});
+    check(rig.ui().modShape, {});
+}
+
+void WindowTest::portListHoldsProbedPorts() {
+    Rig rig(QStringLiteral("KX25A"), {16, 2, 7});
+    QComboBox* list = rig.ui().comPort;
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->itemText(0), QStringLiteral("2"));
+    QCOMPARE(list->itemText(1), QStringLiteral("7"));
+    QCOMPARE(list->itemText(2), QStringLiteral("16"));
+    QCOMPARE(list->currentIndex(), 0);
+    QCOMPARE(list->currentText(), QStringLiteral("2"));
+    QVERIFY(rig.takeBoxes().isEmpty());
+}
+
+void WindowTest::noPortFound() {
+    Rig rig(QStringLiteral("KX25A"), {});
+    const Box noPort{Icon::Warning, QStringLiteral("Connection Error"),
+                     QStringLiteral("No COM ports detected/installed.  Please check in Device "
+                                    "Manager that a COM port is available and installed on your "
+                                    "system.  This application can only run if one is available.")};
+    QCOMPARE(rig.takeBoxes(), QList<Box>{noPort});
+    QCOMPARE(rig.ui().comPort->count(), 0);
+    QCOMPARE(rig.ui().comPort->currentIndex(), -1);
+    QVERIFY(rig.ui().comPort->currentText().isEmpty());
+    // The rest of the start-up still ran, and the window stays open.
+    QCOMPARE(rig.ui().trigMode->count(), 4);
+    QCOMPARE(rig.ui().setF->maxLength(), 7);
+    QCOMPARE(rig.quits(), 0);
+}
+
+void WindowTest::inputLengths_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("length");
+    QTest::newRow("setF") << "setF" << 7;
+    QTest::newRow("setA") << "setA" << 5;
+    QTest::newRow("setO") << "setO" << 5;
+    QTest::newRow("duty") << "duty" << 2;
+}
+
+void WindowTest::inputLengths() {
+    QFETCH(QString, box);
+    QFETCH(int, length);
+    Rig rig;
+    auto* edit = rig.main().findChild<QLineEdit*>(box);
+    QVERIFY(edit);
+    QCOMPARE(edit->maxLength(), length);
+    const QString typed = QStringLiteral("1234567890").left(length + 1);
+    QTest::keyClicks(edit, typed);
+    QCOMPARE(edit->text(), typed.left(length));
+}
+
+void WindowTest::controlsEnabledAtStart() {
+    Rig rig;
+    for (const QString& name : controls) {
+        auto* w = rig.main().findChild<QWidget*>(name);
+        QVERIFY2(w, qPrintable(name));
+        const bool disabledAtStart =
+            name == QLatin1String("closeBtn") || name == QLatin1String("save");
+        QVERIFY2(w->isEnabled() != disabledAtStart, qPrintable(name));
+    }
+    for (const char* name : {"mnuExit", "mnuAbout", "mnuSeehelp"}) {
+        auto* a = rig.main().findChild<QAction*>(QLatin1String(name));
+        QVERIFY2(a && a->isEnabled(), name);
+    }
+}
+
+void WindowTest::busyStateShowsAndEnds() {
+    Rig rig;
+    rig.main().busy().wait();
+    QVERIFY(looksBusy(rig));
+    rig.main().busy().unwait();
+    QVERIFY(looksReady(rig));
+    // unwait when idle only says "Ready".
+    rig.main().busy().unwait();
+    QVERIFY(looksReady(rig));
+}
+
+void WindowTest::secondWaitChangesNothing() {
+    Rig rig;
+    rig.main().busy().wait();
+    rig.main().busy().wait();
+    QVERIFY(looksBusy(rig));
+    // Not counted: one unwait ends it, hourglass included.
+    rig.main().busy().unwait();
+    QVERIFY(looksReady(rig));
+}
+
+void WindowTest::busyWindowTakesNoInput() {
+    Rig rig;
+    rig.main().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.main()));
+    rig.main().busy().wait();
+    QVERIFY(!rig.ui().setF->isEnabled());
+    QTest::mouseClick(rig.ui().connectBtn, Qt::LeftButton);
+    QCOMPARE(rig.port().opens, 0);
+    rig.main().busy().unwait();
+    QTest::keyClicks(rig.ui().setF, QStringLiteral("5"));
+    QCOMPARE(rig.ui().setF->text(), QStringLiteral("5"));
+    // The same click goes through once the window is idle.
+    QTest::mouseClick(rig.ui().connectBtn, Qt::LeftButton);
+    QCOMPARE(rig.port().opens, 1);
+}
+
+void WindowTest::innerOperationLeavesWindowEnabled() {
+    Rig rig;
+    kx::BusyGuard outer(rig.main().busy());
+    {
+        kx::BusyGuard inner(rig.main().busy());
+        QVERIFY(looksBusy(rig));
+    }
+    QVERIFY(looksReady(rig));
+    outer.release();
+    QVERIFY(looksReady(rig));
+}
+
+void WindowTest::busyGuardReleasesOnException() {
+    Rig rig;
+    try {
+        kx::BusyGuard guard(rig.main().busy());
+        QVERIFY(looksBusy(rig));
+        throw std::runtime_error("no answer");
+    } catch (const std::runtime_error&) {
+    }
+    QVERIFY(looksReady(rig));
+}
+
+void WindowTest::busyGuardReleasesOnce() {
+    Rig rig;
+    {
+        kx::BusyGuard guard(rig.main().busy());
+        guard.release();
+        QVERIFY(looksReady(rig));
+        rig.ui().message->setText(QStringLiteral("KX25A"));
+    }
+    QCOMPARE(rig.ui().message->text(), QStringLiteral("KX25A"));
+}
+
+void WindowTest::errorCatalogue_data() {
+    QTest::addColumn<int>("code");
+    QTest::addColumn<Box>("box");
+    QTest::newRow("4") << 4
+                       << Box{Icon::Warning, QStringLiteral("Connection Error"),
+                              QStringLiteral("Please Select a COM port before connecting.")};
+    QTest::newRow("5") << 5
+                       << invalidInput("Range error! The entered value is outside the frequency "
+                                       "range of the generator.");
+    QTest::newRow("6") << 6
+                       << invalidInput("Range error! The entered value is outside the amplitude "
+                                       "range of the generator.");
+    QTest::newRow("7") << 7
+                       << invalidInput(
+                              "Range error! The entered value is outside the adjustable range.");
+    QTest::newRow("8") << 8
+                       << invalidInput("Setting conflict! (Amplitude / 2) + |offset| must be <= "
+                                       "5V. Change your amplitude or offset settings and try "
+                                       "again.");
+    QTest::newRow("9") << 9
+                       << invalidInput(
+                              "Input error! Duty cycle is for square and ramp waveforms only.");
+    QTest::newRow("10") << 10
+                        << invalidInput("Setting Conflict! Frequency is above the supported limit "
+                                        "for variable duty cycle/symmetry.");
+    QTest::newRow("11") << 11
+                        << invalidInput("Setting Conflict! Trigger source cannot be configured in "
+                                        "Continuous mode.  Please change trigger mode first, then "
+                                        "try again.");
+    QTest::newRow("12") << 12
+                        << invalidInput("Setting Conflict! Max. frequency for burst mode is 1MHz."
+                                        "  Please set to a lower frequency, then try again.");
+    QTest::newRow("13") << 13
+                        << invalidInput("Setting Conflict! Depth % is for Internal AM Modulation "
+                                        "only.  Please change the Modulation type to AM Internal "
+                                        "and try again.");
+    // The deviation's refusal: its wording is ours, its title and icon are fixed.
+    QTest::newRow("14") << 14 << invalidInput("");
+}
+
+void WindowTest::errorCatalogue() {
+    QFETCH(int, code);
+    QFETCH(Box, box);
+    Rig rig;
+    rig.main().errors().showError(static_cast<short>(code));
+    const QList<Box> shown = rig.takeBoxes();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].icon, box.icon);
+    QCOMPARE(shown[0].title, box.title);
+    if (code == 14) {
+        QVERIFY(shown[0].text.contains(QLatin1String("FM")));
+        rig.main().errors().showError(13);
+        QVERIFY(rig.takeBoxes()[0].text != shown[0].text);
+    } else {
+        QCOMPARE(shown[0].text, box.text);
+    }
+}
+
+void WindowTest::codesOutsideCatalogueShowNothing_data() {
+    QTest::addColumn<int>("code");
+    for (int code : {0, 3, 15, -1, -4, 32767})
+        QTest::newRow(qPrintable(QString::number(code))) << code;
+}
+
+void WindowTest::codesOutsideCatalogueShowNothing() {
+    QFETCH(int, code);
+    Rig rig;
+    rig.main().errors().showError(static_cast<short>(code));
+    QVERIFY(rig.takeBoxes().isEmpty());
+    QVERIFY(rig.main().isEnabled());
+}
+
+QTEST_MAIN(WindowTest)
+#include "tst_window.moc"
