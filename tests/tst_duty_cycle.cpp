@@ -1,0 +1,313 @@
+// The duty cycle of the square wave and the symmetry of the ramp: what the waveform and
+// the output frequency read back allow, and what is sent.
+
+#include "support/Rig.h"
+
+#include "app/ErrorCatalog.h"
+#include "state/modVariables.h"
+#include "ui_Main.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QtTest>
+
+using namespace kxtest;
+using Icon = kx::MessageBoxes::Icon;
+
+namespace {
+
+QString box(Icon icon, const QString& title, const QString& text) {
+    static const char* const icons[] = {"warning", "stop", "question"};
+    return QStringLiteral("%1 | %2 | %3").arg(QLatin1String(icons[int(icon)]), title, text);
+}
+
+QStringList boxes(Rig& rig) {
+    QStringList out;
+    for (const MessageRecorder::Box& b : rig.takeBoxes())
+        out << box(b.icon, b.title, b.text);
+    return out;
+}
+
+QStringList refusal(int code) {
+    static const QHash<int, QString> text{
+        {7, "Range error! The entered value is outside the adjustable range."},
+        {9, "Input error! Duty cycle is for square and ramp waveforms only."},
+        {10, "Setting Conflict! Frequency is above the supported limit for variable duty "
+             "cycle/symmetry."},
+    };
+    if (code == 0)
+        return {};
+    return {box(Icon::Stop, QStringLiteral("Invalid Input"), text.value(code))};
+}
+
+QAbstractButton* button(Rig& rig, const QString& name) {
+    auto* b = rig.main().findChild<QAbstractButton*>(name);
+    if (!b)
+        qFatal("no button %s", qPrintable(name));
+    return b;
+}
+
+const QByteArray identification = line("KX25A Function Generator,SIM,1.0");
+
+// Sets the output frequency by typing `hertz` and pressing "Hz"; the generator answers
+// FREQ? with `reply`.
+void readBackFrequency(Rig& rig, const QString& hertz, const char* reply) {
+    rig.expect({{"FREQ " + hertz.toLatin1() + "HZ", ""}, {"FREQ?", line(reply)}});
+    rig.ui().setF->setText(hertz);
+    rig.ui().freqHz->click();
+    QVERIFY(rig.scriptDone());
+    QCOMPARE(rig.scriptErrors, QStringList());
+    QCOMPARE(rig.takeBoxes().size(), 0);
+}
+
+} // namespace
+
+class DutyCycleTest : public QObject {
+    Q_OBJECT
+private slots:
+    void dutyCycle_data();
+    void dutyCycle();
+    void reachesGeneratorWithoutBusyState();
+    void outputFrequencyNotOtherReadBacks_data();
+    void outputFrequencyNotOtherReadBacks();
+    void noFrequencyReadYet();
+    void noWaveformYet();
+    void clickDuringPause_data();
+    void clickDuringPause();
+    void noPortOpen_data();
+    void noPortOpen();
+};
+
+void DutyCycleTest::dutyCycle_data() {
+    QTest::addColumn<QString>("wave");
+    QTest::addColumn<QString>("hertz");
+    QTest::addColumn<QString>("freqReply");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("code"); // 0: sent
+    QTest::addColumn<QString>("after");
+    const auto row = [](const char* wave, const char* hertz, const char* reply, const char* text,
+                        int code) {
+        // Only the sine's refusal empties the entry.
+        const QString after = code == 9 ? QString() : QString::fromLatin1(text);
+        QTest::addRow("%s %s Hz: \"%s\"", wave, hertz, text)
+            << wave << hertz << reply << text << code << after;
+    };
+    row("square", "1000", "1.00000E+3", "50", 0);
+    row("square", "1000", "1.00000E+3", "20", 0);
+    row("square", "1000", "1.00000E+3", "80", 0);
+    row("square", "1000", "1.00000E+3", "19", 7);
+    row("square", "1000", "1.00000E+3", "81", 7);
+    row("square", "2000000", "2.00000E+6", "50", 0);
+    row("square", "2000001", "2.000001E+6", "50", 10);
+    row("square", "5000000", "5.00000E+6", "90", 10); // frequency first: 10, not 7
+    row("ramp", "100000", "1.00000E+5", "1", 0);
+    row("ramp", "100000", "1.00000E+5", "99", 0);
+    row("ramp", "100000", "1.00000E+5", "0", 7);
+    row("ramp", "100000", "1.00000E+5", "-1", 7);
+    row("ramp", "200000", "2.00000E+5", "50", 0);
+    row("ramp", "200001", "2.00001E+5", "50", 10);
+    row("sine", "1000", "1.00000E+3", "50", 9);
+    row("sine", "1000", "1.00000E+3", "", 9);
+    row("sine", "5000000", "5.00000E+6", "90", 9);
+    // Not a number: refused as out of range, the entry kept.
+    row("square", "1000", "1.00000E+3", "", 7);
+    row("square", "1000", "1.00000E+3", "ab", 7);
+    row("square", "1000", "1.00000E+3", "5%", 7);
+    row("ramp", "100000", "1.00000E+5", "x", 7);
+    row("ramp", "100000", "1.00000E+5", "-", 7);
+}
+
+void DutyCycleTest::dutyCycle() {
+    QFETCH(QString, wave);
+    QFETCH(QString, hertz);
+    QFETCH(QString, freqReply);
+    QFETCH(QString, text);
+    QFETCH(int, code);
+    QFETCH(QString, after);
+    Rig rig;
+    rig.connected();
+    button(rig, wave)->click();
+    readBackFrequency(rig, hertz, qPrintable(freqReply));
+    if (QTest::currentTestFailed())
+        return;
+    rig.takeLines();
+    const QString message = rig.ui().message->text();
+
+    rig.ui().duty->setText(text);
+    if (code == 0)
+        rig.expect({{"DCYC " + text.toLatin1(), ""}});
+    else
+        rig.expect({});
+    rig.ui().setDuty->click();
+
+    QVERIFY(rig.scriptDone());
+    QCOMPARE(rig.scriptErrors, QStringList());
+    QCOMPARE(boxes(rig), refusal(code));
+    QCOMPARE(rig.ui().duty->text(), after);
+    QCOMPARE(rig.ui().message->text(), message);
+    QVERIFY(rig.main().isEnabled());
+}
+
+// Sent with the simulated generator: one line, one pause, no busy state.
+void DutyCycleTest::reachesGeneratorWithoutBusyState() {
+    Rig rig;
+    rig.generator().settings().function = QStringLiteral("SQU");
+    rig.generator().settings().dutyCycle = 30;
+    rig.connected();
+    QCOMPARE(rig.main().vars().waveShape, QStringLiteral("square"));
+    const QString message = rig.ui().message->text();
+    bool enabledInPause = false;
+    QString messageInPause;
+    rig.clock().duringNextWait = [&] {
+        enabledInPause = rig.main().isEnabled();
+        messageInPause = rig.ui().message->text();
+    };
+    const qint64 toTick = 1000 - rig.clock().wallMsecs() % 1000;
+    rig.ui().duty->setText(QStringLiteral("50"));
+    rig.ui().setDuty->click();
+    QCOMPARE(rig.takeLines(), QList<QByteArray>{"DCYC 50"});
+    QCOMPARE(rig.takeWaits(), QList<qint64>{toTick});
+    QCOMPARE(rig.generator().settings().dutyCycle, 50.0);
+    QVERIFY(enabledInPause);
+    QCOMPARE(messageInPause, message);
+    QCOMPARE(rig.ui().message->text(), message);
+    QCOMPARE(rig.ui().duty->text(), QStringLiteral("50"));
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(boxes(rig), QStringList());
+}
+
+void DutyCycleTest::outputFrequencyNotOtherReadBacks_data() {
+    QTest::addColumn<double>("outputHz");    // what FREQ? read back
+    QTest::addColumn<QString>("freqHzText"); // what a later sweep read-back left
+    QTest::addColumn<int>("code");
+    QTest::newRow("output 1 kHz, sweep stop 5 MHz") << 1e3 << "5000000" << 0;
+    QTest::newRow("output 5 MHz, sweep start 1 kHz") << 5e6 << "1000" << 10;
+}
+
+// The frequency test uses the output frequency last read back by FREQ?, not a sweep or
+// modulation frequency decoded since.
+void DutyCycleTest::outputFrequencyNotOtherReadBacks() {
+    QFETCH(double, outputHz);
+    QFETCH(QString, freqHzText);
+    QFETCH(int, code);
+    Rig rig;
+    rig.generator().settings().function = QStringLiteral("SQU");
+    rig.generator().settings().frequency = outputHz;
+    rig.connected();
+    rig.main().vars().freqHzText = freqHzText;
+    rig.ui().duty->setText(QStringLiteral("50"));
+    rig.ui().setDuty->click();
+    QCOMPARE(rig.takeLines(), code ? QList<QByteArray>() : QList<QByteArray>{"DCYC 50"});
+    QCOMPARE(boxes(rig), refusal(code));
+}
+
+// FREQ? unanswered at connect: no frequency known, so only the range is tested.
+void DutyCycleTest::noFrequencyReadYet() {
+    Rig rig;
+    rig.expect({{"*IDN?", identification}, {"FUNC?", line("SQU")}, {"FREQ?", ""}});
+    rig.connectTo();
+    QVERIFY(rig.scriptDone());
+    QVERIFY(rig.port().isOpen());
+    QCOMPARE(rig.main().vars().waveShape, QStringLiteral("square"));
+    rig.takeLines();
+    rig.takeBoxes();
+
+    rig.expect({{"DCYC 50", ""}});
+    rig.ui().duty->setText(QStringLiteral("50"));
+    rig.ui().setDuty->click();
+    QVERIFY(rig.scriptDone());
+    QCOMPARE(rig.scriptErrors, QStringList());
+    QCOMPARE(boxes(rig), QStringList());
+
+    rig.ui().duty->setText(QStringLiteral("90"));
+    rig.ui().setDuty->click();
+    QCOMPARE(rig.takeLines(), QList<QByteArray>{"DCYC 50"});
+    QCOMPARE(boxes(rig), refusal(7));
+}
+
+// No waveform chosen or read back yet: "%" does nothing at all.
+void DutyCycleTest::noWaveformYet() {
+    Rig rig;
+    rig.expect({{"*IDN?", identification}, {"FUNC?", ""}, {"FREQ?", ""}});
+    rig.connectTo();
+    QVERIFY(rig.scriptDone());
+    QVERIFY(rig.port().isOpen());
+    QCOMPARE(rig.main().vars().waveShape, QString());
+    rig.takeLines();
+    rig.takeBoxes();
+    const QString message = rig.ui().message->text();
+
+    rig.expect({});
+    for (const char* text : {"50", "", "ab"}) {
+        rig.ui().duty->setText(QString::fromLatin1(text));
+        rig.ui().setDuty->click();
+        QCOMPARE(rig.takeLines(), QList<QByteArray>());
+        QCOMPARE(boxes(rig), QStringList());
+        QCOMPARE(rig.ui().duty->text(), QString::fromLatin1(text));
+        QCOMPARE(rig.ui().message->text(), message);
+    }
+}
+
+void DutyCycleTest::clickDuringPause_data() {
+    QTest::addColumn<QString>("intruder");
+    for (const char* b : {"outOn", "setDuty", "sine", "freqKHz", "updateDisplay"})
+        QTest::newRow(b) << b;
+}
+
+// The window stays enabled during the pause, but a click there starts nothing.
+void DutyCycleTest::clickDuringPause() {
+    QFETCH(QString, intruder);
+    Rig rig;
+    rig.generator().settings().function = QStringLiteral("SQU");
+    rig.connected();
+    rig.ui().setF->setText(QStringLiteral("2"));
+    rig.ui().duty->setText(QStringLiteral("50"));
+    rig.clock().duringNextWait = [&] { button(rig, intruder)->click(); };
+    rig.ui().setDuty->click();
+    QCOMPARE(rig.takeLines(), QList<QByteArray>{"DCYC 50"});
+    QCOMPARE(rig.main().vars().waveShape, QStringLiteral("square"));
+    QVERIFY(rig.ui().outOn->isEnabled() && rig.ui().outOff->isEnabled());
+    QCOMPARE(rig.ui().frequency->text(), QStringLiteral("1.00000"));
+    QCOMPARE(boxes(rig), QStringList());
+}
+
+void DutyCycleTest::noPortOpen_data() {
+    QTest::addColumn<QString>("function"); // empty: never connected
+    QTest::addColumn<QString>("text");
+    QTest::newRow("before connecting") << ""
+                                       << "50";
+    QTest::newRow("after Close Port, square") << "SQU"
+                                              << "50";
+    QTest::newRow("after Close Port, square, out of range") << "SQU"
+                                                            << "90";
+    QTest::newRow("after Close Port, ramp") << "TRI"
+                                            << "50";
+    QTest::newRow("after Close Port, sine") << "SIN"
+                                            << "50";
+}
+
+// No port open: nothing is sent, nothing changes (not even the sine's emptying), one box.
+void DutyCycleTest::noPortOpen() {
+    QFETCH(QString, function);
+    QFETCH(QString, text);
+    Rig rig;
+    if (!function.isEmpty()) {
+        rig.generator().settings().function = function;
+        rig.connected();
+        rig.ui().closeBtn->click();
+    }
+    rig.takeLines();
+    rig.takeBoxes();
+    const QString message = rig.ui().message->text();
+    rig.ui().duty->setText(text);
+    rig.ui().setDuty->click();
+    QCOMPARE(rig.takeLines(), QList<QByteArray>());
+    QCOMPARE(boxes(rig), QStringList{box(Icon::Warning, QStringLiteral("Connection Error"),
+                                         kx::texts::portNotOpen)});
+    QCOMPARE(rig.ui().duty->text(), text);
+    QCOMPARE(rig.ui().message->text(), message);
+    QVERIFY(rig.main().isEnabled());
+}
+
+QTEST_MAIN(DutyCycleTest)
+#include "tst_duty_cycle.moc"

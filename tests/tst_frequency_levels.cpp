@@ -1,0 +1,513 @@
+// Frequency, amplitude and offset: what is refused before anything is sent, the lines
+// that go out, and what the displays show from the generator's answer.
+
+#include "support/Rig.h"
+
+#include "app/ErrorCatalog.h"
+#include "state/modVariables.h"
+#include "ui_Main.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QtTest>
+
+using namespace kxtest;
+using Icon = kx::MessageBoxes::Icon;
+
+namespace {
+
+QString box(Icon icon, const QString& title, const QString& text) {
+    static const char* const icons[] = {"warning", "stop", "question"};
+    return QStringLiteral("%1 | %2 | %3").arg(QLatin1String(icons[int(icon)]), title, text);
+}
+
+QStringList boxes(Rig& rig) {
+    QStringList out;
+    for (const MessageRecorder::Box& b : rig.takeBoxes())
+        out << box(b.icon, b.title, b.text);
+    return out;
+}
+
+// The refusal box of a numbered error, as the operator reads it.
+QStringList refusal(int code) {
+    static const QHash<int, QString> text{
+        {5, "Range error! The entered value is outside the frequency range of the generator."},
+        {6, "Range error! The entered value is outside the amplitude range of the generator."},
+        {7, "Range error! The entered value is outside the adjustable range."},
+        {8, "Setting conflict! (Amplitude / 2) + |offset| must be <= 5V. Change your amplitude "
+            "or offset settings and try again."},
+    };
+    return {box(Icon::Stop, QStringLiteral("Invalid Input"), text.value(code))};
+}
+
+QAbstractButton* button(Rig& rig, const QString& name) {
+    auto* b = rig.main().findChild<QAbstractButton*>(name);
+    if (!b)
+        qFatal("no button %s", qPrintable(name));
+    return b;
+}
+
+QLineEdit* entry(Rig& rig, const QString& name) {
+    auto* e = rig.main().findChild<QLineEdit*>(name);
+    if (!e)
+        qFatal("no text box %s", qPrintable(name));
+    return e;
+}
+
+// Entries, displays and the status line.
+QStringList panel(Rig& rig) {
+    Ui::Main& ui = rig.ui();
+    return {ui.setF->text(),          ui.setA->text(), ui.setO->text(),   ui.frequency->text(),
+            ui.frequencyUnit->text(), ui.amp->text(),  ui.offset->text(), ui.message->text()};
+}
+
+// The busy state is over: window enabled, normal pointer.
+bool idle(Rig& rig) {
+    return rig.main().isEnabled() && !QApplication::overrideCursor();
+}
+
+// A setting line pauses until the next whole-second tick of the clock.
+qint64 msToNextSecond(Rig& rig) {
+    return 1000 - rig.clock().wallMsecs() % 1000;
+}
+
+QString unitButton(const QString& unit) {
+    return unit == QLatin1String("Hz")    ? QStringLiteral("freqHz")
+           : unit == QLatin1String("kHz") ? QStringLiteral("freqKHz")
+                                          : QStringLiteral("freqMHz");
+}
+
+} // namespace
+
+class FrequencyLevelsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void frequencyLimits_data();
+    void frequencyLimits();
+    void twentyMegahertzNeedsALargerUnit();
+    void frequencyReadBack_data();
+    void frequencyReadBack();
+    void noValidAnswer_data();
+    void noValidAnswer();
+    void levels_data();
+    void levels();
+    void notANumber_data();
+    void notANumber();
+    void settingsReachTheGenerator();
+    void noPortOpen_data();
+    void noPortOpen();
+};
+
+void FrequencyLevelsTest::frequencyLimits_data() {
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("wave");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<double>("hertz"); // 0: refused
+    struct Limit {
+        const char* model;
+        const char* wave;
+        const char* top; // the highest frequency, as typed
+        const char* topUnit;
+        double topHz;
+        const char* over; // just above it
+        const char* overUnit;
+    };
+    const Limit limits[] = {
+        {"KX12A", "sine", "12", "MHz", 12e6, "12000.5", "kHz"},
+        {"KX12A", "square", "12000", "kHz", 12e6, "12.0001", "MHz"},
+        {"KX12A", "ramp", "1", "MHz", 1e6, "1000001", "Hz"},
+        {"KX20A", "sine", "20", "MHz", 20e6, "20000.1", "kHz"},
+        {"KX20A", "square", "20000", "kHz", 20e6, "20.0001", "MHz"},
+        {"KX20A", "ramp", "2", "MHz", 2e6, "2000001", "Hz"},
+        {"KX25A", "sine", "20000", "kHz", 20e6, "20.0001", "MHz"},
+        {"KX25A", "square", "20", "MHz", 20e6, "20000.1", "kHz"},
+        {"KX25A", "ramp", "2000000", "Hz", 2e6, "2.00001", "MHz"},
+    };
+    for (const Limit& l : limits) {
+        const auto row = [&](const char* what, const char* text, const char* unit, double hz) {
+            QTest::addRow("%s %s %s %s%s", l.model, l.wave, what, text, unit)
+                << l.model << l.wave << text << unit << hz;
+        };
+        row("top", l.top, l.topUnit, l.topHz);
+        row("above", l.over, l.overUnit, 0);
+        row("bottom", "0.01", "Hz", 0.01);
+        row("bottom", "0.00001", "kHz", 0.01);
+        row("below", "0.009", "Hz", 0);
+    }
+}
+
+// The waveform buttons set the limits: both ends are accepted, just outside is refused.
+void FrequencyLevelsTest::frequencyLimits() {
+    QFETCH(QString, model);
+    QFETCH(QString, wave);
+    QFETCH(QString, text);
+    QFETCH(QString, unit);
+    QFETCH(double, hertz);
+    Rig rig(model);
+    rig.connected();
+    button(rig, wave)->click();
+    QCOMPARE(rig.main().vars().waveShape, wave);
+    rig.takeLines();
+    const QStringList before = panel(rig);
+    const double generatorBefore = rig.generator().settings().frequency;
+
+    rig.ui().setF->setText(text);
+    button(rig, unitButton(unit))->click();
+
+    if (hertz > 0) {
+        QCOMPARE(
+            rig.takeLines(),
+            (QList<QByteArray>{"FREQ " + text.toLatin1() + unit.toUpper().toLatin1(), "FREQ?"}));
+        QCOMPARE(boxes(rig), QStringList());
+        QCOMPARE(rig.ui().setF->text(), text);
+        QCOMPARE(rig.generator().settings().frequency, hertz);
+        QVERIFY(idle(rig));
+    } else {
+        QCOMPARE(rig.takeLines(), QList<QByteArray>());
+        QCOMPARE(boxes(rig), refusal(5));
+        QCOMPARE(rig.ui().setF->text(), QString());
+        QCOMPARE(rig.generator().settings().frequency, generatorBefore);
+        QStringList expected = before;
+        expected[0].clear();
+        QCOMPARE(panel(rig), expected);
+    }
+}
+
+// Seven characters: 20 MHz cannot be typed in hertz, only in kHz or MHz.
+void FrequencyLevelsTest::twentyMegahertzNeedsALargerUnit() {
+    Rig rig(QStringLiteral("KX20A"));
+    rig.connected();
+    QTest::keyClicks(rig.ui().setF, QStringLiteral("20000000"));
+    QCOMPARE(rig.ui().setF->text(), QStringLiteral("2000000"));
+    rig.ui().freqHz->click();
+    QCOMPARE(rig.takeLines(), (QList<QByteArray>{"FREQ 2000000HZ", "FREQ?"}));
+    QCOMPARE(rig.generator().settings().frequency, 2e6);
+
+    rig.ui().setF->clear();
+    QTest::keyClicks(rig.ui().setF, QStringLiteral("20000"));
+    rig.ui().freqKHz->click();
+    QCOMPARE(rig.takeLines(), (QList<QByteArray>{"FREQ 20000KHZ", "FREQ?"}));
+    QCOMPARE(rig.generator().settings().frequency, 20e6);
+    QCOMPARE(rig.ui().frequency->text(), QStringLiteral("20"));
+    QCOMPARE(rig.ui().frequencyUnit->text(), QStringLiteral("MHz"));
+    QCOMPARE(boxes(rig), QStringList());
+}
+
+void FrequencyLevelsTest::frequencyReadBack_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("shownUnit");
+    QTest::addColumn<QList<qint64>>("queryWaits");
+    // The reply is there at once; after a CR alone the query waits a moment for an LF.
+    const QList<qint64> cr{0, 5};
+    const QList<qint64> crlf{0};
+    QTest::newRow("2500 Hz shown in kHz") << "2500"
+                                          << "Hz" << line("2.50000E+3") << "2.50000"
+                                          << "kHz" << cr;
+    QTest::newRow("0.5 kHz shown in Hz") << "0.5"
+                                         << "kHz" << line("5.00000E+2") << "500"
+                                         << "Hz" << cr;
+    QTest::newRow("1500 kHz shown in MHz") << "1500"
+                                           << "kHz" << line("1.50000E+6") << "1.50000"
+                                           << "MHz" << cr;
+    QTest::newRow("15 MHz, CR LF") << "15"
+                                   << "MHz" << QByteArray("1.50000E+7\r\n") << "15"
+                                   << "MHz" << crlf;
+    QTest::newRow("0.25 Hz, blanks around the answer") << "0.25"
+                                                       << "Hz" << line(" 2.50000E-1 ") << "0.25"
+                                                       << "Hz" << cr;
+    QTest::newRow("the generator's value, not the entry")
+        << "2.5"
+        << "kHz" << line("2.40000E+3") << "2.40000"
+        << "kHz" << cr;
+}
+
+// The display shows the answer to FREQ? in the unit the answer chose.
+void FrequencyLevelsTest::frequencyReadBack() {
+    QFETCH(QString, text);
+    QFETCH(QString, unit);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, shown);
+    QFETCH(QString, shownUnit);
+    QFETCH(QList<qint64>, queryWaits);
+    Rig rig;
+    rig.connected();
+    rig.expect({{"FREQ " + text.toLatin1() + unit.toUpper().toLatin1(), ""}, {"FREQ?", reply}});
+    rig.ui().setF->setText(text);
+    const qint64 toTick = msToNextSecond(rig);
+    button(rig, unitButton(unit))->click();
+    QVERIFY(rig.scriptDone());
+    QCOMPARE(rig.scriptErrors, QStringList());
+    QCOMPARE(rig.ui().frequency->text(), shown);
+    QCOMPARE(rig.ui().frequencyUnit->text(), shownUnit);
+    QCOMPARE(rig.ui().setF->text(), text);
+    QCOMPARE(rig.takeWaits(), QList<qint64>{toTick} + queryWaits);
+    QCOMPARE(rig.ui().message->text(), QStringLiteral("Ready"));
+    QVERIFY(idle(rig));
+    QCOMPARE(boxes(rig), QStringList());
+}
+
+void FrequencyLevelsTest::noValidAnswer_data() {
+    QTest::addColumn<QString>("unitButton");
+    QTest::addColumn<QString>("entryName"); // holds 2
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QByteArray>("reply");
+    const auto row = [](const char* name, const char* unitButton, const char* entryName,
+                        const char* sent, const QByteArray& reply) {
+        QTest::newRow(name) << unitButton << entryName << QByteArray(sent) << reply;
+    };
+    row("frequency, no answer", "freqKHz", "setF", "FREQ 2KHZ", {});
+    row("frequency, E+8", "freqKHz", "setF", "FREQ 2KHZ", line("1.00000E+8"));
+    row("frequency, garbage", "freqKHz", "setF", "FREQ 2KHZ", line("garbage"));
+    row("frequency, lower-case e", "freqKHz", "setF", "FREQ 2KHZ", line("2.00000e+3"));
+    row("amplitude, no answer", "ampV", "setA", "AMPL 2", {});
+    row("amplitude, E-3", "ampV", "setA", "AMPL 2", line("2.00000E-3"));
+    row("amplitude, garbage", "ampV", "setA", "AMPL 2", line("garbage"));
+    row("offset, no answer", "offV", "setO", "OFFS 2", {});
+    row("offset, mantissa not a number", "offV", "setO", "OFFS 2", line("x.yE+0"));
+}
+
+// The line has gone out; without an answer that decodes the displays stay as they were.
+void FrequencyLevelsTest::noValidAnswer() {
+    QFETCH(QString, unitButton);
+    QFETCH(QString, entryName);
+    QFETCH(QByteArray, sent);
+    QFETCH(QByteArray, reply);
+    const QByteArray query = sent.left(4) + '?';
+    Rig rig;
+    rig.connected();
+    const QStringList displays = panel(rig).mid(3, 4);
+    rig.expect({{sent, ""}, {query, reply}});
+    entry(rig, entryName)->setText(QStringLiteral("2"));
+    button(rig, unitButton)->click();
+    QVERIFY(rig.scriptDone());
+    QCOMPARE(rig.scriptErrors, QStringList());
+    QCOMPARE(panel(rig).mid(3, 4), displays);
+    QVERIFY(idle(rig));
+    QCOMPARE(rig.ui().message->text(),
+             QStringLiteral("No valid answer from the generator to ") + QString::fromLatin1(query));
+    QCOMPARE(boxes(rig), QStringList());
+}
+
+void FrequencyLevelsTest::levels_data() {
+    QTest::addColumn<bool>("amplitude"); // false: offset
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("otherShown"); // offset display, or amplitude display
+    QTest::addColumn<int>("code");           // 0: accepted
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("shown");
+    const auto row = [](bool amplitude, const char* name, const char* text, const char* other,
+                        int code, const char* reply = "", const char* shown = "") {
+        QTest::addRow("%s %s", amplitude ? "amplitude" : "offset", name)
+            << amplitude << text << other << code << (code ? QByteArray() : line(reply)) << shown;
+    };
+    const auto amp = [&](auto... args) { row(true, args...); };
+    const auto offs = [&](auto... args) { row(false, args...); };
+    amp("10 at offset 0: exactly 5", "10", "0.00000", 0, "1.00000E+1", "10");
+    amp("9 at offset 0.5: exactly 5", "9", "0.50000", 0, "9.00000E+0", "9.00000");
+    amp("6 at offset -2: exactly 5", "6", "-2.00000", 0, "6.00000E+0", "6.00000");
+    amp("lowest, 0.01", "0.01", "0.00000", 0, "1.00000E-2", "0.01");
+    amp("offset display empty counts as 0", "10", "", 0, "1.00000E+1", "10");
+    amp("10 at offset -0.5", "10", "-0.50000", 8);
+    amp("2 at offset 4.00001", "2", "4.00001", 8);
+    amp("10.5 at offset 0", "10.5", "0.00000", 6);
+    amp("10.5 at offset -0.5", "10.5", "-0.50000", 6);
+    amp("0.005 at offset 0", "0.005", "0.00000", 6);
+    amp("0.005 at offset 5: range before rule", "0.005", "5.00000", 6);
+    amp("11 at offset 4.9: range before rule", "11", "4.90000", 6);
+    offs("-2 at amplitude 4", "-2", "4.00000", 0, "-2.00000E+0", "-2.00000");
+    offs("2.5 at amplitude 5: exactly 5", "2.5", "5.00000", 0, "2.50000E+0", "2.50000");
+    offs("5 at amplitude 0", "5", "0", 0, "5.00000E+0", "5.00000");
+    offs("-5 at amplitude 0", "-5", "0", 0, "-5.00000E+0", "-5.00000");
+    offs("0 at amplitude 10", "0", "10", 0, "0.00000E+0", "0.00000");
+    offs("amplitude display empty counts as 0", "5", "", 0, "5.00000E+0", "5.00000");
+    offs("6", "6", "1.00000", 7);
+    offs("-6", "-6", "1.00000", 7);
+    offs("6 at amplitude 10: range before rule", "6", "10", 7);
+    offs("4.9 at amplitude 1", "4.9", "1.00000", 8);
+    offs("5 at amplitude 0.02", "5", "0.02000", 8);
+    offs("-3 at amplitude 4.2", "-3", "4.20000", 8);
+}
+
+// The range comes first, then the rule with the other value as displayed, never as typed
+// in the other entry.
+void FrequencyLevelsTest::levels() {
+    QFETCH(bool, amplitude);
+    QFETCH(QString, text);
+    QFETCH(QString, otherShown);
+    QFETCH(int, code);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, shown);
+    Rig rig;
+    rig.connected();
+    Ui::Main& ui = rig.ui();
+    QLineEdit* const own = amplitude ? ui.setA : ui.setO;
+    QLineEdit* const ownDisplay = amplitude ? ui.amp : ui.offset;
+    (amplitude ? ui.offset : ui.amp)->setText(otherShown);
+    // Typed in the other entry but never sent: breaks the rule if it were used.
+    (amplitude ? ui.setO : ui.setA)->setText(amplitude ? "5" : "10");
+    own->setText(text);
+    const QStringList before = panel(rig);
+    const QByteArray keyword = amplitude ? "AMPL" : "OFFS";
+    if (code == 0)
+        rig.expect({{keyword + ' ' + text.toLatin1(), ""}, {keyword + '?', reply}});
+    else
+        rig.expect({});
+    (amplitude ? ui.ampV : ui.offV)->click();
+    QVERIFY(rig.scriptDone());
+    QCOMPARE(rig.scriptErrors, QStringList());
+    QVERIFY(idle(rig));
+    if (code == 0) {
+        QCOMPARE(boxes(rig), QStringList());
+        QCOMPARE(ownDisplay->text(), shown);
+        QCOMPARE(own->text(), text);
+        QCOMPARE(ui.message->text(), QStringLiteral("Ready"));
+    } else {
+        QCOMPARE(boxes(rig), refusal(code));
+        QStringList expected = before;
+        expected[amplitude ? 1 : 2].clear();
+        QCOMPARE(panel(rig), expected);
+    }
+}
+
+void FrequencyLevelsTest::notANumber_data() {
+    QTest::addColumn<QString>("unitButton");
+    QTest::addColumn<int>("field"); // index in panel(): 0 setF, 1 setA, 2 setO
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+    struct Entry {
+        const char* name;
+        const char* unitButton;
+        int field;
+        int code;
+    };
+    const Entry entries[] = {
+        {"frequency", "freqKHz", 0, 5},
+        {"amplitude", "ampV", 1, 6},
+        {"offset", "offV", 2, 7},
+    };
+    for (const Entry& e : entries) {
+        for (const char* text : {"abc", "", "1,5", "inf", "nan", "2V", "1e999", "-"})
+            QTest::addRow("%s \"%s\"", e.name, text) << e.unitButton << e.field << e.code << text;
+    }
+}
+
+// Text that is not a number is refused like a number out of range; nothing is sent.
+void FrequencyLevelsTest::notANumber() {
+    QFETCH(QString, unitButton);
+    QFETCH(int, field);
+    QFETCH(int, code);
+    QFETCH(QString, text);
+    Rig rig;
+    rig.connected();
+    QLineEdit* const entries[] = {rig.ui().setF, rig.ui().setA, rig.ui().setO};
+    for (QLineEdit* e : entries)
+        e->setText(QStringLiteral("1"));
+    entries[field]->setText(text);
+    QStringList expected = panel(rig);
+    expected[field].clear();
+    rig.expect({});
+    button(rig, unitButton)->click();
+    QCOMPARE(rig.takeLines(), QList<QByteArray>());
+    QCOMPARE(boxes(rig), refusal(code));
+    QCOMPARE(panel(rig), expected);
+    QVERIFY(idle(rig));
+}
+
+// With the simulated generator: each setting reaches it, the displays show its answers,
+// the busy state covers both lines, and each setting line pauses to the next whole second.
+void FrequencyLevelsTest::settingsReachTheGenerator() {
+    Rig rig;
+    rig.connected();
+    Ui::Main& ui = rig.ui();
+    bool enabledInPause = true;
+    QString messageInPause;
+    rig.clock().duringNextWait = [&] {
+        enabledInPause = rig.main().isEnabled();
+        messageInPause = ui.message->text();
+    };
+    ui.setA->setText(QStringLiteral("4"));
+    qint64 toTick = msToNextSecond(rig);
+    ui.ampV->click();
+    QVERIFY(!enabledInPause);
+    QCOMPARE(messageInPause, QStringLiteral("Please wait..."));
+    QCOMPARE(rig.takeLines(), (QList<QByteArray>{"AMPL 4", "AMPL?"}));
+    QCOMPARE(rig.takeWaits(), (QList<qint64>{toTick, 0, 5}));
+    QCOMPARE(rig.generator().settings().amplitude, 4.0);
+    QCOMPARE(ui.amp->text(), QStringLiteral("4.00000"));
+
+    ui.setO->setText(QStringLiteral("-2.5"));
+    toTick = msToNextSecond(rig);
+    QCOMPARE(toTick, 995); // the last pause ended on a whole second, then 5 ms for an LF
+    ui.offV->click();
+    QCOMPARE(rig.takeLines(), (QList<QByteArray>{"OFFS -2.5", "OFFS?"}));
+    QCOMPARE(rig.takeWaits(), (QList<qint64>{toTick, 0, 5}));
+    QCOMPARE(rig.generator().settings().offset, -2.5);
+    QCOMPARE(ui.offset->text(), QStringLiteral("-2.50000"));
+
+    ui.setF->setText(QStringLiteral("2.5"));
+    toTick = msToNextSecond(rig);
+    ui.freqKHz->click();
+    QCOMPARE(rig.takeLines(), (QList<QByteArray>{"FREQ 2.5KHZ", "FREQ?"}));
+    QCOMPARE(rig.takeWaits(), (QList<qint64>{toTick, 0, 5}));
+    QCOMPARE(rig.generator().settings().frequency, 2500.0);
+    QCOMPARE(ui.frequency->text(), QStringLiteral("2.50000"));
+    QCOMPARE(ui.frequencyUnit->text(), QStringLiteral("kHz"));
+    QCOMPARE(ui.message->text(), QStringLiteral("Ready"));
+    QVERIFY(idle(rig));
+    QCOMPARE(boxes(rig), QStringList());
+
+    // The rule now sees amplitude 4 and offset -2.5: 2 + 2.5 = 4.5, so 5 V is too much.
+    ui.setA->setText(QStringLiteral("5.1"));
+    ui.ampV->click();
+    QCOMPARE(boxes(rig), refusal(8));
+    QCOMPARE(rig.takeLines(), QList<QByteArray>());
+}
+
+void FrequencyLevelsTest::noPortOpen_data() {
+    QTest::addColumn<bool>("wasConnected");
+    QTest::addColumn<QString>("unitButton");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    for (bool wasConnected : {false, true}) {
+        const char* when = wasConnected ? "after Close Port" : "before connecting";
+        QTest::addRow("%s: Hz", when) << wasConnected << "freqHz" << 0 << "1000";
+        QTest::addRow("%s: kHz", when) << wasConnected << "freqKHz" << 0 << "1";
+        QTest::addRow("%s: MHz", when) << wasConnected << "freqMHz" << 0 << "1";
+        QTest::addRow("%s: MHz out of range", when) << wasConnected << "freqMHz" << 0 << "99";
+        QTest::addRow("%s: V amplitude", when) << wasConnected << "ampV" << 1 << "2";
+        QTest::addRow("%s: V amplitude out of range", when) << wasConnected << "ampV" << 1 << "99";
+        QTest::addRow("%s: V offset", when) << wasConnected << "offV" << 2 << "1";
+        QTest::addRow("%s: V offset out of range", when) << wasConnected << "offV" << 2 << "9";
+    }
+}
+
+// No port open: nothing is sent, nothing on the panel changes, one box says so.
+void FrequencyLevelsTest::noPortOpen() {
+    QFETCH(bool, wasConnected);
+    QFETCH(QString, unitButton);
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    Rig rig;
+    if (wasConnected) {
+        rig.connected();
+        rig.ui().closeBtn->click();
+    }
+    QLineEdit* const entries[] = {rig.ui().setF, rig.ui().setA, rig.ui().setO};
+    entries[field]->setText(text);
+    rig.takeLines();
+    rig.takeBoxes();
+    const QStringList before = panel(rig);
+    button(rig, unitButton)->click();
+    QCOMPARE(rig.takeLines(), QList<QByteArray>());
+    QCOMPARE(boxes(rig), QStringList{box(Icon::Warning, QStringLiteral("Connection Error"),
+                                         kx::texts::portNotOpen)});
+    QCOMPARE(panel(rig), before);
+    QVERIFY(idle(rig));
+}
+
+QTEST_MAIN(FrequencyLevelsTest)
+#include "tst_frequency_levels.moc"

@@ -1,0 +1,401 @@
+// The waveform buttons and the output switch: the lines sent, what the panel shows, and
+// what happens when the generator does not confirm or no port is open.
+
+#include "support/Rig.h"
+
+#include "app/ErrorCatalog.h"
+#include "app/ShapeWidget.h"
+#include "state/modVariables.h"
+#include "ui_Main.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QtTest>
+
+using namespace kxtest;
+using Icon = kx::MessageBoxes::Icon;
+
+namespace {
+
+QString box(Icon icon, const QString& title, const QString& text) {
+    static const char* const icons[] = {"warning", "stop", "question"};
+    return QStringLiteral("%1 | %2 | %3").arg(QLatin1String(icons[int(icon)]), title, text);
+}
+
+QStringList boxes(Rig& rig) {
+    QStringList out;
+    for (const MessageRecorder::Box& b : rig.takeBoxes())
+        out << box(b.icon, b.title, b.text);
+    return out;
+}
+
+QAbstractButton* button(Rig& rig, const QString& name) {
+    auto* b = rig.main().findChild<QAbstractButton*>(name);
+    if (!b)
+        qFatal("no button %s", qPrintable(name));
+    return b;
+}
+
+QString picture(Rig& rig) {
+    return rig.ui().wave->property("picture").toString();
+}
+
+const QColor green(0, 255, 0);
+
+QColor buttonFace() {
+    return QApplication::palette().color(QPalette::Button);
+}
+
+// The output group as shown: ON enabled, OFF enabled, light colour.
+struct Output {
+    bool onEnabled;
+    bool offEnabled;
+    QColor light;
+    bool operator==(const Output&) const = default;
+};
+
+Output output(Rig& rig) {
+    return {rig.ui().outOn->isEnabled(), rig.ui().outOff->isEnabled(),
+            rig.ui().outLight->fillColor()};
+}
+
+bool idle(Rig& rig) {
+    return rig.main().isEnabled() && !QApplication::overrideCursor();
+}
+
+qint64 msToNextSecond(Rig& rig) {
+    return 1000 - rig.clock().wallMsecs() % 1000;
+}
+
+} // namespace
+
+namespace QTest {
+template <> char* toString(const Output& o) {
+    return qstrdup(QStringLiteral("ON %1, OFF %2, light %3")
+                       .arg(o.onEnabled ? "enabled" : "disabled",
+                            o.offEnabled ? "enabled" : "disabled", o.light.name())
+                       .toLatin1());
+}
+} // namespace QTest
+
+class WaveformOutputTest : public QObject {
+    Q_OBJECT
+private slots:
+    void waveformButtons_data();
+    void waveformButtons();
+    void waveformWithSilentGenerator();
+    void rampLimitsLaterFrequency_data();
+    void rampLimitsLaterFrequency();
+    void outputAnswer_data();
+    void outputAnswer();
+    void outputWithGenerator();
+    void clickDuringWaveformPause_data();
+    void clickDuringWaveformPause();
+    void noPortOpen_data();
+    void noPortOpen();
+};
+
+void WaveformOutputTest::waveformButtons_data() {
+    QTest::addColumn<QString>("startFunction"); // what the generator runs before
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("shape");
+    QTest::addColumn<QString>("picture");
+    QTest::newRow("Sine") << "SQU"
+                          << "sine" << QByteArray("FUNC SIN") << "sine"
+                          << "SINE";
+    QTest::newRow("Square") << "TRI"
+                            << "square" << QByteArray("FUNC SQU") << "square"
+                            << "SQUARE";
+    QTest::newRow("Ramp") << "SIN"
+                          << "ramp" << QByteArray("FUNC TRI") << "ramp"
+                          << "RAMP";
+}
+
+// One line and one pause; the shape and picture change, nothing else on the panel does.
+void WaveformOutputTest::waveformButtons() {
+    QFETCH(QString, startFunction);
+    QFETCH(QString, button);
+    QFETCH(QByteArray, sent);
+    QFETCH(QString, shape);
+    QFETCH(QString, picture);
+    Rig rig;
+    rig.generator().settings().function = startFunction;
+    rig.connected();
+    QVERIFY(rig.main().vars().waveShape != shape);
+    Ui::Main& ui = rig.ui();
+    ui.duty->setText(QStringLiteral("50"));
+    const QStringList untouched{ui.duty->text(), ui.frequency->text(), ui.frequencyUnit->text(),
+                                ui.amp->text(), ui.offset->text()};
+    const double freqMax = rig.main().vars().freqMax;
+    const qint64 toTick = msToNextSecond(rig);
+
+    ::button(rig, button)->click();
+
+    QCOMPARE(rig.takeLines(), QList<QByteArray>{sent});
+    QCOMPARE(rig.takeWaits(), QList<qint64>{toTick});
+    QCOMPARE(rig.generator().settings().function, QString::fromLatin1(sent.mid(5)));
+    QCOMPARE(rig.main().vars().waveShape, shape);
+    QCOMPARE(::picture(rig), picture);
+    QVERIFY(!ui.wave->pixmap().isNull());
+    QCOMPARE((QStringList{ui.duty->text(), ui.frequency->text(), ui.frequencyUnit->text(),
+                          ui.amp->text(), ui.offset->text()}),
+             untouched);
+    QCOMPARE(rig.main().vars().freqMax, freqMax);
+    QCOMPARE(ui.message->text(), QStringLiteral("Ready"));
+    QVERIFY(idle(rig));
+    QCOMPARE(boxes(rig), QStringList());
+}
+
+// The choice is shown whatever the generator made of it.
+void WaveformOutputTest::waveformWithSilentGenerator() {
+    Rig rig;
+    rig.connected();
+    rig.port().responder = {};
+    rig.ui().ramp->click();
+    QCOMPARE(rig.takeLines(), QList<QByteArray>{"FUNC TRI"});
+    QCOMPARE(rig.generator().settings().function, QStringLiteral("SIN"));
+    QCOMPARE(rig.main().vars().waveShape, QStringLiteral("ramp"));
+    QCOMPARE(picture(rig), QStringLiteral("RAMP"));
+    QVERIFY(idle(rig));
+    QCOMPARE(boxes(rig), QStringList());
+}
+
+void WaveformOutputTest::rampLimitsLaterFrequency_data() {
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("KX12A: ramp up to 1 MHz") << "KX12A" << false;
+    QTest::newRow("KX20A: ramp up to 2 MHz") << "KX20A" << true;
+    QTest::newRow("KX25A: ramp up to 2 MHz") << "KX25A" << true;
+}
+
+// After Ramp a frequency entry is tested against the ramp's limit; Sine lifts it again.
+void WaveformOutputTest::rampLimitsLaterFrequency() {
+    QFETCH(QString, model);
+    QFETCH(bool, accepted);
+    Rig rig(model);
+    rig.connected();
+    Ui::Main& ui = rig.ui();
+    ui.ramp->click();
+    rig.takeLines();
+    ui.setF->setText(QStringLiteral("1.5"));
+    ui.freqMHz->click();
+    if (accepted) {
+        QCOMPARE(rig.takeLines(), (QList<QByteArray>{"FREQ 1.5MHZ", "FREQ?"}));
+        QCOMPARE(boxes(rig), QStringList());
+        QCOMPARE(ui.frequency->text(), QStringLiteral("1.50000"));
+        QCOMPARE(ui.frequencyUnit->text(), QStringLiteral("MHz"));
+        return;
+    }
+    QCOMPARE(rig.takeLines(), QList<QByteArray>());
+    QCOMPARE(boxes(rig), QStringList{box(Icon::Stop, QStringLiteral("Invalid Input"),
+                                         QStringLiteral("Range error! The entered value is "
+                                                        "outside the frequency range of the "
+                                                        "generator."))});
+    QCOMPARE(ui.setF->text(), QString());
+
+    ui.sine->click();
+    rig.takeLines();
+    ui.setF->setText(QStringLiteral("1.5"));
+    ui.freqMHz->click();
+    QCOMPARE(rig.takeLines(), (QList<QByteArray>{"FREQ 1.5MHZ", "FREQ?"}));
+    QCOMPARE(boxes(rig), QStringList());
+}
+
+void WaveformOutputTest::outputAnswer_data() {
+    QTest::addColumn<QString>("start"); // "neutral", "on" or "off": confirmed before
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("result"); // "on", "off" or "unchanged"
+    QTest::addColumn<bool>("unconfirmed");
+    const auto on = [](const char* name, const char* start, const QByteArray& reply,
+                       const char* result, bool unconfirmed = false) {
+        QTest::newRow(name) << start << "outOn" << QByteArray("OUT ON") << reply << result
+                            << unconfirmed;
+    };
+    const auto off = [](const char* name, const char* start, const QByteArray& reply,
+                        const char* result, bool unconfirmed = false) {
+        QTest::newRow(name) << start << "outOff" << QByteArray("OUT OFF") << reply << result
+                            << unconfirmed;
+    };
+    on("ON answered 1", "neutral", line("1"), "on");
+    on("ON answered 1 CR LF", "neutral", "1\r\n", "on");
+    on("ON answered 1.0", "neutral", line("1.0"), "on");
+    on("ON answered 1 between blanks", "neutral", line(" 1 "), "on");
+    on("ON answered 1 after OFF", "off", line("1"), "on");
+    on("ON answered 0", "neutral", line("0"), "unchanged");
+    on("ON answered 0 after OFF", "off", line("0"), "unchanged");
+    on("ON answered 2", "neutral", line("2"), "unchanged");
+    on("ON unanswered", "neutral", {}, "unchanged", true);
+    on("ON answered xyz", "neutral", line("xyz"), "unchanged", true);
+    on("ON answered ON", "off", line("ON"), "unchanged", true);
+    off("OFF answered 0", "neutral", line("0"), "off");
+    off("OFF answered 0.0 CR LF after ON", "on", "0.0\r\n", "off");
+    off("OFF answered 1 after ON", "on", line("1"), "unchanged");
+    off("OFF unanswered after ON", "on", {}, "unchanged", true);
+    off("OFF answered garbage", "neutral", line("garbage"), "unchanged", true);
+}
+
+// The output group follows the generator's answer to OUT?, never just the button.
+void WaveformOutputTest::outputAnswer() {
+    QFETCH(QString, start);
+    QFETCH(QString, button);
+    QFETCH(QByteArray, sent);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, result);
+    QFETCH(bool, unconfirmed);
+    Rig rig;
+    rig.connected();
+    QVERIFY(output(rig).light != buttonFace() && output(rig).light != green);
+    if (start == QLatin1String("on"))
+        rig.ui().outOn->click();
+    else if (start == QLatin1String("off"))
+        rig.ui().outOff->click();
+    const Output before = output(rig);
+    rig.takeLines();
+    rig.takeBoxes();
+
+    rig.expect({{sent, ""}, {"OUT?", reply}});
+    ::button(rig, button)->click();
+    QVERIFY(rig.scriptDone());
+    QCOMPARE(rig.scriptErrors, QStringList());
+
+    if (result == QLatin1String("on"))
+        QCOMPARE(output(rig), (Output{false, true, green}));
+    else if (result == QLatin1String("off"))
+        QCOMPARE(output(rig), (Output{true, false, buttonFace()}));
+    else
+        QCOMPARE(output(rig), before);
+    if (unconfirmed)
+        QVERIFY2(
+            rig.ui().message->text().contains(QLatin1String("did not confirm the output state")),
+            qPrintable(rig.ui().message->text()));
+    else
+        QCOMPARE(rig.ui().message->text(), QStringLiteral("Ready"));
+    QVERIFY(idle(rig));
+    QCOMPARE(boxes(rig), QStringList());
+}
+
+// With the simulated generator: ON then OFF, two lines and two pauses each, in the busy
+// state; an unanswered OUT? waits its full second.
+void WaveformOutputTest::outputWithGenerator() {
+    Rig rig;
+    rig.connected();
+    Ui::Main& ui = rig.ui();
+    bool enabledInPause = true;
+    rig.clock().duringNextWait = [&] { enabledInPause = rig.main().isEnabled(); };
+    qint64 toTick = msToNextSecond(rig);
+    ui.outOn->click();
+    QVERIFY(!enabledInPause);
+    QCOMPARE(rig.takeLines(), (QList<QByteArray>{"OUT ON", "OUT?"}));
+    QCOMPARE(rig.takeWaits(), (QList<qint64>{toTick, 0, 5}));
+    QVERIFY(rig.generator().settings().output);
+    QCOMPARE(output(rig), (Output{false, true, green}));
+
+    toTick = msToNextSecond(rig);
+    ui.outOff->click();
+    QCOMPARE(rig.takeLines(), (QList<QByteArray>{"OUT OFF", "OUT?"}));
+    QCOMPARE(rig.takeWaits(), (QList<qint64>{toTick, 0, 5}));
+    QVERIFY(!rig.generator().settings().output);
+    QCOMPARE(output(rig), (Output{true, false, buttonFace()}));
+
+    rig.port().responder = {};
+    toTick = msToNextSecond(rig);
+    ui.outOn->click();
+    QCOMPARE(rig.takeWaits(), (QList<qint64>{toTick, 1000}));
+    QCOMPARE(output(rig), (Output{true, false, buttonFace()}));
+    QVERIFY(idle(rig));
+    QCOMPARE(boxes(rig), QStringList());
+}
+
+void WaveformOutputTest::clickDuringWaveformPause_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("shape");
+    QTest::addColumn<QString>("intruder");
+    QTest::newRow("Sine, then ON") << "sine" << QByteArray("FUNC SIN") << "sine"
+                                   << "outOn";
+    QTest::newRow("Square, then Ramp") << "square" << QByteArray("FUNC SQU") << "square"
+                                       << "ramp";
+    QTest::newRow("Ramp, then kHz") << "ramp" << QByteArray("FUNC TRI") << "ramp"
+                                    << "freqKHz";
+    QTest::newRow("Ramp, then %") << "ramp" << QByteArray("FUNC TRI") << "ramp"
+                                  << "setDuty";
+    QTest::newRow("Square, then V") << "square" << QByteArray("FUNC SQU") << "square"
+                                    << "ampV";
+}
+
+// The window stays enabled during the waveform's pause, but a click there starts nothing.
+void WaveformOutputTest::clickDuringWaveformPause() {
+    QFETCH(QString, button);
+    QFETCH(QByteArray, sent);
+    QFETCH(QString, shape);
+    QFETCH(QString, intruder);
+    Rig rig;
+    rig.generator().settings().function = QStringLiteral("TRI");
+    rig.connected();
+    Ui::Main& ui = rig.ui();
+    ui.setF->setText(QStringLiteral("2"));
+    ui.setA->setText(QStringLiteral("1"));
+    ui.duty->setText(QStringLiteral("50"));
+    const Output before = output(rig);
+    bool enabledInPause = false;
+    rig.clock().duringNextWait = [&] {
+        enabledInPause = rig.main().isEnabled();
+        ::button(rig, intruder)->click();
+    };
+    ::button(rig, button)->click();
+    QVERIFY(enabledInPause);
+    QCOMPARE(rig.takeLines(), QList<QByteArray>{sent});
+    QCOMPARE(rig.main().vars().waveShape, shape);
+    QCOMPARE(output(rig), before);
+    QCOMPARE(ui.frequency->text(), QStringLiteral("1.00000"));
+    QCOMPARE(ui.amp->text(), QStringLiteral("5.00000"));
+    QCOMPARE(ui.setF->text(), QStringLiteral("2"));
+    QCOMPARE(ui.duty->text(), QStringLiteral("50"));
+    QVERIFY(idle(rig));
+    QCOMPARE(boxes(rig), QStringList());
+}
+
+void WaveformOutputTest::noPortOpen_data() {
+    QTest::addColumn<bool>("wasConnected");
+    QTest::addColumn<QString>("button");
+    for (bool wasConnected : {false, true}) {
+        const char* when = wasConnected ? "after Close Port" : "before connecting";
+        for (const char* b : {"sine", "square", "ramp", "outOn", "outOff"})
+            QTest::addRow("%s: %s", when, b) << wasConnected << b;
+    }
+}
+
+// No port open: nothing is sent, nothing on the panel changes, one box says so.
+void WaveformOutputTest::noPortOpen() {
+    QFETCH(bool, wasConnected);
+    QFETCH(QString, button);
+    Rig rig;
+    if (wasConnected) {
+        rig.generator().settings().function = QStringLiteral("SQU");
+        rig.connected();
+        rig.ui().closeBtn->click();
+    }
+    rig.takeLines();
+    rig.takeBoxes();
+    const QString shape = rig.main().vars().waveShape;
+    const QString shown = picture(rig);
+    const Output before = output(rig);
+    const QString message = rig.ui().message->text();
+
+    ::button(rig, button)->click();
+
+    QCOMPARE(rig.takeLines(), QList<QByteArray>());
+    QCOMPARE(boxes(rig), QStringList{box(Icon::Warning, QStringLiteral("Connection Error"),
+                                         kx::texts::portNotOpen)});
+    QCOMPARE(rig.main().vars().waveShape, shape);
+    QCOMPARE(picture(rig), shown);
+    QCOMPARE(output(rig), before);
+    QCOMPARE(rig.ui().message->text(), message);
+    QVERIFY(idle(rig));
+}
+
+QTEST_MAIN(WaveformOutputTest)
+#include "tst_waveform_output.moc"
