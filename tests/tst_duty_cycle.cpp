@@ -16,18 +16,6 @@ using Icon = kx::MessageBoxes::Icon;
 
 namespace {
 
-QString box(Icon icon, const QString& title, const QString& text) {
-    static const char* const icons[] = {"warning", "stop", "question"};
-    return QStringLiteral("%1 | %2 | %3").arg(QLatin1String(icons[int(icon)]), title, text);
-}
-
-QStringList boxes(Rig& rig) {
-    QStringList out;
-    for (const MessageRecorder::Box& b : rig.takeBoxes())
-        out << box(b.icon, b.title, b.text);
-    return out;
-}
-
 QStringList refusal(int code) {
     static const QHash<int, QString> text{
         {7, "Range error! The entered value is outside the adjustable range."},
@@ -38,13 +26,6 @@ QStringList refusal(int code) {
     if (code == 0)
         return {};
     return {box(Icon::Stop, QStringLiteral("Invalid Input"), text.value(code))};
-}
-
-QAbstractButton* button(Rig& rig, const QString& name) {
-    auto* b = rig.main().findChild<QAbstractButton*>(name);
-    if (!b)
-        qFatal("no button %s", qPrintable(name));
-    return b;
 }
 
 const QByteArray identification = line("KX25A Function Generator,SIM,1.0");

@@ -28,8 +28,8 @@ public:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir);
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QStringLiteral(KX_SIM_PATH), args << QStringLiteral("--port")
-                                                        << QStringLiteral("3"));
+        process.start(QStringLiteral(KX_SIM_PATH),
+                      args << QStringLiteral("--port") << QStringLiteral("3"));
         if (process.waitForStarted(5000) && process.waitForReadyRead(5000))
             startLine = QString::fromLocal8Bit(process.readLine()).trimmed();
     }

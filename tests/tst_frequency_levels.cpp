@@ -16,18 +16,6 @@ using Icon = kx::MessageBoxes::Icon;
 
 namespace {
 
-QString box(Icon icon, const QString& title, const QString& text) {
-    static const char* const icons[] = {"warning", "stop", "question"};
-    return QStringLiteral("%1 | %2 | %3").arg(QLatin1String(icons[int(icon)]), title, text);
-}
-
-QStringList boxes(Rig& rig) {
-    QStringList out;
-    for (const MessageRecorder::Box& b : rig.takeBoxes())
-        out << box(b.icon, b.title, b.text);
-    return out;
-}
-
 // The refusal box of a numbered error, as the operator reads it.
 QStringList refusal(int code) {
     static const QHash<int, QString> text{
@@ -38,13 +26,6 @@ QStringList refusal(int code) {
             "or offset settings and try again."},
     };
     return {box(Icon::Stop, QStringLiteral("Invalid Input"), text.value(code))};
-}
-
-QAbstractButton* button(Rig& rig, const QString& name) {
-    auto* b = rig.main().findChild<QAbstractButton*>(name);
-    if (!b)
-        qFatal("no button %s", qPrintable(name));
-    return b;
 }
 
 QLineEdit* entry(Rig& rig, const QString& name) {
@@ -59,16 +40,6 @@ QStringList panel(Rig& rig) {
     Ui::Main& ui = rig.ui();
     return {ui.setF->text(),          ui.setA->text(), ui.setO->text(),   ui.frequency->text(),
             ui.frequencyUnit->text(), ui.amp->text(),  ui.offset->text(), ui.message->text()};
-}
-
-// The busy state is over: window enabled, normal pointer.
-bool idle(Rig& rig) {
-    return rig.main().isEnabled() && !QApplication::overrideCursor();
-}
-
-// A setting line pauses until the next whole-second tick of the clock.
-qint64 msToNextSecond(Rig& rig) {
-    return 1000 - rig.clock().wallMsecs() % 1000;
 }
 
 QString unitButton(const QString& unit) {

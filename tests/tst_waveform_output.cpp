@@ -17,25 +17,6 @@ using Icon = kx::MessageBoxes::Icon;
 
 namespace {
 
-QString box(Icon icon, const QString& title, const QString& text) {
-    static const char* const icons[] = {"warning", "stop", "question"};
-    return QStringLiteral("%1 | %2 | %3").arg(QLatin1String(icons[int(icon)]), title, text);
-}
-
-QStringList boxes(Rig& rig) {
-    QStringList out;
-    for (const MessageRecorder::Box& b : rig.takeBoxes())
-        out << box(b.icon, b.title, b.text);
-    return out;
-}
-
-QAbstractButton* button(Rig& rig, const QString& name) {
-    auto* b = rig.main().findChild<QAbstractButton*>(name);
-    if (!b)
-        qFatal("no button %s", qPrintable(name));
-    return b;
-}
-
 QString picture(Rig& rig) {
     return rig.ui().wave->property("picture").toString();
 }
@@ -57,14 +38,6 @@ struct Output {
 Output output(Rig& rig) {
     return {rig.ui().outOn->isEnabled(), rig.ui().outOff->isEnabled(),
             rig.ui().outLight->fillColor()};
-}
-
-bool idle(Rig& rig) {
-    return rig.main().isEnabled() && !QApplication::overrideCursor();
-}
-
-qint64 msToNextSecond(Rig& rig) {
-    return 1000 - rig.clock().wallMsecs() % 1000;
 }
 
 } // namespace

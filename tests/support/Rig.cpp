@@ -2,6 +2,7 @@
 
 #include "ui_Main.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
 
@@ -87,6 +88,37 @@ QList<qint64> Rig::takeWaits() {
 
 QList<MessageRecorder::Box> Rig::takeBoxes() {
     return std::exchange(boxes_->boxes, {});
+}
+
+} // namespace kxtest
+
+namespace kxtest {
+
+QString box(kx::MessageBoxes::Icon icon, const QString& title, const QString& text) {
+    static const char* const icons[] = {"warning", "stop", "question"};
+    return QStringLiteral("%1 | %2 | %3").arg(QLatin1String(icons[int(icon)]), title, text);
+}
+
+QStringList boxes(Rig& rig) {
+    QStringList out;
+    for (const MessageRecorder::Box& b : rig.takeBoxes())
+        out << box(b.icon, b.title, b.text);
+    return out;
+}
+
+QAbstractButton* button(Rig& rig, const QString& name) {
+    auto* b = rig.main().findChild<QAbstractButton*>(name);
+    if (!b)
+        qFatal("no button %s", qPrintable(name));
+    return b;
+}
+
+bool idle(Rig& rig) {
+    return rig.main().isEnabled() && !QApplication::overrideCursor();
+}
+
+qint64 msToNextSecond(Rig& rig) {
+    return 1000 - rig.clock().wallMsecs() % 1000;
 }
 
 } // namespace kxtest

@@ -11,6 +11,8 @@
 #include <memory>
 #include <utility>
 
+class QAbstractButton;
+
 namespace Ui {
 class Main;
 }
@@ -70,5 +72,20 @@ private:
 inline QByteArray line(const char* text) {
     return QByteArray(text) + '\r';
 }
+
+} // namespace kxtest
+
+namespace kxtest {
+
+// A message box as one line, "stop | Invalid Input | text", for readable comparisons.
+QString box(kx::MessageBoxes::Icon icon, const QString& title, const QString& text);
+// The boxes shown since the last look, each as one line.
+QStringList boxes(Rig& rig);
+// A button of the main window by its objectName; the test stops if there is none.
+QAbstractButton* button(Rig& rig, const QString& name);
+// Neither busy nor showing the hourglass.
+bool idle(Rig& rig);
+// How far the test clock is from its next whole-second tick.
+qint64 msToNextSecond(Rig& rig);
 
 } // namespace kxtest
