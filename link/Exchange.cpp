@@ -10,6 +10,10 @@ Exchange::Exchange(SerialPort& port, Clock& clock, QObject* parent)
     : QObject(parent), port_(port), clock_(clock) {
     connect(&port_, &SerialPort::readyRead, this, [this] {
         buffer_ += port_.readAll();
+        // Text nobody asked for is thrown away at the next query; a device that keeps
+        // talking meanwhile must not fill the memory.
+        if (buffer_.size() > maxBuffered)
+            buffer_.remove(0, buffer_.size() - maxBuffered);
         clock_.wake();
     });
     connect(&port_, &SerialPort::failed, this, &Exchange::onPortFailed);

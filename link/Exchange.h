@@ -22,6 +22,7 @@ class Exchange : public QObject {
 public:
     static constexpr int replyTimeoutMs = 1000;
     static constexpr int lineFeedGraceMs = 5;
+    static constexpr qsizetype maxBuffered = 64 * 1024;
 
     Exchange(SerialPort& port, Clock& clock, QObject* parent = nullptr);
 

@@ -22,6 +22,7 @@ private slots:
     void lateReplyIsNotTakenForTheNextAnswer();
     void leftoverTextBeforeQueryIsDiscarded();
     void closedPortSendsNothing();
+    void chatterWhileIdleIsBounded();
     void lostLineEndsTheWait();
     void shutdownEndsTheWait();
 };
@@ -125,6 +126,14 @@ void ExchangeTest::leftoverTextBeforeQueryIsDiscarded() {
     l.port.inject("stale\r\n");
     l.link.processEcho(QStringLiteral("FUNC?"));
     QCOMPARE(l.link.readReceived(), QStringLiteral("SIN\r"));
+}
+
+void ExchangeTest::chatterWhileIdleIsBounded() {
+    Line l;
+    // A device that talks unasked, a megabyte while nobody listens.
+    l.port.responder = [](const QByteArray&) { return Chunks{{0, QByteArray(1 << 20, 'x')}}; };
+    l.link.processEcho(QStringLiteral("OUT ON"));
+    QCOMPARE(l.link.readReceived().size(), kx::Exchange::maxBuffered);
 }
 
 void ExchangeTest::closedPortSendsNothing() {
