@@ -8,6 +8,8 @@
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
+#include <QStringList>
+
 namespace kx {
 
 namespace {
@@ -51,7 +53,8 @@ QString StatusRefresh::ask(const QString& query, bool trim) {
 }
 
 void StatusRefresh::update() {
-    notUnderstood_.clear();
+    // Answers that were read but not understood; named once the refresh is done.
+    QStringList notUnderstood;
     modVariables& vars = ctx_.vars;
     Ui::Main& ui = ctx_.ui;
 
@@ -69,7 +72,7 @@ void StatusRefresh::update() {
         }
     }
     if (!waveKnown)
-        notUnderstood_ << QStringLiteral("FUNC?");
+        notUnderstood << QStringLiteral("FUNC?");
 
     BusyGuard busy(ctx_.busy);
 
@@ -81,7 +84,7 @@ void StatusRefresh::update() {
         vars.outputFrequencyHz = parseNumber(vars.freqHzText);
         break;
     case modVariables::Decoded::NoMatch:
-        notUnderstood_ << QStringLiteral("FREQ?");
+        notUnderstood << QStringLiteral("FREQ?");
         break;
     case modVariables::Decoded::Failed:
         throw noValidAnswer(QStringLiteral("FREQ?"));
@@ -94,7 +97,7 @@ void StatusRefresh::update() {
             display->setText(vars.levelText);
             break;
         case modVariables::Decoded::NoMatch:
-            notUnderstood_ << query;
+            notUnderstood << query;
             break;
         case modVariables::Decoded::Failed:
             throw noValidAnswer(query);
@@ -105,7 +108,7 @@ void StatusRefresh::update() {
     const QString mode = ask(QStringLiteral("MODE?"));
     const QString modeLine = mode.left(mode.indexOf(QLatin1Char('\r')));
     if (modeLine.isEmpty())
-        notUnderstood_ << QStringLiteral("MODE?");
+        notUnderstood << QStringLiteral("MODE?");
     else
         ui.mode->setText(modeLine.left(4));
 
@@ -128,8 +131,8 @@ void StatusRefresh::update() {
     }
 
     busy.release();
-    if (!notUnderstood_.isEmpty())
-        throw noValidAnswer(notUnderstood_.join(QStringLiteral(", ")));
+    if (!notUnderstood.isEmpty())
+        throw noValidAnswer(notUnderstood.join(QStringLiteral(", ")));
 }
 
 void StatusRefresh::updateDisplay_Click() {

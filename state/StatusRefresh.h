@@ -2,8 +2,6 @@
 
 #include "panel/PanelContext.h"
 
-#include <QStringList>
-
 namespace kx {
 
 // Reads the generator's main settings back into the display: waveform, frequency,
@@ -25,7 +23,6 @@ private:
     QString ask(const QString& query, bool trim = true);
 
     PanelContext ctx_;
-    QStringList notUnderstood_;
 };
 
 } // namespace kx
