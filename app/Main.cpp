@@ -11,6 +11,9 @@
 #include "link/SerialPort.h"
 #include "panel/DutyCycle.h"
 #include "panel/FrequencyLevels.h"
+#include "panel/Modulation.h"
+#include "panel/Sweep.h"
+#include "panel/Trigger.h"
 #include "panel/WaveformOutput.h"
 #include "state/StatusRefresh.h"
 #include "state/modVariables.h"
@@ -30,12 +33,10 @@ namespace colour {
 const QColor window(214, 219, 226);
 const QColor topBar(236, 239, 242);
 const QColor group(191, 205, 219);          // group backgrounds (inactive title bar)
-const QColor highlight(0, 120, 215);        // Output band and group titles
-const QColor highlightText(255, 255, 255);  // "OUTPUT"
-const QColor activeBorder(180, 180, 180);   // display panel
 const QColor inactiveBorder(244, 247, 252); // output light before any answer
-const QColor statusBar(255, 255, 255);      // status band (window background)
 const QColor red(255, 0, 0);
+// The display panel, the Output band, the titles and the status band take theirs from
+// the form's style sheets.
 } // namespace colour
 
 void fill(QWidget* widget, const QColor& colour) {
@@ -79,6 +80,9 @@ Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(se
     waveform_ = std::make_unique<WaveformOutput>(ctx);
     levels_ = std::make_unique<FrequencyLevels>(ctx);
     duty_ = std::make_unique<DutyCycle>(ctx);
+    sweep_ = std::make_unique<Sweep>(ctx);
+    modulation_ = std::make_unique<Modulation>(ctx);
+    trigger_ = std::make_unique<Trigger>(ctx);
 
     ops_->setLostHandler([this] { connection_->showClosed(); });
     connect(link_.get(), &Exchange::connectionLost, this, [this] {
@@ -137,18 +141,6 @@ void Main::Form_Load() {
             s->setFillColor(colour::group);
         }
     }
-    ui_->Shape2->setFillColor(colour::highlight);
-    QPalette title = ui_->Label1->palette();
-    title.setColor(QPalette::WindowText, colour::highlightText);
-    ui_->Label1->setPalette(title);
-    for (QLabel* l : {ui_->setWaveform_0, ui_->setWaveformP_1, ui_->setSweep_0, ui_->setSweep_1,
-                      ui_->setTrigger_0, ui_->saveRecallLabel_0, ui_->funcIndicator}) {
-        QPalette p = l->palette();
-        p.setColor(QPalette::WindowText, colour::highlight);
-        l->setPalette(p);
-    }
-    fill(ui_->Picture1, colour::activeBorder);
-    fill(ui_->MsgBar, colour::statusBar);
 }
 
 void Main::wireControls() {

@@ -21,8 +21,11 @@ class DutyCycle;
 class ErrorCatalog;
 class Exchange;
 class FrequencyLevels;
+class Modulation;
 class Operations;
 class StatusRefresh;
+class Sweep;
+class Trigger;
 class WaveformOutput;
 class modVariables;
 
@@ -49,15 +52,10 @@ public:
 
     Ui::Main& ui() { return *ui_; }
     modVariables& vars() { return *vars_; }
-    Exchange& link() { return *link_; }
     BusyState& busy() { return *busy_; }
     ErrorCatalog& errors() { return *errors_; }
     Operations& operations() { return *ops_; }
     Connection& connection() { return *connection_; }
-    StatusRefresh& refresh() { return *refresh_; }
-    WaveformOutput& waveformOutput() { return *waveform_; }
-    FrequencyLevels& frequencyLevels() { return *levels_; }
-    DutyCycle& dutyCycle() { return *duty_; }
 
     void ExitBtn_Click();
 
@@ -81,6 +79,9 @@ private:
     std::unique_ptr<WaveformOutput> waveform_;
     std::unique_ptr<FrequencyLevels> levels_;
     std::unique_ptr<DutyCycle> duty_;
+    std::unique_ptr<Sweep> sweep_;
+    std::unique_ptr<Modulation> modulation_;
+    std::unique_ptr<Trigger> trigger_;
     bool ending_ = false;
 };
 

@@ -9,6 +9,7 @@
 #include "link/SerialPort.h"
 #include "link/portDetect.h"
 #include "state/Number.h"
+#include "state/Profile.h"
 #include "state/StatusRefresh.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"
@@ -155,12 +156,10 @@ void Connection::fillModShape() {
     QComboBox* list = ctx_.ui.modShape;
     const QString text = list->currentText();
     list->clear();
-    const QString& model = ctx_.vars.modelName;
-    if (model == QLatin1String("KX12A"))
-        list->addItems({QStringLiteral("Sine")});
-    else if (model == QLatin1String("KX20A") || model == QLatin1String("KX25A"))
-        list->addItems(
-            {QStringLiteral("Sine"), QStringLiteral("Square"), QStringLiteral("Triangle")});
+    if (const ModelProfile* profile = findModel(ctx_.vars.modelName)) {
+        for (const char* shape : profile->modulationShapes)
+            list->addItem(QString::fromLatin1(shape));
+    }
     // The list's text stays as it was; no item is chosen for the operator.
     list->setCurrentIndex(-1);
     list->setEditText(text);

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/PanelContext.h"
 #include "link/PortMap.h"
-#include "panel/PanelContext.h"
 
 #include <functional>
 

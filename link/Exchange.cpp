@@ -4,19 +4,27 @@
 #include "link/LinkError.h"
 #include "link/SerialPort.h"
 
+#include <utility>
+
 namespace kx {
 
 Exchange::Exchange(SerialPort& port, Clock& clock, QObject* parent)
     : QObject(parent), port_(port), clock_(clock) {
-    connect(&port_, &SerialPort::readyRead, this, [this] {
-        buffer_ += port_.readAll();
-        // Text nobody asked for is thrown away at the next query; a device that keeps
-        // talking meanwhile must not fill the memory.
-        if (buffer_.size() > maxBuffered)
-            buffer_.remove(0, buffer_.size() - maxBuffered);
-        clock_.wake();
-    });
+    connect(&port_, &SerialPort::readyRead, this, &Exchange::onReadyRead);
     connect(&port_, &SerialPort::failed, this, &Exchange::onPortFailed);
+}
+
+void Exchange::onReadyRead() {
+    const QByteArray text = port_.readAll();
+    if (!gathering_)
+        return;
+    qsizetype from = 0;
+    // The LF that ended the previous answer may arrive only now.
+    while (answer_.isEmpty() && from < text.size() && text.at(from) == '\n')
+        ++from;
+    answer_ += text.mid(from);
+    if (answer_.contains('\r'))
+        clock_.wake();
 }
 
 bool Exchange::isOpen() const {
@@ -29,14 +37,15 @@ bool Exchange::open(const QString& device) {
     if (!port_.open(device))
         return false;
     lost_ = false;
-    buffer_.clear();
+    answer_.clear();
     return true;
 }
 
 void Exchange::close() {
     if (port_.isOpen())
         port_.close();
-    buffer_.clear();
+    answer_.clear();
+    gathering_ = false;
 }
 
 void Exchange::checkNotShutDown() const {
@@ -60,19 +69,15 @@ void Exchange::checkUsable() const {
         throw PortNotOpen{};
 }
 
-bool Exchange::replyComplete() const {
-    return buffer_.contains('\r');
-}
-
 void Exchange::processEcho(const QString& command) {
     checkUsable();
     const bool query = command.endsWith(QLatin1Char('?'));
-    if (query) {
-        // Whatever is left over belongs to no question of ours.
-        buffer_.clear();
-        port_.readAll();
-    }
+    // Whatever is left over belongs to no question of ours.
+    answer_.clear();
+    port_.readAll();
+    gathering_ = query;
     if (!port_.write(command.toLatin1() + '\r')) {
+        gathering_ = false;
         if (!shutdown_ && !lost_ && port_.isOpen())
             onPortFailed();
         checkUsable();
@@ -82,20 +87,17 @@ void Exchange::processEcho(const QString& command) {
     if (!query) {
         clock_.wait(static_cast<int>(clock_.msecsToTick(1)), interrupted);
     } else {
-        clock_.wait(replyTimeoutMs, [&] { return interrupted() || replyComplete(); });
-        // An LF may follow the CR a moment later; let it arrive with its line.
-        if (!interrupted() && buffer_.endsWith('\r'))
-            clock_.wait(lineFeedGraceMs, [&] { return interrupted() || !buffer_.endsWith('\r'); });
+        clock_.wait(replyTimeoutMs, [&] { return interrupted() || answer_.contains('\r'); });
+        gathering_ = false;
     }
     checkUsable();
+    if (query && answer_.isEmpty())
+        throw noValidAnswer(command);
 }
 
 QString Exchange::readReceived() {
     checkUsable();
-    buffer_ += port_.readAll();
-    const QString text = QString::fromLatin1(buffer_);
-    buffer_.clear();
-    return text;
+    return QString::fromLatin1(std::exchange(answer_, {}));
 }
 
 void Exchange::delaySeconds(int n) {

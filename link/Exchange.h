@@ -11,18 +11,19 @@ class SerialPort;
 // The command exchange with the generator. Every line goes out through processEcho.
 //
 // A setting line is followed by a pause to the next whole-second tick, which gives the
-// generator time to act on it. A query (a line ending in '?') first throws away any
-// text left in the receive buffer, then waits until its reply line has arrived (its CR,
-// and an LF following within a few milliseconds) or one full second has passed. So a
-// late reply is never read as the answer to the next query.
+// generator time to act on it: it has no flow control. A query (a line ending in '?')
+// waits for its answer's CR and no longer, one second at most. Text is gathered only
+// while a query waits; what arrives at any other time belongs to no question and is
+// dropped, and an LF still in flight from the previous answer is skipped at the start
+// of the next. So a late reply is never read as the answer to the next query.
 //
-// Failures are thrown (LinkError.h): PortNotOpen, ConnectionLost, ShuttingDown.
+// Failures are thrown (LinkError.h): PortNotOpen, ConnectionLost, ShuttingDown, and
+// OperationFailed naming the query when a query gets no answer at all within its
+// second: the operation ends there.
 class Exchange : public QObject {
     Q_OBJECT
 public:
     static constexpr int replyTimeoutMs = 1000;
-    static constexpr int lineFeedGraceMs = 5;
-    static constexpr qsizetype maxBuffered = 64 * 1024;
 
     Exchange(SerialPort& port, Clock& clock, QObject* parent = nullptr);
 
@@ -35,7 +36,7 @@ public:
 
     // Sends `command` and a CR, then pauses as described above.
     void processEcho(const QString& command);
-    // Everything received since the last read, as text.
+    // The answer gathered by the last query, as text; empty once read.
     QString readReceived();
     // Pauses to the n-th whole-second tick; 0 returns at once.
     void delaySeconds(int n);
@@ -53,14 +54,15 @@ signals:
     void connectionLost();
 
 private:
+    void onReadyRead();
     void onPortFailed();
     void checkUsable() const;
     void checkNotShutDown() const;
-    bool replyComplete() const;
 
     SerialPort& port_;
     Clock& clock_;
-    QByteArray buffer_;
+    QByteArray answer_;
+    bool gathering_ = false;
     bool lost_ = false;
     bool shutdown_ = false;
 };

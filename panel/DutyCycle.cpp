@@ -26,8 +26,7 @@ constexpr DutyRule rules[] = {
 } // namespace
 
 DutyCycle::DutyCycle(PanelContext ctx) : ctx_(ctx) {
-    QObject::connect(ctx_.ui.setDuty, &QAbstractButton::clicked, ctx_.ui.setDuty,
-                     [this] { setDuty_Click(); });
+    wire<DutyCycle>(ctx_.ui, this, {{"setDuty", &DutyCycle::setDuty_Click}});
 }
 
 void DutyCycle::setDuty_Click() {
@@ -35,8 +34,7 @@ void DutyCycle::setDuty_Click() {
         Ui::Main& ui = ctx_.ui;
         const modVariables& vars = ctx_.vars;
         if (vars.waveShape == QLatin1String("sine")) {
-            ctx_.errors.showError(9);
-            ui.duty->clear();
+            refuse(ctx_, 9, ui.duty, Refused::Empty);
             return;
         }
         for (const DutyRule& rule : rules) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel/PanelContext.h"
+#include "panel/Rows.h"
 
 namespace kx {
 

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "panel/PanelContext.h"
-
-class QLineEdit;
+#include "panel/Rows.h"
 
 namespace kx {
 
@@ -17,13 +15,9 @@ public:
     void ampV_Click();
     void offV_Click();
 
-    // Half the amplitude plus the magnitude of the offset may not exceed this.
-    static constexpr double levelLimit = 5.0;
+    static const Setting freqHz, freqKHz, freqMHz, ampV, offV;
 
 private:
-    void setFrequency(const char* suffix, double factor);
-    void readLevelBack(const QString& query, QLineEdit* display);
-
     PanelContext ctx_;
 };
 

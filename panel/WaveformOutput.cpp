@@ -6,18 +6,21 @@
 #include "link/Exchange.h"
 #include "link/LinkError.h"
 #include "state/Number.h"
-#include "state/modVariables.h"
+#include "state/Profile.h"
 #include "ui_Main.h"
 
 #include <QApplication>
 
 namespace kx {
 
-struct WaveformOutput::Waveform {
-    const char* line;
-    const char* shape;
-    const char* picture;
-};
+// The line goes out before the busy state; the choice is shown whatever the generator
+// made of it.
+const Lines WaveformOutput::sine{
+    .button = "sine", .busy = Busy::AfterFirstLine, .waveform = &waveforms[0]};
+const Lines WaveformOutput::square{
+    .button = "square", .busy = Busy::AfterFirstLine, .waveform = &waveforms[1]};
+const Lines WaveformOutput::ramp{
+    .button = "ramp", .busy = Busy::AfterFirstLine, .waveform = &waveforms[2]};
 
 struct WaveformOutput::OutputState {
     const char* line;
@@ -26,42 +29,26 @@ struct WaveformOutput::OutputState {
 };
 
 WaveformOutput::WaveformOutput(PanelContext ctx) : ctx_(ctx) {
-    Ui::Main& ui = ctx_.ui;
-    QObject::connect(ui.sine, &QAbstractButton::clicked, ui.sine, [this] { sine_Click(); });
-    QObject::connect(ui.square, &QAbstractButton::clicked, ui.square, [this] { square_Click(); });
-    QObject::connect(ui.ramp, &QAbstractButton::clicked, ui.ramp, [this] { ramp_Click(); });
-    QObject::connect(ui.outOn, &QAbstractButton::clicked, ui.outOn, [this] { outOn_Click(); });
-    QObject::connect(ui.outOff, &QAbstractButton::clicked, ui.outOff, [this] { outOff_Click(); });
+    wire<WaveformOutput>(ctx_.ui, this,
+                         {{"sine", &WaveformOutput::sine_Click},
+                          {"square", &WaveformOutput::square_Click},
+                          {"ramp", &WaveformOutput::ramp_Click},
+                          {"outOn", &WaveformOutput::outOn_Click},
+                          {"outOff", &WaveformOutput::outOff_Click}});
 }
 
 void WaveformOutput::sine_Click() {
-    setWaveform({"FUNC SIN", "sine", "SINE"});
+    run(ctx_, sine);
 }
-
 void WaveformOutput::square_Click() {
-    setWaveform({"FUNC SQU", "square", "SQUARE"});
+    run(ctx_, square);
 }
-
 void WaveformOutput::ramp_Click() {
-    // The generator calls the ramp TRI.
-    setWaveform({"FUNC TRI", "ramp", "RAMP"});
+    run(ctx_, ramp);
 }
-
-void WaveformOutput::setWaveform(const Waveform& w) {
-    ctx_.ops.run(Operations::Needs::Port, [&] {
-        // The line goes out before the busy state; the runner keeps other operations
-        // out of its pause. The choice is shown whatever the generator made of it.
-        ctx_.link.processEcho(QString::fromLatin1(w.line));
-        BusyGuard busy(ctx_.busy);
-        ctx_.vars.waveShape = QString::fromLatin1(w.shape);
-        showWavePicture(ctx_.ui, QString::fromLatin1(w.picture));
-    });
-}
-
 void WaveformOutput::outOn_Click() {
     setOutput({"OUT ON", 1, true});
 }
-
 void WaveformOutput::outOff_Click() {
     setOutput({"OUT OFF", 0, false});
 }
@@ -74,9 +61,7 @@ void WaveformOutput::setOutput(const OutputState& s) {
         // A line end after the number does not matter.
         const auto answer = parseNumber(ctx_.link.readReceived().trimmed());
         if (!answer)
-            throw OperationFailed{
-                QStringLiteral("The generator did not confirm the output state (no valid answer "
-                               "to OUT?)")};
+            throw noValidAnswer(QStringLiteral("OUT?"));
         // The panel follows the generator's answer, not the button pressed.
         if (*answer != s.confirmed)
             return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel/PanelContext.h"
+#include "panel/Rows.h"
 
 namespace kx {
 
@@ -15,10 +15,10 @@ public:
     void outOn_Click();
     void outOff_Click();
 
+    static const Lines sine, square, ramp;
+
 private:
-    struct Waveform;
     struct OutputState;
-    void setWaveform(const Waveform& w);
     void setOutput(const OutputState& s);
 
     PanelContext ctx_;

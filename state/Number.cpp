@@ -26,6 +26,16 @@ std::optional<double> parseNumber(const QString& text) {
 QString plainText(double x) {
     if (x == 0 || !std::isfinite(x))
         return QStringLiteral("0");
+    if (std::fabs(x) >= 1e15) {
+        // Sixteen or more integer digits, where "%.0f" would write every digit of the
+        // binary value (1e23 -> 99999999999999991611392): the first fifteen, then zeros.
+        char scientific[32];
+        std::snprintf(scientific, sizeof scientific, "%.14e", x);
+        const QString s = QString::fromLatin1(scientific);
+        const qsizetype e = s.indexOf(QLatin1Char('e'));
+        return s.left(e).remove(QLatin1Char('.')) +
+               QString(s.mid(e + 1).toInt() - 14, QLatin1Char('0'));
+    }
     const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(x)))) + 1;
     const int decimals = std::clamp(15 - magnitude, 0, 340);
     std::vector<char> buffer(static_cast<size_t>(decimals) + 320);
@@ -40,6 +50,16 @@ QString plainText(double x) {
     if (s == QLatin1String("-0"))
         s = QStringLiteral("0");
     return s;
+}
+
+QString trimBlanks(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
 }
 
 } // namespace kx

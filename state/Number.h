@@ -16,4 +16,7 @@ std::optional<double> parseNumber(const QString& text);
 // exponent, no trailing zeros, no trailing point. 10 -> "10", 0.25 -> "0.25".
 QString plainText(double x);
 
+// Removes blanks (spaces only) from both ends; CR and LF stay.
+QString trimBlanks(const QString& text);
+
 } // namespace kx

@@ -2,9 +2,9 @@
 
 #include "app/BusyState.h"
 #include "app/Operations.h"
-#include "link/Exchange.h"
 #include "link/LinkError.h"
-#include "state/Number.h"
+#include "state/Profile.h"
+#include "state/ReadBack.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
@@ -13,18 +13,6 @@
 namespace kx {
 
 namespace {
-
-struct WaveRow {
-    const char* reply;
-    const char* shape;
-    const char* picture;
-};
-
-constexpr WaveRow waveRows[] = {
-    {"SIN", "sine", "SINE"},
-    {"SQU", "square", "SQUARE"},
-    {"TRI", "ramp", "RAMP"},
-};
 
 struct FunctionRow {
     const char* line;
@@ -46,12 +34,6 @@ constexpr FunctionRow modulationRows[] = {
 
 } // namespace
 
-QString StatusRefresh::ask(const QString& query, bool trim) {
-    ctx_.link.processEcho(query);
-    const QString reply = ctx_.link.readReceived();
-    return trim ? trimBlanks(reply) : reply;
-}
-
 void StatusRefresh::update() {
     // Answers that were read but not understood; named once the refresh is done.
     QStringList notUnderstood;
@@ -61,58 +43,44 @@ void StatusRefresh::update() {
     QString wave;
     {
         BusyGuard busy(ctx_.busy);
-        wave = ask(QStringLiteral("FUNC?")).left(3);
+        wave = ask(ctx_, QStringLiteral("FUNC?")).left(3);
     }
-    bool waveKnown = false;
-    for (const WaveRow& row : waveRows) {
-        if (wave == QLatin1String(row.reply)) {
-            vars.waveShape = QString::fromLatin1(row.shape);
-            showWavePicture(ui, QString::fromLatin1(row.picture));
-            waveKnown = true;
-        }
+    const Waveform* known = nullptr;
+    for (const Waveform& w : waveforms) {
+        if (wave == w.keyword())
+            known = &w;
     }
-    if (!waveKnown)
+    if (known) {
+        vars.waveShape = QString::fromLatin1(known->shape);
+        showWavePicture(ui, QString::fromLatin1(known->picture));
+    } else {
         notUnderstood << QStringLiteral("FUNC?");
+    }
 
     BusyGuard busy(ctx_.busy);
 
-    const QString freq = ask(QStringLiteral("FREQ?"));
-    switch (vars.decodeFrequencyReply(freq)) {
-    case modVariables::Decoded::Ok:
-        ui.frequency->setText(vars.freqDisplay);
-        ui.frequencyUnit->setText(vars.freqUnit);
-        vars.outputFrequencyHz = parseNumber(vars.freqHzText);
-        break;
-    case modVariables::Decoded::NoMatch:
-        notUnderstood << QStringLiteral("FREQ?");
-        break;
-    case modVariables::Decoded::Failed:
-        throw noValidAnswer(QStringLiteral("FREQ?"));
-    }
-
-    for (const auto& [query, display] : {std::pair{QStringLiteral("AMPL?"), ui.amp},
-                                         std::pair{QStringLiteral("OFFS?"), ui.offset}}) {
-        switch (vars.decodeLevelReply(ask(query))) {
+    for (const ReadBack* r :
+         {&readBacks::outputFrequency, &readBacks::amplitude, &readBacks::offset}) {
+        switch (readBack(ctx_, *r)) {
         case modVariables::Decoded::Ok:
-            display->setText(vars.levelText);
             break;
         case modVariables::Decoded::NoMatch:
-            notUnderstood << query;
+            notUnderstood << QString::fromLatin1(r->query);
             break;
         case modVariables::Decoded::Failed:
-            throw noValidAnswer(query);
+            throw noValidAnswer(QString::fromLatin1(r->query));
         }
     }
 
     // The mode is shown as the generator words it, four characters of its first line.
-    const QString mode = ask(QStringLiteral("MODE?"));
+    const QString mode = ask(ctx_, QStringLiteral("MODE?"));
     const QString modeLine = mode.left(mode.indexOf(QLatin1Char('\r')));
     if (modeLine.isEmpty())
         notUnderstood << QStringLiteral("MODE?");
     else
         ui.mode->setText(modeLine.left(4));
 
-    if (!vars.firstReplyLine(ask(QStringLiteral("SWE?"), false)))
+    if (!vars.firstReplyLine(ask(ctx_, QStringLiteral("SWE?"), false)))
         throw noValidAnswer(QStringLiteral("SWE?"));
     QString indicator;
     for (const FunctionRow& row : sweepRows) {
@@ -121,7 +89,7 @@ void StatusRefresh::update() {
     }
     ui.funcIndicator->setText(indicator);
 
-    if (!vars.firstReplyLine(ask(QStringLiteral("MODUL?"), false)))
+    if (!vars.firstReplyLine(ask(ctx_, QStringLiteral("MODUL?"), false)))
         throw noValidAnswer(QStringLiteral("MODUL?"));
     for (const FunctionRow& row : modulationRows) {
         if (vars.replyLine == QLatin1String(row.line)) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel/PanelContext.h"
+#include "app/PanelContext.h"
 
 namespace kx {
 
@@ -11,17 +11,15 @@ public:
     explicit StatusRefresh(PanelContext ctx) : ctx_(ctx) {}
 
     // Seven queries, each reply read before the next is sent. A reply that does not
-    // decode leaves its display as it was. A reply that cannot be read at all ends the
-    // refresh there (OperationFailed naming the query); answers that were read but not
-    // understood are named once the refresh has finished.
+    // decode leaves its display as it was. A query with no answer, or an answer that
+    // cannot be read at all, ends the refresh there (OperationFailed naming the query);
+    // answers that were read but not understood are named once the refresh has finished.
     void update();
 
     // The "Update" button.
     void updateDisplay_Click();
 
 private:
-    QString ask(const QString& query, bool trim = true);
-
     PanelContext ctx_;
 };
 

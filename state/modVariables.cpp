@@ -1,28 +1,13 @@
 #include "state/modVariables.h"
 
 #include "state/Number.h"
+#include "state/Profile.h"
 
-#include <array>
 #include <cmath>
 
 namespace kx {
 
 namespace {
-
-struct LimitRow {
-    const char* model;
-    double sineSquareMax;
-    double rampMax;
-};
-
-// One row per model: highest frequency for sine and square, and for the ramp.
-constexpr std::array<LimitRow, 3> limitRows{{
-    {"KX12A", 12'000'000, 1'000'000},
-    {"KX20A", 20'000'000, 2'000'000},
-    {"KX25A", 20'000'000, 2'000'000},
-}};
-
-constexpr double lowestFrequency = 0.01;
 
 // A reply split at its first upper-case "E": the mantissa before it and the tag of at
 // most three characters that starts there.
@@ -89,18 +74,16 @@ template <size_t N> Match match(const Row (&rows)[N], const QString& reply) {
 } // namespace
 
 void modVariables::setFrequencyLimits() {
-    for (const LimitRow& row : limitRows) {
-        if (modelName != QLatin1String(row.model))
-            continue;
-        if (waveShape == QLatin1String("sine") || waveShape == QLatin1String("square")) {
-            freqMax = row.sineSquareMax;
-            freqMin = lowestFrequency;
-        } else if (waveShape == QLatin1String("ramp")) {
-            freqMax = row.rampMax;
-            freqMin = lowestFrequency;
-        }
+    const ModelProfile* profile = findModel(modelName);
+    if (!profile)
         return;
-    }
+    if (waveShape == QLatin1String("sine") || waveShape == QLatin1String("square"))
+        freqMax = profile->sineSquareMaxHz;
+    else if (waveShape == QLatin1String("ramp"))
+        freqMax = profile->rampMaxHz;
+    else
+        return;
+    freqMin = lowestFrequencyHz;
 }
 
 modVariables::Decoded modVariables::decodeFrequencyReply(const QString& reply) {

@@ -22,7 +22,8 @@ private slots:
     void lateReplyIsNotTakenForTheNextAnswer();
     void leftoverTextBeforeQueryIsDiscarded();
     void closedPortSendsNothing();
-    void chatterWhileIdleIsBounded();
+    void chatterWhileIdleIsDropped();
+    void lineFeedOfThePreviousAnswerIsSkipped();
     void lostLineEndsTheWait();
     void shutdownEndsTheWait();
 };
@@ -70,25 +71,22 @@ void ExchangeTest::delaySeconds() {
 
 void ExchangeTest::queryWaitsForItsReply_data() {
     QTest::addColumn<Chunks>("reply");
-    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("read"); // null: no answer, the operation ends
     QTest::addColumn<qint64>("waited");
+    const qint64 second = kx::Exchange::replyTimeoutMs;
     QTest::newRow("at once, CR LF") << Chunks{{0, "1.00000E+3\r\n"}} << "1.00000E+3\r\n"
                                     << qint64(0);
     QTest::newRow("after 40 ms") << Chunks{{40, "1.00000E+3\r\n"}} << "1.00000E+3\r\n"
                                  << qint64(40);
-    QTest::newRow("CR then LF 3 ms later")
-        << Chunks{{10, "1.00000E+3\r"}, {13, "\n"}} << "1.00000E+3\r\n"
-        << qint64(13);
-    QTest::newRow("CR alone") << Chunks{{10, "1.00000E+3\r"}} << "1.00000E+3\r"
-                              << qint64(10 + kx::Exchange::lineFeedGraceMs);
+    QTest::newRow("CR, the LF 3 ms later is not waited for")
+        << Chunks{{10, "1.00000E+3\r"}, {13, "\n"}} << "1.00000E+3\r" << qint64(10);
+    QTest::newRow("CR alone") << Chunks{{10, "1.00000E+3\r"}} << "1.00000E+3\r" << qint64(10);
     QTest::newRow("in pieces") << Chunks{{5, "1.000"}, {9, "00E+3"}, {12, "\r\n"}}
                                << "1.00000E+3\r\n"
                                << qint64(12);
-    QTest::newRow("never") << Chunks{} << "" << qint64(kx::Exchange::replyTimeoutMs);
-    QTest::newRow("no line end") << Chunks{{5, "1.00000E+3"}} << "1.00000E+3"
-                                 << qint64(kx::Exchange::replyTimeoutMs);
-    QTest::newRow("after the second")
-        << Chunks{{1500, "1.00000E+3\r"}} << "" << qint64(kx::Exchange::replyTimeoutMs);
+    QTest::newRow("never") << Chunks{} << QString() << second;
+    QTest::newRow("no line end") << Chunks{{5, "1.00000E+3"}} << "1.00000E+3" << second;
+    QTest::newRow("after the second") << Chunks{{1500, "1.00000E+3\r"}} << QString() << second;
 }
 
 void ExchangeTest::queryWaitsForItsReply() {
@@ -97,12 +95,22 @@ void ExchangeTest::queryWaitsForItsReply() {
     QFETCH(qint64, waited);
     Line l;
     l.port.responder = [&](const QByteArray&) { return reply; };
-    l.link.processEcho(QStringLiteral("FREQ?"));
+    if (read.isNull()) {
+        try {
+            l.link.processEcho(QStringLiteral("FREQ?"));
+            QFAIL("a query with no answer must end the operation");
+        } catch (const kx::OperationFailed& failure) {
+            QCOMPARE(failure.message,
+                     QStringLiteral("No valid answer from the generator to FREQ?"));
+        }
+    } else {
+        l.link.processEcho(QStringLiteral("FREQ?"));
+    }
     qint64 total = 0;
     for (const auto& w : l.clock.waits)
         total += w.waited;
     QCOMPARE(total, waited);
-    QCOMPARE(l.link.readReceived(), read);
+    QCOMPARE(l.link.readReceived(), read.isNull() ? QString() : read);
 }
 
 void ExchangeTest::lateReplyIsNotTakenForTheNextAnswer() {
@@ -113,7 +121,7 @@ void ExchangeTest::lateReplyIsNotTakenForTheNextAnswer() {
             return {{1200, "1.00000E+3\r"}};
         return {{0, "5.00000E+0\r"}};
     };
-    l.link.processEcho(QStringLiteral("FREQ?"));
+    QVERIFY_THROWS_EXCEPTION(kx::OperationFailed, l.link.processEcho(QStringLiteral("FREQ?")));
     QCOMPARE(l.link.readReceived(), QString());
     l.clock.advance(500); // the late answer arrives in between
     l.link.processEcho(QStringLiteral("AMPL?"));
@@ -128,12 +136,29 @@ void ExchangeTest::leftoverTextBeforeQueryIsDiscarded() {
     QCOMPARE(l.link.readReceived(), QStringLiteral("SIN\r"));
 }
 
-void ExchangeTest::chatterWhileIdleIsBounded() {
+void ExchangeTest::chatterWhileIdleIsDropped() {
     Line l;
-    // A device that talks unasked, a megabyte while nobody listens.
-    l.port.responder = [](const QByteArray&) { return Chunks{{0, QByteArray(1 << 20, 'x')}}; };
+    // A device that talks unasked, a megabyte after a setting line.
+    l.port.responder = [](const QByteArray& line) {
+        return line == "FUNC?" ? Chunks{{0, "SIN\r"}} : Chunks{{0, QByteArray(1 << 20, 'x')}};
+    };
     l.link.processEcho(QStringLiteral("OUT ON"));
-    QCOMPARE(l.link.readReceived().size(), kx::Exchange::maxBuffered);
+    QCOMPARE(l.link.readReceived(), QString());
+    l.link.processEcho(QStringLiteral("FUNC?"));
+    QCOMPARE(l.link.readReceived(), QStringLiteral("SIN\r"));
+}
+
+void ExchangeTest::lineFeedOfThePreviousAnswerIsSkipped() {
+    Line l;
+    // FREQ?'s LF arrives once AMPL? is already waiting for its own answer.
+    l.port.responder = [](const QByteArray& line) {
+        return line == "FREQ?" ? Chunks{{10, "1.00000E+3\r"}, {20, "\n"}}
+                               : Chunks{{0, "\n"}, {30, "5.00000E+0\r\n"}};
+    };
+    l.link.processEcho(QStringLiteral("FREQ?"));
+    QCOMPARE(l.link.readReceived(), QStringLiteral("1.00000E+3\r"));
+    l.link.processEcho(QStringLiteral("AMPL?"));
+    QCOMPARE(l.link.readReceived(), QStringLiteral("5.00000E+0\r\n"));
 }
 
 void ExchangeTest::closedPortSendsNothing() {

@@ -172,8 +172,8 @@ void FrequencyLevelsTest::frequencyReadBack_data() {
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("shownUnit");
     QTest::addColumn<QList<qint64>>("queryWaits");
-    // The reply is there at once; after a CR alone the query waits a moment for an LF.
-    const QList<qint64> cr{0, 5};
+    // The reply is there at once, and the query waits for nothing more.
+    const QList<qint64> cr{0};
     const QList<qint64> crlf{0};
     QTest::newRow("2500 Hz shown in kHz") << "2500"
                                           << "Hz" << line("2.50000E+3") << "2.50000"
@@ -406,16 +406,16 @@ void FrequencyLevelsTest::settingsReachTheGenerator() {
     QVERIFY(!enabledInPause);
     QCOMPARE(messageInPause, QStringLiteral("Please wait..."));
     QCOMPARE(rig.takeLines(), (QList<QByteArray>{"AMPL 4", "AMPL?"}));
-    QCOMPARE(rig.takeWaits(), (QList<qint64>{toTick, 0, 5}));
+    QCOMPARE(rig.takeWaits(), (QList<qint64>{toTick, 0}));
     QCOMPARE(rig.generator().settings().amplitude, 4.0);
     QCOMPARE(ui.amp->text(), QStringLiteral("4.00000"));
 
     ui.setO->setText(QStringLiteral("-2.5"));
     toTick = msToNextSecond(rig);
-    QCOMPARE(toTick, 995); // the last pause ended on a whole second, then 5 ms for an LF
+    QCOMPARE(toTick, 1000); // the last pause ended on a whole second, the query took no time
     ui.offV->click();
     QCOMPARE(rig.takeLines(), (QList<QByteArray>{"OFFS -2.5", "OFFS?"}));
-    QCOMPARE(rig.takeWaits(), (QList<qint64>{toTick, 0, 5}));
+    QCOMPARE(rig.takeWaits(), (QList<qint64>{toTick, 0}));
     QCOMPARE(rig.generator().settings().offset, -2.5);
     QCOMPARE(ui.offset->text(), QStringLiteral("-2.50000"));
 
@@ -423,7 +423,7 @@ void FrequencyLevelsTest::settingsReachTheGenerator() {
     toTick = msToNextSecond(rig);
     ui.freqKHz->click();
     QCOMPARE(rig.takeLines(), (QList<QByteArray>{"FREQ 2.5KHZ", "FREQ?"}));
-    QCOMPARE(rig.takeWaits(), (QList<qint64>{toTick, 0, 5}));
+    QCOMPARE(rig.takeWaits(), (QList<qint64>{toTick, 0}));
     QCOMPARE(rig.generator().settings().frequency, 2500.0);
     QCOMPARE(ui.frequency->text(), QStringLiteral("2.50000"));
     QCOMPARE(ui.frequencyUnit->text(), QStringLiteral("kHz"));

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 namespace Ui {
 class Main;
 }
@@ -15,7 +13,7 @@ class MessageBoxes;
 class Operations;
 class modVariables;
 
-// What an operation unit works with: the window's controls, the exchange with the
+// What an operation works with: the window's controls, the exchange with the
 // generator, the shared state, the busy state, the refusal catalogue and the runner
 // that keeps operations from overlapping.
 struct PanelContext {
@@ -27,11 +25,5 @@ struct PanelContext {
     Operations& ops;
     MessageBoxes& boxes;
 };
-
-// Removes blanks (spaces only) from both ends; CR and LF stay.
-QString trimBlanks(const QString& text);
-
-// Shows the waveform picture "SINE", "SQUARE" or "RAMP" in `wave`.
-void showWavePicture(Ui::Main& ui, const QString& name);
 
 } // namespace kx

@@ -1,0 +1,9 @@
+#include "panel/Sweep.h"
+
+#include "ui_Main.h"
+
+namespace kx {
+
+Sweep::Sweep(PanelContext ctx) : ctx_(ctx) {}
+
+} // namespace kx
