@@ -2,6 +2,7 @@
 // the output frequency read back allow, and what is sent.
 
 #include "support/Rig.h"
+#include "support/Texts.h"
 
 #include "app/ErrorCatalog.h"
 #include "state/modVariables.h"
@@ -15,18 +16,6 @@ using namespace kxtest;
 using Icon = kx::MessageBoxes::Icon;
 
 namespace {
-
-QStringList refusal(int code) {
-    static const QHash<int, QString> text{
-        {7, "Range error! The entered value is outside the adjustable range."},
-        {9, "Input error! Duty cycle is for square and ramp waveforms only."},
-        {10, "Setting Conflict! Frequency is above the supported limit for variable duty "
-             "cycle/symmetry."},
-    };
-    if (code == 0)
-        return {};
-    return {box(Icon::Stop, QStringLiteral("Invalid Input"), text.value(code))};
-}
 
 const QByteArray identification = line("KX25A Function Generator,SIM,1.0");
 

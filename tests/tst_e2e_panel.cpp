@@ -2,6 +2,7 @@
 // real clock.
 
 #include "support/MessageRecorder.h"
+#include "support/SimProcess.h"
 
 #include "app/ErrorCatalog.h"
 #include "app/Main.h"
@@ -9,9 +10,6 @@
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -20,36 +18,10 @@ using namespace kxtest;
 
 namespace {
 
-// kx-sim running on port 3 of a private configuration directory.
-class Simulator {
-public:
-    explicit Simulator(const QString& configDir, QStringList args) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir);
-        process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QStringLiteral(KX_SIM_PATH),
-                      args << QStringLiteral("--port") << QStringLiteral("3"));
-        if (process.waitForStarted(5000) && process.waitForReadyRead(5000))
-            startLine = QString::fromLocal8Bit(process.readLine()).trimmed();
-    }
-    ~Simulator() { stop(); }
-    void stop() {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        process.terminate();
-        if (!process.waitForFinished(5000))
-            process.kill();
-        process.waitForFinished(2000);
-    }
-    bool ready() const {
-        static const QRegularExpression form(QStringLiteral(R"(^kx-sim: KX\w+ on \S+ as port 3 )"));
-        return form.match(startLine).hasMatch();
-    }
-
-    QProcess process;
-    QString startLine;
-};
+// kx-sim on port 3 of its private configuration directory.
+QStringList onPort3(QStringList args) {
+    return args << QStringLiteral("--port") << QStringLiteral("3");
+}
 
 struct Panel {
     MessageRecorder* boxes = nullptr;
@@ -77,20 +49,18 @@ struct Panel {
 class EndToEndTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { QVERIFY(config.isValid()); }
     void connectShowsTheGenerator();
     void settingShowsTheGeneratorsAnswer();
     void lateAnswersAreNotMisread();
     void simulatorGoneIsALostConnection();
-
-private:
-    QTemporaryDir config;
 };
 
 void EndToEndTest::connectShowsTheGenerator() {
-    Simulator sim(config.path(), {QStringLiteral("--model"), QStringLiteral("KX12A")});
-    QVERIFY2(sim.ready(), qPrintable(sim.startLine));
-    Panel panel(config.path());
+    SimProcess sim;
+    QString why;
+    QVERIFY2(sim.start(onPort3({QStringLiteral("--model"), QStringLiteral("KX12A")}), &why),
+             qPrintable(why));
+    Panel panel(sim.config.path());
     // The machine's own serial ports may be listed too; port 3 is the simulator's.
     QVERIFY(panel.ui().comPort->findText(QStringLiteral("3")) >= 0);
     panel.connect();
@@ -111,9 +81,10 @@ void EndToEndTest::connectShowsTheGenerator() {
 }
 
 void EndToEndTest::settingShowsTheGeneratorsAnswer() {
-    Simulator sim(config.path(), {QStringLiteral("--crlf")});
-    QVERIFY(sim.ready());
-    Panel panel(config.path());
+    SimProcess sim;
+    QString why;
+    QVERIFY2(sim.start(onPort3({QStringLiteral("--crlf")}), &why), qPrintable(why));
+    Panel panel(sim.config.path());
     panel.connect();
     panel.ui().setF->setText(QStringLiteral("2500"));
     panel.ui().freqHz->click();
@@ -126,9 +97,11 @@ void EndToEndTest::settingShowsTheGeneratorsAnswer() {
 }
 
 void EndToEndTest::lateAnswersAreNotMisread() {
-    Simulator sim(config.path(), {QStringLiteral("--fault"), QStringLiteral("late")});
-    QVERIFY(sim.ready());
-    Panel panel(config.path());
+    SimProcess sim;
+    QString why;
+    QVERIFY2(sim.start(onPort3({QStringLiteral("--fault"), QStringLiteral("late")}), &why),
+             qPrintable(why));
+    Panel panel(sim.config.path());
     panel.connect();
     // Every answer comes after the query has given up: nothing is shown as an answer
     // to the wrong question.
@@ -139,9 +112,10 @@ void EndToEndTest::lateAnswersAreNotMisread() {
 }
 
 void EndToEndTest::simulatorGoneIsALostConnection() {
-    Simulator sim(config.path(), {});
-    QVERIFY(sim.ready());
-    Panel panel(config.path());
+    SimProcess sim;
+    QString why;
+    QVERIFY2(sim.start(onPort3({}), &why), qPrintable(why));
+    Panel panel(sim.config.path());
     panel.connect();
     QCOMPARE(panel.ui().PortOpenStat->fillColor(), QColor(0, 255, 0));
     sim.stop();

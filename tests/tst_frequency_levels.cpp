@@ -2,6 +2,7 @@
 // that go out, and what the displays show from the generator's answer.
 
 #include "support/Rig.h"
+#include "support/Texts.h"
 
 #include "app/ErrorCatalog.h"
 #include "state/modVariables.h"
@@ -15,18 +16,6 @@ using namespace kxtest;
 using Icon = kx::MessageBoxes::Icon;
 
 namespace {
-
-// The refusal box of a numbered error, as the operator reads it.
-QStringList refusal(int code) {
-    static const QHash<int, QString> text{
-        {5, "Range error! The entered value is outside the frequency range of the generator."},
-        {6, "Range error! The entered value is outside the amplitude range of the generator."},
-        {7, "Range error! The entered value is outside the adjustable range."},
-        {8, "Setting conflict! (Amplitude / 2) + |offset| must be <= 5V. Change your amplitude "
-            "or offset settings and try again."},
-    };
-    return {box(Icon::Stop, QStringLiteral("Invalid Input"), text.value(code))};
-}
 
 QLineEdit* entry(Rig& rig, const QString& name) {
     auto* e = rig.main().findChild<QLineEdit*>(name);

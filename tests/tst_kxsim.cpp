@@ -1,5 +1,7 @@
 // The kx-sim executable, run for real and spoken to over its pseudo-terminal.
 
+#include "support/SimProcess.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,54 +20,7 @@
 
 namespace {
 
-// A kx-sim started in its own configuration directory, killed if a test fails midway.
-struct Simulator {
-    QTemporaryDir config;
-    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
-    QString model;
-    QString device;
-    QString link;
-
-    ~Simulator() {
-        if (process->state() != QProcess::NotRunning) {
-            process->terminate();
-            process->waitForFinished(2000);
-        }
-    }
-
-    QString portsFolder() const { return config.path() + QStringLiteral("/kx-panel/ports"); }
-
-    // Starts kx-sim and reads its start line; false (with a message) if it does not come.
-    bool start(const QStringList& arguments, QString* why) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        process->setProcessEnvironment(environment);
-        process->setProcessChannelMode(QProcess::SeparateChannels);
-        process->start(QStringLiteral(KX_SIM_PATH), arguments);
-        if (!process->waitForStarted(3000)) {
-            *why = process->errorString();
-            return false;
-        }
-        QDeadlineTimer deadline(5000);
-        while (!process->canReadLine() && !deadline.hasExpired()) {
-            if (!process->waitForReadyRead(static_cast<int>(deadline.remainingTime())))
-                break;
-        }
-        const QString line = QString::fromLocal8Bit(process->readLine()).trimmed();
-        static const QRegularExpression form(
-            QStringLiteral(R"(^kx-sim: (KX\w+) on (\S+)(?: as port (\d+) \((.+)\))?$)"));
-        const QRegularExpressionMatch match = form.match(line);
-        if (!match.hasMatch()) {
-            *why = QStringLiteral("start line \"%1\", stderr \"%2\"")
-                       .arg(line, QString::fromLocal8Bit(process->readAllStandardError()));
-            return false;
-        }
-        model = match.captured(1);
-        device = match.captured(2);
-        link = match.captured(4);
-        return true;
-    }
-};
+using Simulator = kxtest::SimProcess;
 
 int openDevice(const QString& path) {
     return ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);

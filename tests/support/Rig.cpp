@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
+#include <QTest>
 
 namespace kxtest {
 
@@ -30,13 +31,37 @@ Rig::Rig(const QString& model, QList<int> ports) {
     main_ = std::make_unique<kx::Main>(std::move(seams));
 }
 
-Rig::~Rig() = default;
+Rig::~Rig() {
+    checkConversation();
+}
+
+QStringList Rig::conversationProblems() const {
+    QStringList problems = scriptErrors;
+    for (const auto& [sent, reply] : script_)
+        problems << QStringLiteral("never sent %1").arg(QString::fromLatin1(sent));
+    return problems;
+}
+
+void Rig::checkConversation() {
+    if (!scripted_)
+        return;
+    const QStringList problems = conversationProblems();
+    scripted_ = false;
+    script_.clear();
+    scriptErrors.clear();
+    // A test that has failed already says why; the rest would only repeat it.
+    if (!problems.isEmpty() && !QTest::currentTestFailed())
+        QTest::qFail(qPrintable(QStringLiteral("the conversation went otherwise: ") +
+                                problems.join(QStringLiteral("; "))),
+                     __FILE__, __LINE__);
+}
 
 Ui::Main& Rig::ui() {
     return main_->ui();
 }
 
 void Rig::answerFromGenerator(int latencyMs) {
+    checkConversation();
     port_->responder = [this, latencyMs](const QByteArray& l) -> QList<FakeSerialPort::Chunk> {
         const auto reply = generator_->handleLine(l);
         if (!reply)
@@ -46,6 +71,8 @@ void Rig::answerFromGenerator(int latencyMs) {
 }
 
 void Rig::expect(const QList<std::pair<QByteArray, QByteArray>>& conversation) {
+    checkConversation();
+    scripted_ = true;
     script_ = conversation;
     port_->responder = [this](const QByteArray& l) -> QList<FakeSerialPort::Chunk> {
         if (script_.isEmpty()) {

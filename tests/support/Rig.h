@@ -39,11 +39,18 @@ public:
     void answerFromGenerator(int latencyMs = 0);
 
     // The whole conversation, line sent by reply: each line written must be the next
-    // expected one; its reply (empty: none) comes back at once. Anything else is
-    // noted in scriptErrors.
+    // expected one; its reply (empty: none) comes back at once. The conversation checks
+    // itself: a line out of order, a wrong line, an extra line, or one never sent fails
+    // the test when the next conversation is stated, at checkConversation(), or when the
+    // rig goes, whichever comes first.
     void expect(const QList<std::pair<QByteArray, QByteArray>>& conversation);
     bool scriptDone() const { return script_.isEmpty(); }
     QStringList scriptErrors;
+    // What went wrong with the conversation so far (lines never sent included); empty
+    // when it went as stated.
+    QStringList conversationProblems() const;
+    // Fails the running test if the conversation did not go as stated, then forgets it.
+    void checkConversation();
 
     // Types `portText` into comPort and presses Connect.
     void connectTo(const QString& portText = QStringLiteral("3"));
@@ -65,6 +72,7 @@ private:
     MessageRecorder* boxes_ = nullptr;
     std::unique_ptr<kx::Main> main_;
     QList<std::pair<QByteArray, QByteArray>> script_;
+    bool scripted_ = false;
     int quits_ = 0;
 };
 
