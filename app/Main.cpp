@@ -11,6 +11,7 @@
 #include "link/SerialPort.h"
 #include "panel/DutyCycle.h"
 #include "panel/FrequencyLevels.h"
+#include "panel/Memory.h"
 #include "panel/Modulation.h"
 #include "panel/Sweep.h"
 #include "panel/Trigger.h"
@@ -83,6 +84,7 @@ Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(se
     sweep_ = std::make_unique<Sweep>(ctx);
     modulation_ = std::make_unique<Modulation>(ctx);
     trigger_ = std::make_unique<Trigger>(ctx);
+    memory_ = std::make_unique<Memory>(ctx, *refresh_);
 
     ops_->setLostHandler([this] { connection_->showClosed(); });
     connect(link_.get(), &Exchange::connectionLost, this, [this] {

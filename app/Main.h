@@ -21,6 +21,7 @@ class DutyCycle;
 class ErrorCatalog;
 class Exchange;
 class FrequencyLevels;
+class Memory;
 class Modulation;
 class Operations;
 class StatusRefresh;
@@ -82,6 +83,7 @@ private:
     std::unique_ptr<Sweep> sweep_;
     std::unique_ptr<Modulation> modulation_;
     std::unique_ptr<Trigger> trigger_;
+    std::unique_ptr<Memory> memory_;
     bool ending_ = false;
 };
 
