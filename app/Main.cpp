@@ -1,7 +1,9 @@
 #include "app/Main.h"
 
+#include "app/About.h"
 #include "app/BusyState.h"
 #include "app/ErrorCatalog.h"
+#include "app/Help.h"
 #include "app/MessageBoxes.h"
 #include "app/Operations.h"
 #include "app/ShapeWidget.h"
@@ -153,6 +155,19 @@ void Main::wireControls() {
     connect(ui_->updateDisplay, &QAbstractButton::clicked, this,
             [this] { refresh_->updateDisplay_Click(); });
     connect(ui_->ExitBtn, &QAbstractButton::clicked, this, [this] { ExitBtn_Click(); });
+    // File > Exit does what the EXIT button does.
+    connect(ui_->mnuExit, &QAction::triggered, this, [this] { ExitBtn_Click(); });
+    connect(ui_->mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
+    connect(ui_->mnuSeehelp, &QAction::triggered, this, [this] { mnuSeehelp_Click(); });
+}
+
+void Main::mnuAbout_Click() {
+    About::showModal(this);
+}
+
+void Main::mnuSeehelp_Click() {
+    // A missing manual does nothing.
+    openHelp();
 }
 
 void Main::ExitBtn_Click() {

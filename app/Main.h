@@ -59,6 +59,8 @@ public:
     Connection& connection() { return *connection_; }
 
     void ExitBtn_Click();
+    void mnuAbout_Click();
+    void mnuSeehelp_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

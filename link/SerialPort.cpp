@@ -1,5 +1,7 @@
 #include "link/SerialPort.h"
 
+#include <QFileInfo>
+
 #include <QSerialPort>
 
 namespace kx {
@@ -29,7 +31,10 @@ static PortError classify(QSerialPort::SerialPortError e) {
 
 bool QtSerialPort::open(const QString& device) {
     openError_ = PortError::None;
-    port_->setPortName(device);
+    // The device itself, not a comN link to it: the lock file other programs look
+    // for is named after the device.
+    const QString target = QFileInfo(device).canonicalFilePath();
+    port_->setPortName(target.isEmpty() ? device : target);
     // Line settings first: QSerialPort applies them as it opens.
     port_->setBaudRate(QSerialPort::Baud115200);
     port_->setDataBits(QSerialPort::Data8);

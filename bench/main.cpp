@@ -1,0 +1,30 @@
+// kx-bench: figures for the README, run by hand (not by ctest).
+//
+//   kx-bench [--count N] [--latency MS] [--crlf] [--show]
+//       the status refresh against the floor of the line, over a pseudo-terminal to kx-sim
+//   kx-bench --soak [N] [--only BUTTON,...]
+//       resident memory over N operations (default 10000) on the in-process simulator
+//   kx-bench --startup [--runs N]
+//       time to the shown window and its resident memory, beside an empty QMainWindow
+
+#include "Bench.h"
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char* argv[]) {
+    kxbench::choosePlatform();
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--soak") == 0)
+            return kxbench::runSoak(argc, argv);
+        if (std::strcmp(argv[i], "--startup") == 0)
+            return kxbench::runStartup(argc, argv);
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("usage: kx-bench [--count N] [--latency MS] [--crlf] [--show]\n"
+                        "       kx-bench --soak [N] [--only BUTTON,...]\n"
+                        "       kx-bench --startup [--runs N]\n");
+            return 0;
+        }
+    }
+    return kxbench::runRefresh(argc, argv);
+}

@@ -1,0 +1,82 @@
+// The operator's manual, help.pdf, as the build wrote it beside the programs.
+#include "app/Help.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QtTest>
+
+namespace {
+
+QByteArray manual() {
+#ifdef KX_MANUAL_PDF
+    QFile f(QStringLiteral(KX_MANUAL_PDF));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+#else
+    return {};
+#endif
+}
+
+int count(const QByteArray& pdf, const QString& pattern) {
+    const QRegularExpression re(pattern);
+    int n = 0;
+    for (auto it = re.globalMatch(QString::fromLatin1(pdf)); it.hasNext(); it.next())
+        ++n;
+    return n;
+}
+
+} // namespace
+
+class ManualTest : public QObject {
+    Q_OBJECT
+private slots:
+    void built();
+    void pagesAndPictures_data();
+    void pagesAndPictures();
+    void foundBesideTheProgram();
+};
+
+void ManualTest::built() {
+#ifndef KX_MANUAL_PDF
+    QFAIL("the test was built without the manual's path");
+#endif
+    const QByteArray pdf = manual();
+    QVERIFY2(!pdf.isEmpty(), "help.pdf is missing or empty");
+    QVERIFY(pdf.startsWith("%PDF-"));
+    QVERIFY(pdf.trimmed().endsWith("%%EOF"));
+}
+
+void ManualTest::pagesAndPictures_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("atLeast");
+    // Page objects, not the page tree ("/Type /Pages").
+    QTest::newRow("several pages") << R"(/Type\s*/Page(?![a-zA-Z]))" << 8;
+    QTest::newRow("pictures") << R"(/Subtype\s*/Image)" << 10;
+    // The main window itself, at its width on screen.
+    QTest::newRow("the panel's picture") << R"(/Subtype\s*/Image[^>]*/Width\s+959\b)" << 1;
+}
+
+void ManualTest::pagesAndPictures() {
+    QFETCH(QString, pattern);
+    QFETCH(int, atLeast);
+    const QByteArray pdf = manual();
+    QVERIFY(!pdf.isEmpty());
+    const int found = count(pdf, pattern);
+    QVERIFY2(found >= atLeast, qPrintable(QStringLiteral("%1 found").arg(found)));
+}
+
+void ManualTest::foundBesideTheProgram() {
+#ifdef KX_MANUAL_PDF
+    // The build puts the manual in the programs' directory, where Help looks first.
+    const QString dir = QFileInfo(QStringLiteral(KX_MANUAL_PDF)).absolutePath();
+    QCOMPARE(kx::findHelp(kx::helpDirectories(dir)),
+             QFileInfo(QStringLiteral(KX_MANUAL_PDF)).absoluteFilePath());
+#else
+    QFAIL("the test was built without the manual's path");
+#endif
+}
+
+QTEST_MAIN(ManualTest)
+#include "tst_manual.moc"
