@@ -10,6 +10,19 @@ class Modulation {
 public:
     explicit Modulation(PanelContext ctx);
 
+    void ModTypeSet_Click();
+    void modShapeSet_Click();
+    void modFreqHz_Click();
+    void modFreqkHz_Click();
+    void setDepth_Click();
+    void devFMHz_Click();
+    void devFMkHz_Click();
+    void devFMMHz_Click();
+    void modOff_Click();
+
+    static const Lines ModTypeSet, modShapeSet, modOff;
+    static const Setting modFreqHz, modFreqkHz, setDepth, devFMHz, devFMkHz, devFMMHz;
+
 private:
     PanelContext ctx_;
 };

@@ -36,8 +36,9 @@ void run(const PanelContext& ctx, const Setting& row) {
         std::optional<BusyGuard> busy;
         if (row.asks.query) {
             busy.emplace(ctx.busy);
-            const QString answer = ask(ctx, QString::fromLatin1(row.asks.query)).left(6);
-            if (answer != QLatin1String(row.asks.expected)) {
+            const QLatin1String expected(row.asks.expected);
+            const QString answer = ask(ctx, QString::fromLatin1(row.asks.query));
+            if (answer.left(expected.size()) != expected) {
                 ctx.errors.showError(row.asks.code);
                 return;
             }

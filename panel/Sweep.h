@@ -9,6 +9,22 @@ class Sweep {
 public:
     explicit Sweep(PanelContext ctx);
 
+    void linearSweep_Click();
+    void logSweep_Click();
+    void sweepOff_Click();
+    void startSweepHz_Click();
+    void startSweepkHz_Click();
+    void startSweepMHz_Click();
+    void stopSweepHz_Click();
+    void stopSweepkHz_Click();
+    void stopSweepMHz_Click();
+    void sweepRateSec_Click();
+
+    static const Lines linearSweep, logSweep, sweepOff;
+    static const Setting startSweepHz, startSweepkHz, startSweepMHz;
+    static const Setting stopSweepHz, stopSweepkHz, stopSweepMHz;
+    static const Setting sweepRateSec;
+
 private:
     PanelContext ctx_;
 };

@@ -9,6 +9,16 @@ class Trigger {
 public:
     explicit Trigger(PanelContext ctx);
 
+    void TrigModeSet_Click();
+    void TrigSourceSet_Click();
+    void trigRateMicro_Click();
+    void trigRateMilli_Click();
+    void trigRateSec_Click();
+    void setBurst_Click();
+
+    static const Lines TrigModeSet, TrigSourceSet;
+    static const Setting trigRateMicro, trigRateMilli, trigRateSec;
+
 private:
     PanelContext ctx_;
 };

@@ -1,6 +1,7 @@
 #include "support/FakeClock.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kxtest {
 
@@ -32,13 +33,22 @@ void FakeClock::wait(int ms, const std::function<bool()>& done) {
     const qint64 start = now_;
     const qint64 deadline = now_ + std::max(ms, 0);
     const auto finished = [&] { return done && done(); };
+    woken_ = false;
+    if (ms <= 0 || finished()) {
+        waits << Wait{ms, 0};
+        return;
+    }
     if (duringNextWait) {
         auto hook = std::move(duringNextWait);
         duringNextWait = nullptr;
         hook();
     }
     moveTo(now_); // anything due right now
-    while (!finished() && now_ < deadline) {
+    for (;;) {
+        if (std::exchange(woken_, false) && finished())
+            break;
+        if (now_ >= deadline)
+            break;
         std::optional<qint64> next;
         for (TimedSource* s : sources_) {
             const auto due = s->nextDue();

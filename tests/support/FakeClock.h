@@ -17,8 +17,10 @@ public:
     virtual void deliverDue(qint64 now) = 0;
 };
 
-// A clock that never sleeps: a wait moves virtual time on to its end, or to the first
-// moment at which its condition holds, delivering what the sources have due on the way.
+// A clock that never sleeps: a wait moves virtual time on to its end, delivering what
+// the sources have due on the way. As on the real clock, its condition is looked at when
+// the wait starts and after each wake() only, so a wait that nobody wakes runs to its
+// end.
 class FakeClock final : public kx::Clock {
 public:
     struct Wait {
@@ -31,7 +33,7 @@ public:
 
     qint64 wallMsecs() const override { return now_; }
     void wait(int ms, const std::function<bool()>& done) override;
-    void wake() override {}
+    void wake() override { woken_ = true; }
 
     void addSource(TimedSource* source) { sources_ << source; }
     // Moves time on by `ms`, delivering everything that falls due.
@@ -47,6 +49,7 @@ private:
     void moveTo(qint64 t);
 
     qint64 now_;
+    bool woken_ = false;
     QList<TimedSource*> sources_;
 };
 
