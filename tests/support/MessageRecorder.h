@@ -5,6 +5,9 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+#include <utility>
+
 namespace kxtest {
 
 // Stands in for the message boxes: keeps every box shown and answers questions from
@@ -20,6 +23,8 @@ public:
 
     void inform(Icon icon, const QString& title, const QString& text) override {
         boxes << Box{icon, title, text};
+        if (auto hook = std::exchange(duringNextBox, nullptr))
+            hook();
     }
     Answer ask(Icon icon, const QString& title, const QString& text) override {
         boxes << Box{icon, title, text};
@@ -28,6 +33,8 @@ public:
 
     QList<Box> boxes;
     QList<Answer> answers;
+    // Runs while the next box is up, once, as the world going on behind a modal box.
+    std::function<void()> duringNextBox;
 };
 
 } // namespace kxtest
