@@ -10,6 +10,10 @@
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -53,6 +57,8 @@ private slots:
     void settingShowsTheGeneratorsAnswer();
     void lateAnswersAreNotMisread();
     void simulatorGoneIsALostConnection();
+    void closedInsideAPauseSendsNothingMore_data();
+    void closedInsideAPauseSendsNothingMore();
 };
 
 void EndToEndTest::connectShowsTheGenerator() {
@@ -126,6 +132,60 @@ void EndToEndTest::simulatorGoneIsALostConnection() {
     // The port is closed: an operation now says so and sends nothing.
     panel.ui().updateDisplay->click();
     QCOMPARE(panel.boxes->boxes.last().text, kx::texts::portNotOpen);
+}
+
+void EndToEndTest::closedInsideAPauseSendsNothingMore_data() {
+    QTest::addColumn<bool>("byExit"); // confirming EXIT, or the window's close box
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("firstLine");
+    QTest::newRow("close box, linear sweep") << false << "linearSweep"
+                                             << "MODE CONT";
+    // EXIT can be reached only while the window is not busy: the waveform's line goes
+    // out before the busy state.
+    QTest::newRow("EXIT confirmed, sine") << true << "sine"
+                                          << "FUNC SIN";
+}
+
+// The window is closed (or EXIT confirmed) inside the pause after an operation's first
+// line: the program ends at once, and the simulator's own log shows that nothing more
+// came down the line, not even later.
+void EndToEndTest::closedInsideAPauseSendsNothingMore() {
+    QFETCH(bool, byExit);
+    QFETCH(QString, button);
+    QFETCH(QString, firstLine);
+    SimProcess sim;
+    QString why;
+    const QString log = sim.config.path() + QStringLiteral("/lines.log");
+    QVERIFY2(sim.start(onPort3({QStringLiteral("--log"), log}), &why), qPrintable(why));
+    Panel panel(sim.config.path());
+    panel.connect();
+    QCOMPARE(panel.ui().PortOpenStat->fillColor(), QColor(0, 255, 0));
+    panel.main->show();
+    // Start just after a whole second, so the pause to the next one lasts long enough.
+    QTest::qWait(int(1050 - QDateTime::currentMSecsSinceEpoch() % 1000));
+    QTimer::singleShot(200, panel.main.get(), [&] {
+        if (byExit) {
+            panel.boxes->answers << kx::MessageBoxes::Answer::Yes;
+            panel.ui().ExitBtn->click();
+        } else {
+            panel.main->close();
+        }
+    });
+    QElapsedTimer clock;
+    clock.start();
+    panel.main->findChild<QAbstractButton*>(button)->click();
+    QVERIFY2(clock.elapsed() < 1000, "the pause did not end with the program");
+    QCOMPARE(panel.quits, 1);
+    QTest::qWait(2500);
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QStringList received;
+    for (const QByteArray& l : file.readAll().split('\n')) {
+        const qsizetype at = l.indexOf(" < ");
+        if (at >= 0)
+            received << QString::fromLatin1(l.mid(at + 3));
+    }
+    QCOMPARE(received.mid(received.indexOf(QStringLiteral("MODUL?")) + 1), QStringList{firstLine});
 }
 
 QTEST_MAIN(EndToEndTest)
