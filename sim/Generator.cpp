@@ -118,6 +118,9 @@ std::optional<QByteArray> Generator::handleLine(const QByteArray& line) {
     if (text.isEmpty())
         return std::nullopt;
     received_.append(text);
+    ++receivedCount_;
+    if (received_.size() > keptLines)
+        received_.removeFirst();
 
     qsizetype blank = 0;
     while (blank < text.size() && text.at(blank) != ' ' && text.at(blank) != '\t')
@@ -354,6 +357,8 @@ QByteArray Generator::formatNumber(double value) const {
     if (e < 0) // not finite
         return text;
     const int exponent = text.mid(e + 1).toInt();
+    if (exponent < -9) // too small for a one-digit exponent (an offset of 1e-10 V)
+        return formatNumber(0);
     QByteArray out = text.left(e);
     out += lowerE_ ? 'e' : 'E';
     out += exponent < 0 ? '-' : '+';

@@ -72,14 +72,18 @@ public:
     // the answers returned, each followed by the line end; a partial line is kept.
     QByteArray feed(const QByteArray& bytes);
 
-    // Every line received so far, in order.
+    // The lines received most recently, in order: the last keptLines of them, so a
+    // simulator that runs for days does not grow.
+    static constexpr qsizetype keptLines = 1000;
     const QList<QByteArray>& received() const { return received_; }
+    // How many lines have been received in all.
+    qint64 receivedCount() const { return receivedCount_; }
     // Whether the last line was neither carried out nor answered (unknown, or a value
     // outside the limits).
     bool lastLineIgnored() const { return lastLineIgnored_; }
 
     // A number as the generator writes it: a mantissa with five decimals and a
-    // one-digit exponent, 2500 -> "2.50000E+3".
+    // one-digit exponent, 2500 -> "2.50000E+3"; below 1e-9 in magnitude it is 0.
     QByteArray formatNumber(double value) const;
 
     // A line longer than this (without its CR) is dropped whole, not carried out.
@@ -104,6 +108,7 @@ private:
     bool discarding_ = false; // inside an overlong line, up to its CR
     bool lastLineIgnored_ = false;
     QList<QByteArray> received_;
+    qint64 receivedCount_ = 0;
 };
 
 } // namespace kxsim

@@ -120,7 +120,7 @@ void PtyServer::close() {
 }
 
 qsizetype PtyServer::linesReceived() const {
-    return generator_.received().size();
+    return generator_.receivedCount();
 }
 
 void PtyServer::logLine(const char* direction, const QByteArray& line) {
@@ -141,17 +141,19 @@ void PtyServer::takeInput(const QByteArray& bytes, qint64 nowMs) {
     while (start < bytes.size() && !hangUpDue_) {
         const qsizetype cr = bytes.indexOf('\r', start);
         const qsizetype end = cr < 0 ? bytes.size() : cr + 1;
-        const qsizetype before = generator_.received().size();
+        const qint64 before = generator_.receivedCount();
         const QByteArray answers = generator_.feed(bytes.mid(start, end - start));
-        for (qsizetype i = before; i < generator_.received().size(); ++i) {
-            QByteArray line = generator_.received().at(i);
+        const QList<QByteArray>& recent = generator_.received();
+        const qsizetype fresh = qMin<qsizetype>(generator_.receivedCount() - before, recent.size());
+        for (qsizetype i = recent.size() - fresh; i < recent.size(); ++i) {
+            QByteArray line = recent.at(i);
             if (generator_.lastLineIgnored())
                 line += "   (ignored)";
             logLine("<", line);
         }
         if (!answers.isEmpty() && options_.fault != Fault::Silent)
             pending_.push_back({nowMs + delay, answers});
-        if (options_.fault == Fault::HangUp && generator_.received().size() >= options_.hangUpAfter)
+        if (options_.fault == Fault::HangUp && generator_.receivedCount() >= options_.hangUpAfter)
             hangUpDue_ = true;
         start = end;
     }

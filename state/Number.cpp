@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace kx {
@@ -28,13 +29,17 @@ QString plainText(double x) {
         return QStringLiteral("0");
     if (std::fabs(x) >= 1e15) {
         // Sixteen or more integer digits, where "%.0f" would write every digit of the
-        // binary value (1e23 -> 99999999999999991611392): the first fifteen, then zeros.
+        // binary value (1e23 -> 99999999999999991611392): the first fifteen, then zeros;
+        // fewer where fifteen would round past the largest double.
         char scientific[32];
-        std::snprintf(scientific, sizeof scientific, "%.14e", x);
+        int decimals = 15;
+        do
+            std::snprintf(scientific, sizeof scientific, "%.*e", --decimals, x);
+        while (std::isinf(std::strtod(scientific, nullptr)));
         const QString s = QString::fromLatin1(scientific);
         const qsizetype e = s.indexOf(QLatin1Char('e'));
         return s.left(e).remove(QLatin1Char('.')) +
-               QString(s.mid(e + 1).toInt() - 14, QLatin1Char('0'));
+               QString(s.mid(e + 1).toInt() - decimals, QLatin1Char('0'));
     }
     const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(x)))) + 1;
     const int decimals = std::clamp(15 - magnitude, 0, 340);

@@ -384,6 +384,11 @@ void tst_generator::feedKeepsReceivedLines() {
     QCOMPARE(generator.received(), (QByteArrayList{"*IDN?", "FREQ 2.5KHZ", "BOGUS"}));
     generator.feed("T?\r");
     QCOMPARE(generator.received().last(), QByteArray("OUT?"));
+    // A long run keeps only the most recent lines, and counts them all.
+    for (int i = 0; i < 2 * Generator::keptLines; ++i)
+        generator.feed("FREQ?\r");
+    QCOMPARE(generator.received().size(), Generator::keptLines);
+    QCOMPARE(generator.receivedCount(), 4 + 2 * Generator::keptLines);
 }
 
 void tst_generator::answersEndWithChosenLineEnd() {
