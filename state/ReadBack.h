@@ -22,7 +22,6 @@ public:
     constexpr Text(QLineEdit* Ui::Main::*box) : box_(box) {}
     constexpr Text(QLabel* Ui::Main::*label) : label_(label) {}
 
-    explicit operator bool() const { return box_ || label_; }
     QString get(const Ui::Main& ui) const;
     void set(Ui::Main& ui, const QString& text) const;
 
