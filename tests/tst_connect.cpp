@@ -359,7 +359,7 @@ void ConnectTest::refreshKeepsDisplayOnUnknownExponent() {
     rig.main().vars().decodeFrequencyReply("5.00000E+6");
     auto answers = refreshAnswers();
     answers[1].second = "1.00000E+8\r";
-    answers[2].second = "1.00000E-3\r";
+    answers[2].second = "1.00000E-10\r";
     rig.expect(answers);
     rig.ui().updateDisplay->click();
     QVERIFY(rig.scriptDone());
