@@ -27,6 +27,7 @@ const QColor green(0, 255, 0);
 enum FailureNumber {
     NotANumber = 13,
     PortInUse = 8005,
+    PermissionDenied = 70,
     ValueRejected = 380,
     PortNotOpenNumber = 8018,
     OtherFailure = 0,
@@ -36,6 +37,8 @@ int failureNumber(PortError e) {
     switch (e) {
     case PortError::Busy:
         return PortInUse;
+    case PortError::NoPermission:
+        return PermissionDenied;
     case PortError::Rejected:
         return ValueRejected;
     case PortError::NotOpen:
@@ -87,6 +90,9 @@ void Connection::handleConnectError(int number) {
     case PortInUse:
         ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::portInUse);
         break;
+    case PermissionDenied:
+        ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::noPermission);
+        break;
     case ValueRejected:
         ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::noPorts);
         break;
@@ -126,7 +132,7 @@ void Connection::connectToGenerator() {
     if (!ctx_.link.open(device)) {
         const int number = failureNumber(ctx_.link.port().openError());
         handleConnectError(number);
-        if (number != PortInUse && number != ValueRejected)
+        if (number != PortInUse && number != ValueRejected && number != PermissionDenied)
             throw OperationFailed{
                 QStringLiteral("Could not open port %1 (%2)").arg(port).arg(device)};
         return;
