@@ -34,6 +34,8 @@ public:
     FakeSerialPort& port() { return *port_; }
     MessageRecorder& boxes() { return *boxes_; }
     int quits() const { return quits_; }
+    // What a save dialog answers (empty: cancelled).
+    QString saveFileName;
 
     // Replies come from the simulated generator after `latencyMs`.
     void answerFromGenerator(int latencyMs = 0);
