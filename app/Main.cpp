@@ -178,8 +178,8 @@ void Main::mnuAbout_Click() {
 }
 
 void Main::mnuSeehelp_Click() {
-    // A missing manual does nothing.
-    openHelp();
+    // A missing manual does nothing; one the desktop cannot show is named in a box.
+    openHelp(*seams_.boxes);
 }
 
 void Main::mnuTraffic_Click() {
