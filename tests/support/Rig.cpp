@@ -34,6 +34,20 @@ Rig::Rig(const QString& model, QList<int> ports) {
 
 Rig::~Rig() {
     checkConversation();
+    checkNothingRejected();
+}
+
+void Rig::checkNothingRejected() {
+    const qint64 count = generator_->rejectedCount();
+    if (count == 0 || generator_->lenient() || QTest::currentTestFailed())
+        return;
+    QStringList lines;
+    for (const kxsim::Generator::Rejection& r : generator_->rejected())
+        lines << QStringLiteral("%1 (%2)").arg(
+            QString::fromLatin1(kxsim::Generator::visible(r.line)), QString::fromLatin1(r.reason));
+    QTest::qFail(qPrintable(QStringLiteral("the generator rejected %1 line(s): ").arg(count) +
+                            lines.join(QStringLiteral("; "))),
+                 __FILE__, __LINE__);
 }
 
 QStringList Rig::conversationProblems() const {
@@ -63,12 +77,7 @@ Ui::Main& Rig::ui() {
 
 void Rig::answerFromGenerator(int latencyMs) {
     checkConversation();
-    port_->responder = [this, latencyMs](const QByteArray& l) -> QList<FakeSerialPort::Chunk> {
-        const auto reply = generator_->handleLine(l);
-        if (!reply)
-            return {};
-        return {{latencyMs, *reply + generator_->lineEnd()}};
-    };
+    port_->answerFrom(*generator_, latencyMs);
 }
 
 void Rig::expect(const QList<std::pair<QByteArray, QByteArray>>& conversation) {

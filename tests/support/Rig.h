@@ -37,7 +37,10 @@ public:
     // What a save dialog answers (empty: cancelled).
     QString saveFileName;
 
-    // Replies come from the simulated generator after `latencyMs`.
+    // Replies come from the simulated generator after `latencyMs`. It is strict: a line
+    // it rejects (a control character, a byte outside ASCII, a number without the unit
+    // its command needs) fails the test when the rig goes, unless the test made it
+    // lenient (generator().setLenient(true)). generator().setEcho(true) makes it echo.
     void answerFromGenerator(int latencyMs = 0);
 
     // The whole conversation, line sent by reply: each line written must be the next
@@ -53,6 +56,8 @@ public:
     QStringList conversationProblems() const;
     // Fails the running test if the conversation did not go as stated, then forgets it.
     void checkConversation();
+    // Fails the running test if the strict generator rejected a line.
+    void checkNothingRejected();
 
     // Types `portText` into comPort and presses Connect.
     void connectTo(const QString& portText = QStringLiteral("3"));
