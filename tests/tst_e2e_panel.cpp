@@ -57,6 +57,7 @@ private slots:
     void connectShowsTheGenerator();
     void settingShowsTheGeneratorsAnswer();
     void lateAnswersAreNotMisread();
+    void echoingGeneratorWorks();
     void simulatorGoneIsALostConnection();
     void closedInsideAPauseSendsNothingMore_data();
     void closedInsideAPauseSendsNothingMore();
@@ -118,6 +119,32 @@ void EndToEndTest::lateAnswersAreNotMisread() {
              QStringLiteral("No valid answer from the generator to *IDN?"));
     QVERIFY(panel.main->vars().modelName.isEmpty());
     QVERIFY(panel.main->isEnabled());
+    QCOMPARE(sim.rejectedOnExit(), 0);
+}
+
+// A generator that echoes every line: Connect, a setting and Update read the answers,
+// never the echoes.
+void EndToEndTest::echoingGeneratorWorks() {
+    SimProcess sim;
+    QString why;
+    QVERIFY2(sim.start(onPort3({QStringLiteral("--fault"), QStringLiteral("echo"),
+                                QStringLiteral("--crlf")}),
+                       &why),
+             qPrintable(why));
+    Panel panel(sim.config.path());
+    panel.connect();
+    QVERIFY(panel.ui().message->text().startsWith(QLatin1String("KX25A")));
+    QCOMPARE(panel.ui().frequency->text(), QStringLiteral("1.00000"));
+    QCOMPARE(panel.ui().mode->text(), QStringLiteral("CONT"));
+    panel.ui().setO->setText(QStringLiteral("0.005"));
+    panel.ui().offV->click();
+    QCOMPARE(panel.ui().offset->text(), QStringLiteral("0.005"));
+    QCOMPARE(panel.ui().message->text(), QStringLiteral("Ready"));
+    panel.ui().updateDisplay->click();
+    QCOMPARE(panel.ui().amp->text(), QStringLiteral("5.00000"));
+    QCOMPARE(panel.ui().offset->text(), QStringLiteral("0.005"));
+    QCOMPARE(panel.ui().message->text(), QStringLiteral("Ready"));
+    QVERIFY(panel.boxes->boxes.isEmpty());
     QCOMPARE(sim.rejectedOnExit(), 0);
 }
 

@@ -300,13 +300,9 @@ void tst_kxsim::echoFault() {
     const QByteArray echo = "freq?" + end;
     const QByteArray answer = "2.00000E+3" + end;
     QVERIFY(writeAll(fd, "freq?\r"));
-    QElapsedTimer timer;
-    timer.start();
     QByteArray got = readBytes(fd, echo.size(), 3000);
-    if (latencyMs > 0) { // the echo alone, well before the answer
+    if (latencyMs > 0) // the echo first, alone
         QCOMPARE(got, echo);
-        QVERIFY2(timer.elapsed() < latencyMs * 3 / 4, qPrintable(QString::number(timer.elapsed())));
-    }
     got += readBytes(fd, echo.size() + answer.size() - got.size(), 3000);
     QCOMPARE(got, echo + answer);
     // A rejected line: echoed as received, and nothing more.
