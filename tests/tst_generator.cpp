@@ -604,7 +604,8 @@ void tst_generator::echoThroughTheFakePort() {
     Generator generator(profileOf(QStringLiteral("KX25A")));
     port.answerFrom(generator, 20);
     QVERIFY(port.open(QStringLiteral("/dev/fake")));
-    QVERIFY(port.write("FREQ 2KHZ\rFREQ?\r"));
+    QVERIFY(port.write("FREQ 2KHZ\r"));
+    QVERIFY(port.write("FREQ?\r"));
     clock.advance(0);
     QCOMPARE(port.readAll(), QByteArray());
     clock.advance(20);
