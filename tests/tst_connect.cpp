@@ -189,7 +189,7 @@ void ConnectTest::identification() {
     Rig rig;
     rig.expect(QList<std::pair<QByteArray, QByteArray>>{{"*IDN?", reply}} + refreshAnswers());
     rig.connectTo();
-    QVERIFY2(rig.scriptErrors.isEmpty(), qPrintable(rig.scriptErrors.join('\n')));
+    QVERIFY2(rig.conversation().errors.isEmpty(), qPrintable(rig.conversation().errors.join('\n')));
     QVERIFY(rig.scriptDone());
     QCOMPARE(rig.main().vars().modelName, model);
     QStringList items;
@@ -204,7 +204,7 @@ void ConnectTest::noAnswerToIdentification() {
     Rig rig;
     rig.expect({{"*IDN?", ""}});
     rig.connectTo();
-    QVERIFY(rig.scriptErrors.isEmpty());
+    QVERIFY(rig.conversation().errors.isEmpty());
     QVERIFY(rig.takeBoxes().isEmpty());
     QVERIFY(rig.port().isOpen());
     QCOMPARE(rig.ui().PortOpenStat->fillColor(), green);

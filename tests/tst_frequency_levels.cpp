@@ -200,7 +200,7 @@ void FrequencyLevelsTest::frequencyReadBack() {
     const qint64 toTick = msToNextSecond(rig);
     button(rig, unitButton(unit))->click();
     QVERIFY(rig.scriptDone());
-    QCOMPARE(rig.scriptErrors, QStringList());
+    QCOMPARE(rig.conversation().errors, QStringList());
     QCOMPARE(rig.ui().frequency->text(), shown);
     QCOMPARE(rig.ui().frequencyUnit->text(), shownUnit);
     QCOMPARE(rig.ui().setF->text(), text);
@@ -244,7 +244,7 @@ void FrequencyLevelsTest::noValidAnswer() {
     entry(rig, entryName)->setText(QStringLiteral("2"));
     button(rig, unitButton)->click();
     QVERIFY(rig.scriptDone());
-    QCOMPARE(rig.scriptErrors, QStringList());
+    QCOMPARE(rig.conversation().errors, QStringList());
     QCOMPARE(panel(rig).mid(3, 4), displays);
     QVERIFY(idle(rig));
     QCOMPARE(rig.ui().message->text(),
@@ -318,7 +318,7 @@ void FrequencyLevelsTest::levels() {
         rig.expect({});
     (amplitude ? ui.ampV : ui.offV)->click();
     QVERIFY(rig.scriptDone());
-    QCOMPARE(rig.scriptErrors, QStringList());
+    QCOMPARE(rig.conversation().errors, QStringList());
     QVERIFY(idle(rig));
     if (code == 0) {
         QCOMPARE(boxes(rig), QStringList());

@@ -27,66 +27,16 @@ Rig::Rig(const QString& model, QList<int> ports) {
     seams.configDir = config_.path();
     seams.probe = [ports](int n) { return ports.contains(n); };
     seams.quit = [this] { ++quits_; };
-    answerFromGenerator();
+    talk_ = std::make_unique<Conversation>(*port_, *generator_);
     main_ = std::make_unique<kx::Main>(std::move(seams));
 }
 
 Rig::~Rig() {
-    checkConversation();
-}
-
-QStringList Rig::conversationProblems() const {
-    QStringList problems = scriptErrors;
-    for (const auto& [sent, reply] : script_)
-        problems << QStringLiteral("never sent %1").arg(QString::fromLatin1(sent));
-    return problems;
-}
-
-void Rig::checkConversation() {
-    if (!scripted_)
-        return;
-    const QStringList problems = conversationProblems();
-    scripted_ = false;
-    script_.clear();
-    scriptErrors.clear();
-    // A test that has failed already says why; the rest would only repeat it.
-    if (!problems.isEmpty() && !QTest::currentTestFailed())
-        QTest::qFail(qPrintable(QStringLiteral("the conversation went otherwise: ") +
-                                problems.join(QStringLiteral("; "))),
-                     __FILE__, __LINE__);
+    talk_->check();
 }
 
 Ui::Main& Rig::ui() {
     return main_->ui();
-}
-
-void Rig::answerFromGenerator(int latencyMs) {
-    checkConversation();
-    port_->responder = [this, latencyMs](const QByteArray& l) -> QList<FakeSerialPort::Chunk> {
-        const auto reply = generator_->handleLine(l);
-        if (!reply)
-            return {};
-        return {{latencyMs, *reply + generator_->lineEnd()}};
-    };
-}
-
-void Rig::expect(const QList<std::pair<QByteArray, QByteArray>>& conversation) {
-    checkConversation();
-    scripted_ = true;
-    script_ = conversation;
-    port_->responder = [this](const QByteArray& l) -> QList<FakeSerialPort::Chunk> {
-        if (script_.isEmpty()) {
-            scriptErrors << QStringLiteral("unexpected line %1").arg(QString::fromLatin1(l));
-            return {};
-        }
-        const auto [sent, reply] = script_.takeFirst();
-        if (sent != l)
-            scriptErrors << QStringLiteral("expected %1, got %2")
-                                .arg(QString::fromLatin1(sent), QString::fromLatin1(l));
-        if (reply.isEmpty())
-            return {};
-        return {{0, reply}};
-    };
 }
 
 void Rig::connectTo(const QString& portText) {
