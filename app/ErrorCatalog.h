@@ -29,6 +29,10 @@ inline const QString selectPort = QString::fromLatin1(findRefusal(4)->text);
 inline const QString portInUse = QStringLiteral(
     "The selected COM port is currently in use or is opened by another application or user.  "
     "Please check to make sure port is not in use before connecting.");
+inline const QString noPermission = QStringLiteral(
+    "You may not open the selected COM port.  Serial ports belong to the group dialout: add "
+    "yourself to it (sudo usermod -aG dialout $USER), then log out and in again before "
+    "connecting.");
 inline const QString noPorts = QStringLiteral(
     "No COM ports detected/installed.  Please check in Device Manager that a COM port is "
     "available and installed on your system.  This application can only run if one is "

@@ -2,9 +2,10 @@
 //
 // The input is read as text twice, as Latin-1 (every byte one character, NUL, CR and LF
 // included) and as UTF-8, and its first eight bytes once more as the bits of a double.
-// parseNumber must accept exactly the text of its grammar (blanks at either end aside)
-// whose value is finite, with the value the C library reads; whatever it accepts must
-// come back from plainText as plain decimal text that parses to nearly the same value.
+// parseNumber must accept exactly the text of its grammar (spaces at either end aside,
+// no other character anywhere) whose value is finite, with the value the C library reads; whatever
+// it accepts must come back from plainText as plain decimal text that parses to nearly the same
+// value.
 #include "FuzzCheck.h"
 #include "state/Number.h"
 
@@ -60,9 +61,9 @@ bool isNumberForm(const QString& t) {
 QString withoutBlanksAtEnds(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && text.at(begin).isSpace())
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
         ++begin;
-    while (end > begin && text.at(end - 1).isSpace())
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
         --end;
     return text.mid(begin, end - begin);
 }
@@ -128,6 +129,9 @@ void checkParse(const QString& text) {
         KX_FUZZ_CHECK(!parsed.has_value());
         return;
     }
+    // Accepted text goes out on the line as typed: printable ASCII, one line.
+    for (const QChar c : text)
+        KX_FUZZ_CHECK(c.unicode() >= 0x20 && c.unicode() < 0x7f);
     // The grammar is ASCII, and the C library reads it in the C locale (no locale is
     // set in this process).
     const std::string ascii = core.toStdString();

@@ -3,8 +3,8 @@
 //
 // The input is one reply as it may come off the line, read as Latin-1 (every byte one
 // character, NUL, CR and LF included) and as UTF-8. The decoders are checked against a
-// model written here: a reply is split at its first upper-case E, the three characters
-// from there are the exponent tag, the text before it is the mantissa; a decoder writes
+// model written here: a reply is split at its first upper-case E, the sign and all the
+// digits after it are the exponent, the text before it is the mantissa; a decoder writes
 // all of its outputs or none, and what it writes is the reply's value in its unit.
 #include "FuzzCheck.h"
 #include "state/Number.h"
@@ -29,14 +29,13 @@ const QString oldLevel = QStringLiteral("\x01old level");
 const QString oldLevelText = QStringLiteral("\x01old level text");
 const QString oldLine = QStringLiteral("\x01old line");
 
-struct Tag {
-    const char* text;
-    int exponent;
+// The exponents each decoder's table covers.
+struct Exponents {
+    int lowest;
+    int highest;
 };
-
-constexpr Tag frequencyTags[] = {{"E-2", -2}, {"E-1", -1}, {"E+0", 0}, {"E+1", 1}, {"E+2", 2},
-                                 {"E+3", 3},  {"E+4", 4},  {"E+5", 5}, {"E+6", 6}, {"E+7", 7}};
-constexpr Tag levelTags[] = {{"E-2", -2}, {"E-1", -1}, {"E+0", 0}, {"E+1", 1}, {"E+2", 2}};
+constexpr Exponents frequencyExponents{-2, 7};
+constexpr Exponents levelExponents{-9, 2};
 
 // What the model expects of a reply.
 struct Expected {
@@ -47,26 +46,32 @@ struct Expected {
     double value = 0; // mantissa x 10^exponent
 };
 
-template <size_t N> Expected expect(const Tag (&tags)[N], const QString& reply) {
+Expected expect(Exponents table, const QString& reply) {
     Expected e;
     const qsizetype at = reply.indexOf(QLatin1Char('E'));
     if (at < 0)
         return e; // Failed
     e.mantissa = reply.left(at);
-    const QString tag = reply.mid(at, 3);
-    const Tag* found = nullptr;
-    for (const Tag& t : tags)
-        if (tag == QLatin1String(t.text))
-            found = &t;
-    if (!found) {
+    // The exponent: an optional sign, then every digit up to the first other character.
+    qsizetype i = at + 1;
+    int sign = 1;
+    if (i < reply.size() && (reply.at(i) == QLatin1Char('+') || reply.at(i) == QLatin1Char('-')))
+        sign = reply.at(i++) == QLatin1Char('-') ? -1 : 1;
+    QString digits;
+    while (i < reply.size() && reply.at(i) >= QLatin1Char('0') && reply.at(i) <= QLatin1Char('9'))
+        digits += reply.at(i++);
+    while (digits.size() > 1 && digits.startsWith(QLatin1Char('0')))
+        digits.remove(0, 1);
+    const int exponent = digits.size() <= 3 ? sign * digits.toInt() : 1000;
+    if (digits.isEmpty() || exponent < table.lowest || exponent > table.highest) {
         e.result = Decoded::NoMatch;
         return e;
     }
     const auto m = kx::parseNumber(e.mantissa);
     if (!m)
         return e; // Failed
-    e.exponent = found->exponent;
-    e.value = *m * std::pow(10.0, found->exponent);
+    e.exponent = exponent;
+    e.value = *m * std::pow(10.0, exponent);
     e.result = Decoded::Ok;
     e.mustSucceed = std::fabs(*m) < 1e290;
     return e;
@@ -96,7 +101,7 @@ void checkFrequency(const QString& reply) {
     v.freqHzText = oldHz;
     v.levelDisplay = oldLevel;
     const Decoded result = v.decodeFrequencyReply(reply);
-    const Expected e = expect(frequencyTags, reply);
+    const Expected e = expect(frequencyExponents, reply);
     KX_FUZZ_CHECK(v.levelDisplay == oldLevel); // only its own outputs
 
     if (result != Decoded::Ok) {
@@ -136,7 +141,7 @@ void checkLevel(const QString& reply) {
     v.levelText = oldLevelText;
     v.freqDisplay = oldDisplay;
     const Decoded result = v.decodeLevelReply(reply);
-    const Expected e = expect(levelTags, reply);
+    const Expected e = expect(levelExponents, reply);
     KX_FUZZ_CHECK(v.freqDisplay == oldDisplay);
 
     if (result != Decoded::Ok) {

@@ -4,6 +4,7 @@
 #include "link/LinkError.h"
 #include "link/SerialPort.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kx {
@@ -16,15 +17,63 @@ Exchange::Exchange(SerialPort& port, Clock& clock, QObject* parent)
 
 void Exchange::onReadyRead() {
     const QByteArray text = port_.readAll();
-    if (!gathering_)
+    if (text.isEmpty())
         return;
-    qsizetype from = 0;
-    // The LF that ended the previous answer may arrive only now.
-    while (answer_.isEmpty() && from < text.size() && text.at(from) == '\n')
-        ++from;
-    answer_ += text.mid(from);
+    lastArrival_ = clock_.wallMsecs();
+    ++arrivals_;
+    if (!gathering_) {
+        if (unsettled_) {
+            lateAnswerEnded_ = lateAnswerEnded_ || text.contains('\r');
+            clock_.wake();
+        }
+        return;
+    }
+    answer_ += text;
+    skipEchoes();
     if (answer_.contains('\r'))
         clock_.wake();
+}
+
+void Exchange::skipEchoes() {
+    for (;;) {
+        // The LF that ended the previous answer (or an echo) may arrive only now.
+        qsizetype from = 0;
+        while (from < answer_.size() && answer_.at(from) == '\n')
+            ++from;
+        answer_.remove(0, from);
+        const qsizetype cr = answer_.indexOf('\r');
+        if (cr < 0)
+            return;
+        const QByteArray first = answer_.left(cr);
+        if (first.isEmpty() || (first != sent_ && first != sentBefore_))
+            return;
+        answer_.remove(0, cr + 1);
+    }
+}
+
+void Exchange::settle() {
+    const qint64 until = clock_.wallMsecs() + settleLimitMs;
+    for (;;) {
+        const qint64 now = clock_.wallMsecs();
+        const bool quiet = now - lastArrival_ >= quietMs;
+        if ((quiet && (!lateAnswerBegun_ || lateAnswerEnded_)) || now >= until)
+            break;
+        const quint64 seen = arrivals_;
+        const qint64 wait = quiet ? until - now : std::min(until, lastArrival_ + quietMs) - now;
+        clock_.wait(static_cast<int>(wait),
+                    [&] { return shutdown_ || lost_ || arrivals_ != seen; });
+        checkUsable();
+    }
+    port_.readAll();
+    unsettled_ = false;
+}
+
+void Exchange::forget() {
+    answer_.clear();
+    gathering_ = false;
+    unsettled_ = false;
+    sent_.clear();
+    sentBefore_.clear();
 }
 
 bool Exchange::isOpen() const {
@@ -37,15 +86,14 @@ bool Exchange::open(const QString& device) {
     if (!port_.open(device))
         return false;
     lost_ = false;
-    answer_.clear();
+    forget();
     return true;
 }
 
 void Exchange::close() {
     if (port_.isOpen())
         port_.close();
-    answer_.clear();
-    gathering_ = false;
+    forget();
 }
 
 void Exchange::checkNotShutDown() const {
@@ -71,12 +119,18 @@ void Exchange::checkUsable() const {
 
 void Exchange::processEcho(const QString& command) {
     checkUsable();
+    if (unsettled_)
+        settle();
     const bool query = command.endsWith(QLatin1Char('?'));
+    const QByteArray line = command.toLatin1();
     // Whatever is left over belongs to no question of ours.
     answer_.clear();
     port_.readAll();
+    // Only the setting line right before a query may still echo into its answer.
+    sentBefore_ = sent_.endsWith('?') ? QByteArray() : sent_;
+    sent_ = line;
     gathering_ = query;
-    if (!port_.write(command.toLatin1() + '\r')) {
+    if (!port_.write(line + '\r')) {
         gathering_ = false;
         if (!shutdown_ && !lost_ && port_.isOpen())
             onPortFailed();
@@ -86,13 +140,23 @@ void Exchange::processEcho(const QString& command) {
     const auto interrupted = [this] { return shutdown_ || lost_; };
     if (!query) {
         clock_.wait(static_cast<int>(clock_.msecsToTick(1)), interrupted);
-    } else {
-        clock_.wait(replyTimeoutMs, [&] { return interrupted() || answer_.contains('\r'); });
-        gathering_ = false;
+        checkUsable();
+        return;
     }
+    clock_.wait(replyTimeoutMs, [&] { return interrupted() || answer_.contains('\r'); });
+    gathering_ = false;
     checkUsable();
-    if (query && answer_.isEmpty())
+    if (!answer_.contains('\r')) {
+        // Unanswered, even if part of an answer came: the rest must not be read as the
+        // answer to the next query.
+        unsettled_ = true;
+        // The quiet spell counts from now: the answer may be just about to come.
+        lastArrival_ = clock_.wallMsecs();
+        lateAnswerBegun_ = !answer_.isEmpty();
+        lateAnswerEnded_ = false;
+        answer_.clear();
         throw noValidAnswer(command);
+    }
 }
 
 QString Exchange::readReceived() {

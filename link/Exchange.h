@@ -10,20 +10,33 @@ class SerialPort;
 
 // The command exchange with the generator. Every line goes out through processEcho.
 //
-// A setting line is followed by a pause to the next whole-second tick, which gives the
-// generator time to act on it: it has no flow control. A query (a line ending in '?')
-// waits for its answer's CR and no longer, one second at most. Text is gathered only
-// while a query waits; what arrives at any other time belongs to no question and is
-// dropped, and an LF still in flight from the previous answer is skipped at the start
-// of the next. So a late reply is never read as the answer to the next query.
+// What it guarantees:
+// - A setting line is followed by a pause to the next whole-second tick, which gives the
+//   generator time to act on it: it has no flow control.
+// - A query (a line ending in '?') waits for its answer's CR and no longer, one second
+//   at most. An answer whose CR has not come within that second is unanswered, whatever
+//   part of it came: the query throws OperationFailed naming it, and the operation ends.
+// - Text is gathered only while a query waits; what arrives at any other time belongs
+//   to no question and is dropped, and an LF still in flight from the previous answer
+//   is skipped at the start of the next.
+// - After an unanswered query, the next line goes out only once the line has been quiet
+//   for quietMs (and, if that answer had begun, once its CR has come), at most
+//   settleLimitMs; everything that arrives meanwhile is dropped.
+// - A received line identical to the line just sent, or to the setting line sent just
+//   before a query, is an echo (some generators and adapters echo): it is skipped and
+//   the wait goes on.
+// So an answer is only ever read as the answer to its own query.
 //
 // Failures are thrown (LinkError.h): PortNotOpen, ConnectionLost, ShuttingDown, and
-// OperationFailed naming the query when a query gets no answer at all within its
-// second: the operation ends there.
+// OperationFailed naming the query when a query goes unanswered.
 class Exchange : public QObject {
     Q_OBJECT
 public:
     static constexpr int replyTimeoutMs = 1000;
+    // How long the line must have been quiet after an unanswered query before the next
+    // line goes out, and the longest that wait may take.
+    static constexpr int quietMs = 50;
+    static constexpr int settleLimitMs = 1000;
 
     Exchange(SerialPort& port, Clock& clock, QObject* parent = nullptr);
 
@@ -57,6 +70,11 @@ private:
     void onPortFailed();
     void checkUsable() const;
     void checkNotShutDown() const;
+    // Drops the echoes and a leading LF from the front of the answer being gathered.
+    void skipEchoes();
+    // After an unanswered query: waits for the line to settle before the next line.
+    void settle();
+    void forget();
 
     SerialPort& port_;
     Clock& clock_;
@@ -64,6 +82,15 @@ private:
     bool gathering_ = false;
     bool lost_ = false;
     bool shutdown_ = false;
+    // The lines whose echo is skipped: the one just sent and the one before it.
+    QByteArray sent_;
+    QByteArray sentBefore_;
+    // A query went unanswered; what it left on the line has not settled yet.
+    bool unsettled_ = false;
+    bool lateAnswerBegun_ = false; // part of its answer came, without the CR
+    bool lateAnswerEnded_ = false; // its CR has come since
+    qint64 lastArrival_ = 0;       // when anything last came, on the clock
+    quint64 arrivals_ = 0;
 };
 
 } // namespace kx

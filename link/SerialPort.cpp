@@ -1,6 +1,9 @@
 #include "link/SerialPort.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <unistd.h>
 
 #include <QSerialPort>
 
@@ -14,12 +17,12 @@ QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent), port_(new QSer
 
 QtSerialPort::~QtSerialPort() = default;
 
-static PortError classify(QSerialPort::SerialPortError e) {
-    switch (e) {
+PortError openFailure(int serialPortError, bool mayOpen) {
+    switch (static_cast<QSerialPort::SerialPortError>(serialPortError)) {
     case QSerialPort::NoError:
         return PortError::None;
     case QSerialPort::PermissionError:
-        return PortError::Busy;
+        return mayOpen ? PortError::Busy : PortError::NoPermission;
     case QSerialPort::UnsupportedOperationError:
         return PortError::Rejected;
     case QSerialPort::NotOpenError:
@@ -33,8 +36,9 @@ bool QtSerialPort::open(const QString& device) {
     openError_ = PortError::None;
     // The device itself, not a comN link to it: the lock file other programs look
     // for is named after the device.
-    const QString target = QFileInfo(device).canonicalFilePath();
-    port_->setPortName(target.isEmpty() ? device : target);
+    const QString canonical = QFileInfo(device).canonicalFilePath();
+    const QString target = canonical.isEmpty() ? device : canonical;
+    port_->setPortName(target);
     // Line settings first: QSerialPort applies them as it opens.
     port_->setBaudRate(QSerialPort::Baud115200);
     port_->setDataBits(QSerialPort::Data8);
@@ -42,7 +46,8 @@ bool QtSerialPort::open(const QString& device) {
     port_->setStopBits(QSerialPort::OneStop);
     port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!port_->open(QIODevice::ReadWrite)) {
-        openError_ = classify(port_->error());
+        const bool mayOpen = ::access(QFile::encodeName(target).constData(), R_OK | W_OK) == 0;
+        openError_ = openFailure(port_->error(), mayOpen);
         port_->clearError();
         return false;
     }

@@ -11,10 +11,11 @@ namespace kx {
 // Why an open failed, in the terms the connect operation reports.
 enum class PortError {
     None,
-    Busy,     // held by another program, or no permission to open it
-    Rejected, // the device refused a line setting
-    NotOpen,  // an operation that needs an open port
-    Other,    // missing device and everything else
+    Busy,         // held by another program
+    NoPermission, // this user may not open the device
+    Rejected,     // the device refused a line setting
+    NotOpen,      // an operation that needs an open port
+    Other,        // missing device and everything else
 };
 
 // The one serial line to the generator. The real one is QSerialPort; tests put a
@@ -40,6 +41,11 @@ signals:
     // A read, write or resource error on the open port: the line is gone.
     void failed();
 };
+
+// How a refused open reads to the operator: QSerialPort gives the same error for a port
+// that another program holds and for one this user may not open; `mayOpen` (read and
+// write access to the device) tells them apart.
+PortError openFailure(int serialPortError, bool mayOpen);
 
 // QSerialPort behind the interface.
 class QtSerialPort final : public SerialPort {

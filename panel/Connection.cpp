@@ -28,6 +28,7 @@ const QColor green(0, 255, 0);
 enum FailureNumber {
     NotANumber = 13,
     PortInUse = 8005,
+    PermissionDenied = 70,
     ValueRejected = 380,
     PortNotOpenNumber = 8018,
     OtherFailure = 0,
@@ -37,6 +38,8 @@ int failureNumber(PortError e) {
     switch (e) {
     case PortError::Busy:
         return PortInUse;
+    case PortError::NoPermission:
+        return PermissionDenied;
     case PortError::Rejected:
         return ValueRejected;
     case PortError::NotOpen:
@@ -88,6 +91,9 @@ void Connection::handleConnectError(int number) {
     case PortInUse:
         ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::portInUse);
         break;
+    case PermissionDenied:
+        ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::noPermission);
+        break;
     case ValueRejected:
         ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::noPorts);
         break;
@@ -127,7 +133,7 @@ void Connection::connectToGenerator() {
     if (!ctx_.link.open(device)) {
         const int number = failureNumber(ctx_.link.port().openError());
         handleConnectError(number);
-        if (number != PortInUse && number != ValueRejected)
+        if (number != PortInUse && number != ValueRejected && number != PermissionDenied)
             throw OperationFailed{
                 QStringLiteral("Could not open port %1 (%2)").arg(port).arg(device)};
         return;

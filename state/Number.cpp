@@ -11,9 +11,12 @@
 namespace kx {
 
 std::optional<double> parseNumber(const QString& text) {
+    // ASCII digits only: \d would also take other scripts' digits.
     static const QRegularExpression form(
-        QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
-    const QString t = text.trimmed();
+        QStringLiteral(R"(\A[+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?\z)"));
+    // Only the space character may stand around it: a CR, LF, TAB or a Unicode blank
+    // would go out on the line with the text.
+    const QString t = trimBlanks(text);
     if (!form.match(t).hasMatch())
         return std::nullopt;
     bool ok = false;

@@ -14,7 +14,7 @@ public:
     // How a decoder fared with a reply.
     enum class Decoded {
         Ok,      // every output written
-        NoMatch, // the exponent tag is not in the table: nothing written
+        NoMatch, // the exponent is not in the table: nothing written
         Failed,  // no "E", a mantissa that is not a number, or an overflow: nothing written
     };
 

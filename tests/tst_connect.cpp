@@ -6,9 +6,11 @@
 #include "link/Exchange.h"
 #include "link/LinkError.h"
 #include "link/PortMap.h"
+#include "link/SerialPort.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
+#include <QSerialPort>
 #include <QtTest>
 
 using namespace kxtest;
@@ -48,6 +50,7 @@ private slots:
     void portNumberRoundsHalfToEven();
     void portRefusesToOpen_data();
     void portRefusesToOpen();
+    void openFailureTellsPermissionFromInUse();
     void identification_data();
     void identification();
     void noAnswerToIdentification();
@@ -136,9 +139,24 @@ void ConnectTest::portRefusesToOpen_data() {
     QTest::addColumn<QString>("portText");
     QTest::addColumn<QString>("boxText");
     QTest::newRow("in use") << int(kx::PortError::Busy) << "3" << kx::texts::portInUse;
+    QTest::newRow("no permission")
+        << int(kx::PortError::NoPermission) << "3"
+        << QStringLiteral("You may not open the selected COM port.  Serial ports belong to the "
+                          "group dialout: add yourself to it (sudo usermod -aG dialout $USER), "
+                          "then log out and in again before connecting.");
     QTest::newRow("setting rejected") << int(kx::PortError::Rejected) << "3" << kx::texts::noPorts;
     QTest::newRow("beyond 16") << int(kx::PortError::None) << "17" << kx::texts::noPorts;
     QTest::newRow("no such device") << int(kx::PortError::Other) << "3" << QString();
+}
+
+// QSerialPort says "permission" both for a port another program holds and for one this
+// user may not open; whether the user may open the device decides which box is shown.
+void ConnectTest::openFailureTellsPermissionFromInUse() {
+    QCOMPARE(kx::openFailure(QSerialPort::PermissionError, true), kx::PortError::Busy);
+    QCOMPARE(kx::openFailure(QSerialPort::PermissionError, false), kx::PortError::NoPermission);
+    QCOMPARE(kx::openFailure(QSerialPort::DeviceNotFoundError, false), kx::PortError::Other);
+    QCOMPARE(kx::openFailure(QSerialPort::UnsupportedOperationError, true),
+             kx::PortError::Rejected);
 }
 
 void ConnectTest::portRefusesToOpen() {
@@ -359,7 +377,7 @@ void ConnectTest::refreshKeepsDisplayOnUnknownExponent() {
     rig.main().vars().decodeFrequencyReply("5.00000E+6");
     auto answers = refreshAnswers();
     answers[1].second = "1.00000E+8\r";
-    answers[2].second = "1.00000E-3\r";
+    answers[2].second = "1.00000E-10\r";
     rig.expect(answers);
     rig.ui().updateDisplay->click();
     QVERIFY(rig.scriptDone());

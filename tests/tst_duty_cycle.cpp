@@ -58,7 +58,7 @@ void DutyCycleTest::dutyCycle_data() {
     const auto row = [](const char* wave, const char* hertz, const char* reply, const char* text,
                         int code) {
         // Only the sine's refusal empties the entry.
-        const QString after = code == 9 ? QString() : QString::fromLatin1(text);
+        const QString after = code == 9 ? QString() : QString::fromUtf8(text);
         QTest::addRow("%s %s Hz: \"%s\"", wave, hertz, text)
             << wave << hertz << reply << text << code << after;
     };
@@ -85,6 +85,10 @@ void DutyCycleTest::dutyCycle_data() {
     row("square", "1000", "1.00000E+3", "5%", 7);
     row("ramp", "100000", "1.00000E+5", "x", 7);
     row("ramp", "100000", "1.00000E+5", "-", 7);
+    // A number with a pasted control character or another blank: refused, not sent.
+    // (The entry holds two characters.)
+    for (const char* text : {"5\r", "\t5", "5\xc2\xa0", "\xd9\xa5"})
+        row("ramp", "100000", "1.00000E+5", text, 7);
 }
 
 void DutyCycleTest::dutyCycle() {

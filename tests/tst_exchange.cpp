@@ -20,6 +20,10 @@ private slots:
     void queryWaitsForItsReply_data();
     void queryWaitsForItsReply();
     void lateReplyIsNotTakenForTheNextAnswer();
+    void unansweredLeavesNothingForTheNextQuery_data();
+    void unansweredLeavesNothingForTheNextQuery();
+    void echoIsSkipped_data();
+    void echoIsSkipped();
     void leftoverTextBeforeQueryIsDiscarded();
     void closedPortSendsNothing();
     void chatterWhileIdleIsDropped();
@@ -85,8 +89,14 @@ void ExchangeTest::queryWaitsForItsReply_data() {
                                << "1.00000E+3\r\n"
                                << qint64(12);
     QTest::newRow("never") << Chunks{} << QString() << second;
-    QTest::newRow("no line end") << Chunks{{5, "1.00000E+3"}} << "1.00000E+3" << second;
+    QTest::newRow("no line end") << Chunks{{5, "1.00000E+3"}} << QString() << second;
     QTest::newRow("after the second") << Chunks{{1500, "1.00000E+3\r"}} << QString() << second;
+    QTest::newRow("its CR after the second")
+        << Chunks{{900, "1.00000E+3"}, {1100, "\r"}} << QString() << second;
+    Chunks trickle; // a character at a time, the last one (the CR) at 0.8 s
+    for (int i = 0; i < 11; ++i)
+        trickle << FakeSerialPort::Chunk{80 * (i + 1) - 80, QByteArray(1, "1.00000E+3\r"[i])};
+    QTest::newRow("trickling in over 0.8 s") << trickle << "1.00000E+3\r" << qint64(800);
 }
 
 void ExchangeTest::queryWaitsForItsReply() {
@@ -126,6 +136,93 @@ void ExchangeTest::lateReplyIsNotTakenForTheNextAnswer() {
     l.clock.advance(500); // the late answer arrives in between
     l.link.processEcho(QStringLiteral("AMPL?"));
     QCOMPARE(l.link.readReceived(), QStringLiteral("5.00000E+0\r"));
+}
+
+// After a query went unanswered, whatever it still brings is dropped before the next
+// line goes out: the next query reads its own answer and nothing of the late one.
+void ExchangeTest::unansweredLeavesNothingForTheNextQuery_data() {
+    QTest::addColumn<Chunks>("late");      // what FREQ? brings
+    QTest::addColumn<qint64>("nextAfter"); // when AMPL? is asked, after FREQ? went out
+    QTest::addColumn<qint64>("nextSent");  // when AMPL? went out
+    const auto trickle = [](int everyMs) {
+        Chunks c;
+        const QByteArray answer = "1.00000E+3\r\n";
+        for (int i = 0; i < answer.size(); ++i)
+            c << FakeSerialPort::Chunk{everyMs * (i + 1), answer.mid(i, 1)};
+        return c;
+    };
+    // Over 1.5 s, a character every 115 ms: the rest comes after the second, and the
+    // gaps are longer than the quiet spell, so only its CR (at 1265 ms) tells where it
+    // ends; its LF falls into the next query's wait and is skipped there.
+    QTest::newRow("trickle over 1.5 s, asked at once")
+        << trickle(115) << qint64(1000) << qint64(1265 + kx::Exchange::quietMs);
+    QTest::newRow("trickle over 1.5 s, asked later")
+        << trickle(115) << qint64(3000) << qint64(3000);
+    QTest::newRow("late CR") << Chunks{{900, "1.00000E+3"}, {1100, "\r\n"}} << qint64(1000)
+                             << qint64(1100 + kx::Exchange::quietMs);
+    QTest::newRow("whole answer late, asked while it comes")
+        << Chunks{{1010, "1.00000E+3\r"}} << qint64(1000) << qint64(1010 + kx::Exchange::quietMs);
+    QTest::newRow("silence: a quiet spell")
+        << Chunks{} << qint64(1000) << qint64(1000 + kx::Exchange::quietMs);
+    QTest::newRow("a line that never ends: at most the settling limit")
+        << Chunks{{900, "1.0"}} << qint64(1000) << qint64(1000 + kx::Exchange::settleLimitMs);
+}
+
+void ExchangeTest::unansweredLeavesNothingForTheNextQuery() {
+    QFETCH(Chunks, late);
+    QFETCH(qint64, nextAfter);
+    QFETCH(qint64, nextSent);
+    Line l;
+    qint64 sentAt = 0;
+    l.port.responder = [&](const QByteArray& line) -> Chunks {
+        if (line == "FREQ?")
+            return late;
+        sentAt = l.clock.wallMsecs();
+        return {{0, "5.00000E+0\r"}};
+    };
+    const qint64 start = l.clock.wallMsecs();
+    QVERIFY_THROWS_EXCEPTION(kx::OperationFailed, l.link.processEcho(QStringLiteral("FREQ?")));
+    QCOMPARE(l.link.readReceived(), QString());
+    l.clock.advance(nextAfter - (l.clock.wallMsecs() - start));
+    l.link.processEcho(QStringLiteral("AMPL?"));
+    QCOMPARE(l.link.readReceived(), QStringLiteral("5.00000E+0\r"));
+    QCOMPARE(sentAt - start, nextSent);
+    // Nothing of the late answer is read later either.
+    l.clock.advance(2000);
+    l.link.processEcho(QStringLiteral("AMPL?"));
+    QCOMPARE(l.link.readReceived(), QStringLiteral("5.00000E+0\r"));
+}
+
+// An instrument (or an adapter) that echoes every line: the echo is not the answer,
+// whether it comes at once, with CR LF, or late enough to fall into the next query.
+void ExchangeTest::echoIsSkipped_data() {
+    QTest::addColumn<QByteArray>("lineEnd");
+    QTest::addColumn<int>("echoDelayMs");
+    QTest::newRow("CR, at once") << QByteArray("\r") << 0;
+    QTest::newRow("CR LF, at once") << QByteArray("\r\n") << 0;
+    QTest::newRow("CR, the setting's echo inside the next query") << QByteArray("\r") << 5;
+}
+
+void ExchangeTest::echoIsSkipped() {
+    QFETCH(QByteArray, lineEnd);
+    QFETCH(int, echoDelayMs);
+    Line l;
+    l.clock.setWall(1'765'108'800'998); // the setting line's pause is 2 ms
+    l.port.responder = [&](const QByteArray& line) {
+        Chunks c{{echoDelayMs, line + lineEnd}};
+        if (line == "FREQ?")
+            c << FakeSerialPort::Chunk{echoDelayMs + 10, "2.50000E+3" + lineEnd};
+        return c;
+    };
+    l.link.processEcho(QStringLiteral("FREQ 2.5KHZ"));
+    l.link.processEcho(QStringLiteral("FREQ?"));
+    QCOMPARE(l.link.readReceived(), QString::fromLatin1("2.50000E+3" + lineEnd));
+    // The answer itself is never skipped, even when it reads like an earlier line.
+    l.port.responder = [&](const QByteArray& line) {
+        return Chunks{{0, line + lineEnd}, {1, "FREQ 2.5KHZ" + lineEnd}};
+    };
+    l.link.processEcho(QStringLiteral("MODE?"));
+    QCOMPARE(l.link.readReceived(), QString::fromLatin1("FREQ 2.5KHZ" + lineEnd));
 }
 
 void ExchangeTest::leftoverTextBeforeQueryIsDiscarded() {

@@ -32,13 +32,16 @@ enum class Fault {
     LowerE,     // numbers with a lower-case e
     NoCR,       // answers without their line end
     Garbage,    // answers something else entirely
+    Echo,       // echoes every line before acting on it
+    LateCR,     // the answer in time, its CR after the exchange has given up
     HangUp,     // the line goes after the operation's first line
     PortTaken,  // another program holds the port (Connect)
     PortClosed, // the port is not open
 };
 
-const char* const faultNames[] = {"none",    "silent",  "late",       "lower-case e", "no CR",
-                                  "garbage", "hang-up", "port taken", "port closed"};
+const char* const faultNames[] = {"none",    "silent",     "late",       "lower-case e",
+                                  "no CR",   "garbage",    "echo",       "late CR",
+                                  "hang-up", "port taken", "port closed"};
 
 // An operation as the operator starts it.
 struct Operation {
@@ -145,6 +148,10 @@ void misbehave(Rig& rig, Fault fault) {
         QList<FakeSerialPort::Chunk> chunks = healthy(line);
         if (fault == Fault::Silent)
             return QList<FakeSerialPort::Chunk>{};
+        if (fault == Fault::Echo)
+            chunks.prepend({0, line + '\r'});
+        if (fault == Fault::LateCR && !chunks.isEmpty())
+            return QList<FakeSerialPort::Chunk>{{0, chunks.first().bytes.chopped(1)}, {1100, "\r"}};
         for (FakeSerialPort::Chunk& c : chunks) {
             c.bytes = mangle(c.bytes, fault);
             if (fault == Fault::Late)
@@ -239,7 +246,14 @@ void FaultsTest::matrix() {
         QVERIFY(got.lines.size() <= 1);
     if (fault == Fault::PortClosed || fault == Fault::PortTaken)
         QCOMPARE(got.lines, QList<QByteArray>());
-    if (fault == Fault::Silent || fault == Fault::Late) {
+    // An echo changes nothing at all.
+    if (fault == Fault::Echo) {
+        QCOMPARE(got.lines, healthy.lines);
+        QCOMPARE(got.displays, healthy.displays);
+        QCOMPARE(got.message, healthy.message);
+        QCOMPARE(got.boxes, healthy.boxes);
+    }
+    if (fault == Fault::Silent || fault == Fault::Late || fault == Fault::LateCR) {
         const auto firstQuery = std::find_if(got.lines.begin(), got.lines.end(),
                                              [](const QByteArray& l) { return l.endsWith('?'); });
         QVERIFY(got.lines.end() - firstQuery <= 1);

@@ -183,6 +183,9 @@ void FrequencyLevelsTest::frequencyReadBack_data() {
         << "2.5"
         << "kHz" << line("2.40000E+3") << "2.40000"
         << "kHz" << cr;
+    QTest::newRow("two-digit exponent, 2500 Hz") << "2.5"
+                                                 << "kHz" << line("2.50000E+03") << "2.50000"
+                                                 << "kHz" << cr;
 }
 
 // The display shows the answer to FREQ? in the unit the answer chose.
@@ -224,7 +227,10 @@ void FrequencyLevelsTest::noValidAnswer_data() {
     row("frequency, garbage", "freqKHz", "setF", "FREQ 2KHZ", line("garbage"));
     row("frequency, lower-case e", "freqKHz", "setF", "FREQ 2KHZ", line("2.00000e+3"));
     row("amplitude, no answer", "ampV", "setA", "AMPL 2", {});
-    row("amplitude, E-3", "ampV", "setA", "AMPL 2", line("2.00000E-3"));
+    row("amplitude, E-10", "ampV", "setA", "AMPL 2", line("2.00000E-10"));
+    row("amplitude, two-digit exponent too large", "ampV", "setA", "AMPL 2", line("2.00000E+03"));
+    row("frequency, two-digit exponent too large", "freqKHz", "setF", "FREQ 2KHZ",
+        line("2.00000E+10"));
     row("amplitude, garbage", "ampV", "setA", "AMPL 2", line("garbage"));
     row("offset, no answer", "offV", "setO", "OFFS 2", {});
     row("offset, mantissa not a number", "offV", "setO", "OFFS 2", line("x.yE+0"));
@@ -284,6 +290,9 @@ void FrequencyLevelsTest::levels_data() {
     offs("-5 at amplitude 0", "-5", "0", 0, "-5.00000E+0", "-5.00000");
     offs("0 at amplitude 10", "0", "10", 0, "0.00000E+0", "0.00000");
     offs("amplitude display empty counts as 0", "5", "", 0, "5.00000E+0", "5.00000");
+    offs("5 mV, read back in millivolts", "0.005", "1.00000", 0, "5.00000E-3", "0.005");
+    offs("-2 read back with a two-digit exponent", "-2", "1.00000", 0, "-2.00000E+00", "-2.00000");
+    amp("2.5 read back with a two-digit exponent", "2.5", "0.00000", 0, "2.50000E+00", "2.50000");
     offs("6", "6", "1.00000", 7);
     offs("-6", "-6", "1.00000", 7);
     offs("6 at amplitude 10: range before rule", "6", "10", 7);

@@ -210,18 +210,18 @@ void FrontPanel2Test::conversation_data() {
         Case c{button, {{entry, text}}, {{"MODUL?", answer}}, code, {ready}};
         if (*sentLine)
             c.talk << std::pair{QByteArray(sentLine), QByteArray()};
-        if (answer.isEmpty())
+        if (!answer.contains('\r'))
             c.shown = {{"message", "No valid answer from the generator to MODUL?"}};
         add(name, c);
     };
     asked("depth, CR LF", "setDepth", "depthAM", "50", "AM INT\r\n", "DEPT 50", 0);
-    asked("depth, no line end", "setDepth", "depthAM", "50", "AM INT", "DEPT 50", 0);
+    asked("depth, no line end: unanswered", "setDepth", "depthAM", "50", "AM INT", "", 0);
     asked("depth, AM EXT", "setDepth", "depthAM", "50", line("AM EXT"), "", 13);
     asked("depth, lower case", "setDepth", "depthAM", "50", line("am int"), "", 13);
     asked("depth, answer before range", "setDepth", "depthAM", "150", line("FM INT"), "", 13);
     asked("depth, no answer", "setDepth", "depthAM", "50", {}, "", 0);
     asked("deviation, CR LF", "devFMkHz", "devFM", "5", "FM INT\r\n", "DEV 5kHz", 0);
-    asked("deviation, no line end", "devFMHz", "devFM", "5", "FM INT", "DEV 5Hz", 0);
+    asked("deviation, no line end: unanswered", "devFMHz", "devFM", "5", "FM INT", "", 0);
     asked("deviation, FM EXT", "devFMkHz", "devFM", "5", line("FM EXT"), "", 14);
     asked("deviation, answer before range", "devFMMHz", "devFM", "99", line("AM INT"), "", 14);
     asked("deviation, no answer", "devFMMHz", "devFM", "5", {}, "", 0);
@@ -287,7 +287,9 @@ void FrontPanel2Test::conversation_data() {
                                              {"10", 1.5e6, 12},
                                              {"0", 1.5e6, 7},
                                              {"10", 0.0, 0},
-                                             {"70000", 0.0, 7}})
+                                             {"70000", 0.0, 7},
+                                             {"10\r", 1e3, 7},
+                                             {"\t10", 1e3, 7}})
         QTest::addRow("burst %s at %g Hz", count, hertz)
             << Case{"setBurst", {{"burst", count}}, {}, code, {}, "KX25A", "SIN", hertz};
 }

@@ -70,6 +70,9 @@ void MemoryTest::locationCheck_data() {
     row("KX25A", "5a", numberOnly);
     row("KX25A", "", numberOnly);
     row("KX25A", "3 4", numberOnly);
+    // A pasted control character or another blank would go out on the line.
+    for (const char* text : {"5\r", "\n5", "\t5", "5\xc2\xa0", "\xd9\xa5"})
+        row("KX25A", text, numberOnly);
     row("", "1", outside);
     row("", "abc", numberOnly);
 }

@@ -47,9 +47,17 @@ void StateTest::parseNumber_data() {
     for (const auto& [text, value] : numbers)
         QTest::newRow(qPrintable(QStringLiteral("'%1'").arg(text))) << text << true << value;
     for (const char* text :
-         {"inf",   "-inf",   "nan", "Infinity", "2,5", "5abc",        "",   "   ",
-          "1e999", "-1e999", ".",   "+",        "-",   "e3",          "1e", "1e+",
-          "++1",   "0x10",   "1 2", "1.2.3",    "5 V", "\xef\xbc\x93" /* full-width 3 */})
+         {"inf", "-inf", "nan", "Infinity", "2,5", "5abc", "", "   ", "1e999", "-1e999", ".", "+",
+          "-", "e3", "1e", "1e+", "++1", "0x10", "1 2", "1.2.3", "5 V",
+          "\xef\xbc\x93" /* full-width 3 */,
+          // Only the space character may stand at the ends, and nothing else inside.
+          "5\r", "\n5", "\t5", "5\xc2\xa0" /* no-break space */, "\xd9\xa5" /* Arabic-Indic 5 */,
+          "5\n",
+          "\x7f"
+          "5",
+          "\v5",
+          "\xe2\x80\x83"
+          "5" /* em space */})
         QTest::newRow(qPrintable(QStringLiteral("'%1'").arg(QString::fromUtf8(text))))
             << QString::fromUtf8(text) << false << 0.0;
 }
@@ -180,9 +188,16 @@ void StateTest::decodeFrequency_data() {
                                          << Decoded::Ok << "1.00000"
                                          << "kHz"
                                          << "1000";
-    QTest::newRow("two-digit exponent reads as E+0") << "1.00000E+03" << Decoded::Ok << "1.00000"
-                                                     << "Hz"
-                                                     << "1.00000";
+    // The whole exponent counts, however many digits it is written with.
+    ok("2.50000E+03", "2.50000", "kHz", "2500");
+    ok("1.20000E+07", "12", "MHz", "12000000");
+    ok("5.00000E-02", "0.05", "Hz", "0.05");
+    ok("1.00000E+000", "1.00000", "Hz", "1.00000");
+    ok("2.5E3", "2.5", "kHz", "2500");
+    unchanged("two-digit exponent above the table", "1.00000E+10", Decoded::NoMatch);
+    unchanged("two-digit exponent below the table", "1.00000E-10", Decoded::NoMatch);
+    unchanged("an exponent too long for any row", "1.0E+10000000000000000003", Decoded::NoMatch);
+    ok("1.0E+00000000000000000003", "1.0", "kHz", "1000");
     QTest::newRow("the first E counts") << "1.0E+3E+6" << Decoded::Ok << "1.0"
                                         << "kHz"
                                         << "1000";
@@ -237,7 +252,17 @@ void StateTest::decodeLevel_data() {
     ok("-1.50000E+0", "-1.50000");
     ok("2.50000E-1", "0.25");
     ok("1.00000E+1", "10");
-    unchanged("1.00000E-3", "1.00000E-3", Decoded::NoMatch);
+    // Millivolts and below, which the panel accepts for the offset.
+    ok("1.00000E-3", "0.001");
+    ok("5.00000E-3", "0.005");
+    ok("-5.00000E-03", "-0.005");
+    ok("1.50000E-6", "0.0000015");
+    ok("1.00000E-9", "0.000000001");
+    unchanged("below the table", "1.00000E-10", Decoded::NoMatch);
+    // Two-digit exponents, as C's printf writes them.
+    ok("2.50000E+01", "25");
+    ok("5.00000E+00", "5.00000");
+    unchanged("two-digit exponent above the table", "1.00000E+03", Decoded::NoMatch);
     // Every other row, and the edge cases.
     ok("5.00000E-2", "0.05");
     ok("1.23000E+2", "123");

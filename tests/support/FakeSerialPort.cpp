@@ -1,5 +1,9 @@
 #include "support/FakeSerialPort.h"
 
+#include <QTest>
+
+#include <algorithm>
+
 namespace kxtest {
 
 FakeSerialPort::FakeSerialPort(FakeClock& clock) : clock_(clock) {
@@ -28,6 +32,13 @@ void FakeSerialPort::close() {
 bool FakeSerialPort::write(const QByteArray& data) {
     if (!open_)
         return false;
+    // Whatever a test does, the panel writes one line at a time: printable ASCII and a CR.
+    const bool printable =
+        std::all_of(data.begin(), data.end() - 1, [](char c) { return c >= 0x20 && c < 0x7f; });
+    if (!data.endsWith('\r') || !printable)
+        QTest::qFail(qPrintable(QStringLiteral("not one line of printable ASCII: %1")
+                                    .arg(QString::fromLatin1(data.toPercentEncoding()))),
+                     __FILE__, __LINE__);
     partial_ += data;
     qsizetype cr;
     while ((cr = partial_.indexOf('\r')) >= 0) {
