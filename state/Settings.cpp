@@ -215,7 +215,7 @@ std::span<const Command* const> allCommands() {
     return all;
 }
 
-const Setting* findSetting(QStringView name, QStringView unit) {
+const Setting* findSetting(const QString& name, const QString& unit) {
     for (const Setting* s : allSettings()) {
         if (name == QLatin1String(s->name) && unit == QLatin1String(s->unit))
             return s;
@@ -223,7 +223,7 @@ const Setting* findSetting(QStringView name, QStringView unit) {
     return nullptr;
 }
 
-const Command* findCommand(QStringView name) {
+const Command* findCommand(const QString& name) {
     for (const Command* c : allCommands()) {
         if (name == QLatin1String(c->name))
             return c;

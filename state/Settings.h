@@ -137,8 +137,8 @@ extern const Command mode, triggerSource;
 // Every setting and command, by name; nullptr when there is none.
 std::span<const Setting* const> allSettings();
 std::span<const Command* const> allCommands();
-const Setting* findSetting(QStringView name, QStringView unit);
-const Command* findCommand(QStringView name);
+const Setting* findSetting(const QString& name, const QString& unit);
+const Command* findCommand(const QString& name);
 
 // The operations. `sending`, where given, is called once, just before the operation's
 // first line goes out.

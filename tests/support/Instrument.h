@@ -62,6 +62,26 @@ struct Instrument {
     QList<QByteArray> takeLines() { return std::exchange(port.lines, {}); }
 };
 
+// Entry texts that are not numbers, UTF-8: plain words, and numbers with a control
+// character or a blank other than the space at an end (as a paste can bring them).
+inline constexpr const char* notNumbers[] = {
+    "",
+    "abc",
+    "1,5",
+    "2x",
+    "inf",
+    "nan",
+    "2V",
+    "-",
+    "1e999",
+    "--1",
+    "5\r",
+    "\n5",
+    "\t5",
+    "5\xc2\xa0" /* no-break space */,
+    "\xd9\xa5" /* Arabic-Indic 5 */,
+};
+
 // The reply form of the generator, with its line end.
 inline QByteArray line(const char* text) {
     return QByteArray(text) + '\r';
