@@ -55,7 +55,8 @@ bool EndToEndSweepModulationTriggerTest::start(const QString& model) {
     return main_->ui().message->text().startsWith(model);
 }
 
-void EndToEndSweepModulationTriggerTest::click(const char* button, const char* entry, const QString& text) {
+void EndToEndSweepModulationTriggerTest::click(const char* button, const char* entry,
+                                               const QString& text) {
     if (entry)
         main_->findChild<QLineEdit*>(entry)->setText(text);
     main_->findChild<QAbstractButton*>(button)->click();
