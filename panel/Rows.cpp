@@ -37,15 +37,10 @@ void setCaptions(Ui::Main& ui, std::span<const Caption> captions, int option) {
 }
 
 void raise(const Result& result) {
-    switch (result.kind) {
-    case Result::Kind::NoValidAnswer:
+    if (result.kind == Result::Kind::NoValidAnswer)
         throw noValidAnswer(result.query);
-    case Result::Kind::LinkLost:
+    if (result.kind == Result::Kind::LinkLost)
         throw ConnectionLost{};
-    case Result::Kind::Done:
-    case Result::Kind::Refused:
-        break;
-    }
 }
 
 void run(const PanelContext& ctx, const SettingRow& row) {

@@ -175,8 +175,11 @@ const Command modulationShape{.name = "modulation-shape", .lines = {}, .options 
 const Command modulationOff{.name = "modulation-off", .lines = modulationOffLines};
 const Command mode{.name = "mode", .lines = modeLines, .options = modes};
 // Judged by the mode as shown, in any letter case ("CONT" from the status reading).
-const Command triggerSource{
-    .name = "trigger-source", .lines = {}, .options = sources, .guard = {"cont", 11}};
+const Command triggerSource{.name = "trigger-source",
+                            .lines = {},
+                            .options = sources,
+                            .refusedInMode = "cont",
+                            .refusal = 11};
 } // namespace commands
 
 std::span<const Setting* const> allSettings() {
@@ -294,8 +297,9 @@ Result apply(Exchange& link, modVariables& vars, const Setting& s, const QString
 }
 
 Result choose(Exchange& link, const modVariables& vars, const Command& c, int option) {
-    if (c.guard.code && vars.mode.compare(QLatin1String(c.guard.mode), Qt::CaseInsensitive) == 0)
-        return Result::refused(c.guard.code);
+    if (c.refusedInMode &&
+        vars.mode.compare(QLatin1String(c.refusedInMode), Qt::CaseInsensitive) == 0)
+        return Result::refused(c.refusal);
     return guarded([&] {
         for (const char* line : c.lines)
             link.processEcho(QString::fromLatin1(line));

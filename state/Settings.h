@@ -105,18 +105,14 @@ struct Option {
     std::span<const char* const> lines;
 };
 
-// Refused with `code` while the mode is `mode`, letter case aside.
-struct Guard {
-    const char* mode = nullptr;
-    short code = 0;
-};
-
 // Fixed lines: always the same, or chosen by an option.
 struct Command {
     const char* name;
     std::span<const char* const> lines; // always sent first, in order
     std::span<const Option> options{};  // then the chosen option's lines
-    Guard guard{};
+    // Refused with `refusal` while the mode is this, letter case aside.
+    const char* refusedInMode = nullptr;
+    short refusal = 0;
 };
 
 namespace settings {

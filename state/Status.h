@@ -20,9 +20,8 @@ struct Status {
     std::optional<QString> mode;             // "MODE?": as the generator words it, 4 characters
     std::optional<QString> sweep;            // "SWE?": the answer's first line
     std::optional<QString> modulation;       // "MODUL?": the answer's first line
-    // Done; or NoValidAnswer naming the question with no answer, or an answer that
-    // cannot be read at all (the reading ends there), or once the reading is done the
-    // questions whose answers were read but not understood; or LinkLost.
+    // Done; NoValidAnswer naming the question that got no readable answer (the reading
+    // ends there) or, at the end, those whose answers were not understood; LinkLost.
     Result result;
 };
 

@@ -356,7 +356,7 @@ void ConnectTest::refreshStopsAtUnreadableReply() {
     QCOMPARE(rig.ui().message->text(),
              QStringLiteral("No valid answer from the generator to FREQ?"));
     QVERIFY(rig.main().isEnabled());
-    QVERIFY(!rig.main().busy().isBusy());
+    QVERIFY(idle(rig));
     // What was read before the failure stays.
     QCOMPARE(rig.main().vars().waveShape, QStringLiteral("square"));
 
@@ -411,7 +411,7 @@ void ConnectTest::lostDeviceMidRefresh() {
     QVERIFY(rig.ui().comPort->isEnabled());
     QVERIFY(rig.ui().connectBtn->isEnabled());
     QVERIFY(rig.main().isEnabled());
-    QVERIFY(!rig.main().busy().isBusy());
+    QVERIFY(idle(rig));
 
     // Connecting again works.
     rig.port().pullCableAfterLines = -1;
