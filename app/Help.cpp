@@ -1,5 +1,7 @@
 #include "app/Help.h"
 
+#include "app/MessageBoxes.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -8,6 +10,7 @@ namespace kx {
 QStringList helpDirectories(const QString& programDir) {
     const QDir dir(programDir);
     return {QDir::cleanPath(dir.absolutePath()),
+            QDir::cleanPath(dir.absoluteFilePath(QStringLiteral("../share/kx-panel"))),
             QDir::cleanPath(dir.absoluteFilePath(QStringLiteral("../share/doc/kx-panel")))};
 }
 
@@ -22,12 +25,19 @@ QString findHelp(const QStringList& directories) {
     return {};
 }
 
-bool openHelp(const QStringList& directories, const UrlOpener& open) {
+QString helpNotOpenedText(const QString& path) {
+    return QStringLiteral("The help file could not be opened: the desktop has no program to "
+                          "show PDF files.\n\nThe file is %1\n\nOpen it with any PDF reader.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+bool openHelp(MessageBoxes& boxes, const QStringList& directories, const UrlOpener& open) {
     const QString path = findHelp(directories);
-    if (path.isEmpty() || !open)
+    if (path.isEmpty())
         return false;
-    // The viewer's own success or failure is not the panel's to report.
-    open(QUrl::fromLocalFile(path));
+    // Once handed over, what the viewer makes of the file is its own business.
+    if (!open || !open(QUrl::fromLocalFile(path)))
+        boxes.inform(MessageBoxes::Icon::Warning, QStringLiteral("Help"), helpNotOpenedText(path));
     return true;
 }
 

@@ -10,11 +10,13 @@
 
 namespace kx {
 
+class MessageBoxes;
+
 // The operator's manual, "help.pdf".
 //
 // It is looked for in the program's own directory (where the build puts it), then in
-// <prefix>/share/doc/kx-panel/ of an installed program (../share/doc/kx-panel/ from
-// the program's directory).
+// <prefix>/share/kx-panel/ of an installed program (../share/kx-panel/ from the
+// program's directory), then in <prefix>/share/doc/kx-panel/.
 
 inline const QString helpFileName = QStringLiteral("help.pdf");
 
@@ -28,9 +30,13 @@ QString findHelp(const QStringList& directories = helpDirectories());
 // Opens a URL with the desktop's default viewer; true when it was handed over.
 using UrlOpener = std::function<bool(const QUrl&)>;
 
-// Opens the manual with `open`. A missing manual does nothing and shows nothing;
-// returns whether a manual was found and handed to the opener.
-bool openHelp(const QStringList& directories = helpDirectories(),
+// What the operator is told when the desktop cannot show the manual at `path`.
+QString helpNotOpenedText(const QString& path);
+
+// Opens the manual with `open`. A missing manual does nothing and shows nothing; one the
+// desktop cannot open is named, with its full path, in a box through `boxes`. Returns
+// whether a manual was found.
+bool openHelp(MessageBoxes& boxes, const QStringList& directories = helpDirectories(),
               const UrlOpener& open = &QDesktopServices::openUrl);
 
 } // namespace kx

@@ -7,9 +7,11 @@
 #include "app/MessageBoxes.h"
 #include "app/Operations.h"
 #include "app/ShapeWidget.h"
+#include "app/TrafficView.h"
 #include "link/Clock.h"
 #include "link/Exchange.h"
 #include "link/SerialPort.h"
+#include "link/Traffic.h"
 #include "panel/Connection.h"
 #include "panel/DutyCycle.h"
 #include "panel/FrequencyLevels.h"
@@ -25,6 +27,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
 
 namespace kx {
 
@@ -72,6 +76,8 @@ Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(se
 
     vars_ = std::make_unique<modVariables>();
     link_ = std::make_unique<Exchange>(*seams_.port, *seams_.clock);
+    traffic_ = std::make_unique<Traffic>();
+    link_->setTraffic(traffic_.get());
     busy_ = std::make_unique<BusyState>(*this, *ui_->message);
     errors_ = std::make_unique<ErrorCatalog>(*seams_.boxes);
     ops_ = std::make_unique<Operations>(
@@ -159,6 +165,12 @@ void Main::wireControls() {
     connect(ui_->mnuExit, &QAction::triggered, this, [this] { ExitBtn_Click(); });
     connect(ui_->mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
     connect(ui_->mnuSeehelp, &QAction::triggered, this, [this] { mnuSeehelp_Click(); });
+    // Beyond the front panel itself: what went over the line.
+    QMenu* view = ui_->menubar->addMenu(QStringLiteral("View"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    QAction* traffic = view->addAction(QStringLiteral("Traffic..."));
+    traffic->setObjectName(QStringLiteral("mnuTraffic"));
+    connect(traffic, &QAction::triggered, this, [this] { mnuTraffic_Click(); });
 }
 
 void Main::mnuAbout_Click() {
@@ -166,8 +178,16 @@ void Main::mnuAbout_Click() {
 }
 
 void Main::mnuSeehelp_Click() {
-    // A missing manual does nothing.
-    openHelp();
+    // A missing manual does nothing; one the desktop cannot show is named in a box.
+    openHelp(*seams_.boxes);
+}
+
+void Main::mnuTraffic_Click() {
+    if (!trafficView_)
+        trafficView_ = new TrafficView(*traffic_, *seams_.boxes, this, seams_.saveFileName);
+    trafficView_->show();
+    trafficView_->raise();
+    trafficView_->activateWindow();
 }
 
 void Main::ExitBtn_Click() {

@@ -26,6 +26,8 @@ class Modulation;
 class Operations;
 class StatusRefresh;
 class Sweep;
+class Traffic;
+class TrafficView;
 class Trigger;
 class WaveformOutput;
 class modVariables;
@@ -41,6 +43,8 @@ struct Seams {
     std::function<bool(int)> probe;
     // Ends the program; by default the application's event loops are told to exit.
     std::function<void()> quit;
+    // Asks where to save a file; by default the desktop's save dialog.
+    std::function<QString(QWidget*)> saveFileName;
 };
 
 // The generator's front panel: the one window of the program.
@@ -58,6 +62,11 @@ public:
     void ExitBtn_Click();
     void mnuAbout_Click();
     void mnuSeehelp_Click();
+    void mnuTraffic_Click();
+
+    Traffic& traffic() { return *traffic_; }
+    // The traffic window, once View > Traffic... has opened it.
+    TrafficView* trafficView() { return trafficView_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -70,6 +79,7 @@ private:
     std::unique_ptr<Ui::Main> ui_;
     Seams seams_;
     std::unique_ptr<modVariables> vars_;
+    std::unique_ptr<Traffic> traffic_; // the exchange writes to it: made first, gone last
     std::unique_ptr<Exchange> link_;
     std::unique_ptr<BusyState> busy_;
     std::unique_ptr<ErrorCatalog> errors_;
@@ -83,6 +93,7 @@ private:
     std::unique_ptr<Modulation> modulation_;
     std::unique_ptr<Trigger> trigger_;
     std::unique_ptr<Memory> memory_;
+    TrafficView* trafficView_ = nullptr;
     bool ending_ = false;
 };
 

@@ -13,6 +13,7 @@
 //   @@code:N@@, @@title:N@@  the text and title of numbered message N
 //   @@text:NAME@@          a connection message (see connectionTexts)
 //   @@frequency-limits@@   table rows of the frequency limits per model and waveform
+//   @@page:NAME@@          the number of the page that holds the anchor <a name="NAME">
 // An unknown marker is an error, so a misspelt one cannot slip into the manual.
 
 #include "app/About.h"
@@ -25,6 +26,7 @@
 #include "state/modVariables.h"
 
 #include <QAbstractButton>
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -34,10 +36,14 @@
 #include <QMap>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
 
 #include <algorithm>
 #include <cstdio>
@@ -262,7 +268,11 @@ int shownWidth(const QString& name, const QImage& image) {
     return std::min(image.width(), textWidth);
 }
 
-QString fillMarkers(const QString& source, const QMap<QString, QImage>& pictures) {
+// The page of each anchor, as far as it is known yet.
+using Pages = QMap<QString, int>;
+
+QString fillMarkers(const QString& source, const QMap<QString, QImage>& pictures,
+                    const Pages& pages) {
     static const QRegularExpression marker(QStringLiteral("@@([a-z-]+)(?::([A-Za-z0-9-]+))?@@"));
     QString out;
     qsizetype last = 0;
@@ -290,6 +300,9 @@ QString fillMarkers(const QString& source, const QMap<QString, QImage>& pictures
                 out += quoted(QString::fromLatin1(entry->text));
             else
                 out += entry->title().toHtmlEscaped();
+        } else if (kind == QLatin1String("page")) {
+            // Until the pages are laid out, a stand-in of the same width.
+            out += pages.contains(arg) ? QString::number(pages.value(arg)) : QStringLiteral("00");
         } else if (kind == QLatin1String("text") && connectionTexts().contains(arg)) {
             out += quoted(connectionTexts().value(arg));
         } else {
@@ -298,6 +311,84 @@ QString fillMarkers(const QString& source, const QMap<QString, QImage>& pictures
     }
     out += source.mid(last);
     return out;
+}
+
+// The page each anchor named by a @@page:NAME@@ marker lands on, in `doc` as laid out.
+Pages pagesOf(QTextDocument& doc, const QString& source) {
+    static const QRegularExpression marker(QStringLiteral("@@page:([A-Za-z0-9-]+)@@"));
+    QStringList wanted;
+    for (auto it = marker.globalMatch(source); it.hasNext();)
+        wanted << it.next().captured(1);
+
+    Pages pages;
+    const qreal pageHeight = doc.pageSize().height();
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            for (const QString& name : it.fragment().charFormat().anchorNames()) {
+                if (!wanted.contains(name))
+                    continue;
+                const QRectF rect = doc.documentLayout()->blockBoundingRect(block);
+                pages.insert(name, int(rect.top() / pageHeight) + 1);
+            }
+        }
+    }
+    for (const QString& name : wanted) {
+        if (!pages.contains(name))
+            fail(QStringLiteral("no anchor %1 for the page marker").arg(name));
+    }
+    return pages;
+}
+
+// The resolution the document's own measures (margins, picture widths) are in: the
+// screen's. The layout scales them to the writer's.
+qreal documentDpi() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInchY() : 96;
+}
+
+// 2 cm, in the document's measure.
+qreal pageMargin() {
+    return 2 / 2.54 * documentDpi();
+}
+
+// Lays `html` out on the pages of `writer`: 2 cm around the text, room for the page
+// number below it.
+void layOut(QTextDocument& doc, const QString& html, QPdfWriter& writer) {
+    doc.setHtml(html);
+    doc.documentLayout()->setPaintDevice(&writer);
+    QTextFrameFormat frame = doc.rootFrame()->frameFormat();
+    frame.setMargin(pageMargin());
+    doc.rootFrame()->setFrameFormat(frame);
+    doc.setPageSize(QSizeF(writer.width(), writer.height()));
+}
+
+// Draws the laid-out pages, each with its number at the bottom right.
+void print(QTextDocument& doc, QPdfWriter& writer) {
+    QPainter painter(&writer);
+    const QSizeF page = doc.pageSize();
+    const qreal margin = pageMargin() * writer.logicalDpiY() / documentDpi();
+    QFont numberFont = doc.defaultFont();
+    painter.setFont(numberFont);
+    const qreal numberBaseline =
+        page.height() - margin + painter.fontMetrics().ascent() + 5 * writer.logicalDpiY() / 72.0;
+    for (int index = 0; index < doc.pageCount(); ++index) {
+        if (index > 0)
+            writer.newPage();
+        const QRectF view(QPointF(0, index * page.height()), page);
+        painter.save();
+        painter.translate(0, -view.top());
+        painter.setClipRect(view);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = view;
+        context.palette.setColor(QPalette::Text, Qt::black);
+        doc.documentLayout()->draw(&painter, context);
+        painter.restore();
+        const QString number = QString::number(index + 1);
+        painter.drawText(
+            QPointF(page.width() - margin - painter.fontMetrics().horizontalAdvance(number),
+                    numberBaseline),
+            number);
+    }
 }
 
 } // namespace
@@ -316,8 +407,8 @@ int main(int argc, char* argv[]) {
     QFile source(sourcePath);
     if (!source.open(QIODevice::ReadOnly))
         fail(QStringLiteral("cannot read %1").arg(sourcePath));
+    const QString text = QString::fromUtf8(source.readAll());
     const QMap<QString, QImage> pictures = takePictures();
-    const QString html = fillMarkers(QString::fromUtf8(source.readAll()), pictures);
 
     QTextDocument doc;
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -327,10 +418,7 @@ int main(int argc, char* argv[]) {
     for (auto it = pictures.cbegin(); it != pictures.cend(); ++it)
         doc.addResource(QTextDocument::ImageResource,
                         QUrl(QStringLiteral("kx-picture:") + it.key()), it.value());
-    doc.setHtml(html);
 
-    // The page carries no margins of its own: printing puts 2 cm around the text and the
-    // page number below it.
     // Written beside and then moved into place, so a failed run leaves no half manual.
     const QString partial = outputPath + QStringLiteral(".part");
     QFile::remove(partial);
@@ -341,7 +429,20 @@ int main(int argc, char* argv[]) {
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
         writer.setResolution(300);
-        doc.print(&writer);
+
+        // The contents name the pages the chapters land on. The numbers are written in
+        // and the text laid out again until they hold.
+        Pages pages;
+        for (int round = 0;; ++round) {
+            layOut(doc, fillMarkers(text, pictures, pages), writer);
+            const Pages found = pagesOf(doc, text);
+            if (found == pages)
+                break;
+            if (round == 3)
+                fail(QStringLiteral("the page numbers of the contents do not settle"));
+            pages = found;
+        }
+        print(doc, writer);
     }
     if (QFileInfo(partial).size() == 0)
         fail(QStringLiteral("nothing was written to %1").arg(partial));

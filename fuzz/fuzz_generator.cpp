@@ -1,12 +1,18 @@
 // Fuzzes the simulated generator's command handling (sim/Generator.h).
 //
 // The first byte of the input chooses the model (its value modulo 3), CR LF line ends
-// (bit 2) and the lower-case exponent fault (bit 3); the rest is what arrives on the
-// line. One generator is fed the bytes as they come; a second one is handed the same
-// lines one at a time through handleLine, and after each line the second is checked:
-// it answers queries only, with one printable line in the documented form, an ignored
-// line changes nothing, every setting stays within its model's limits, and a recall
-// brings back what was saved. At the end both generators must agree.
+// (bit 2), the lower-case exponent fault (bit 3), the lenient reading (bit 4) and the
+// echo fault (bit 5); the rest is what arrives on the line. One generator is fed the
+// bytes as they come; a second one is handed the same lines one at a time through
+// handleLine, and after each line the second is checked: it answers queries only, with
+// one printable line in the documented form, an ignored line changes nothing, every
+// setting stays within its model's limits, and a recall brings back what was saved.
+// Strict, it rejects exactly the lines with a byte outside printable ASCII and the bare
+// numbers of the commands that need a unit, counts them and changes nothing for them;
+// and a lenient twin handed only the lines it did not reject ends up the same, with the
+// same answers: strictness only rejects. Lenient, it rejects nothing. At the end the fed
+// generator has written exactly the echoes (with the fault) and answers of the second,
+// and both agree.
 #include "FuzzCheck.h"
 #include "sim/Generator.h"
 
@@ -90,9 +96,9 @@ void checkNumber(const QByteArray& answer, double value, bool lowerE) {
                   (written == 0 && std::abs(value) < 1e-9));
 }
 
-const char* const queries[] = {"*IDN?",  "FUNC?",  "OUT?",   "FREQ?",  "AMPL?", "OFFS?",
-                               "DCYC?",  "SWE?",   "SWSTA?", "SWSTO?", "SWRA?", "MODUL?",
-                               "MODSH?", "MODFR?", "DEPT?",  "DEV?",   "MODE?", "TRIG?"};
+const char* const queries[] = {"*IDN?", "FUNC?",  "OUT?",   "FREQ?", "AMPL?",   "OFFS?",  "DCYC?",
+                               "SWE?",  "SWSTA?", "SWSTO?", "SWRA?", "MODUL?",  "MODSH?", "MODFR?",
+                               "DEPT?", "DEV?",   "MODE?",  "TRIG?", "SIM:REJ?"};
 
 bool isQuery(const QByteArray& keyword) {
     for (const char* query : queries)
@@ -135,6 +141,8 @@ bool checkAnswer(const QByteArray& keyword, const QByteArray& answer, const Gene
         expected = s.mode.toLatin1();
     else if (keyword == "TRIG?")
         expected = s.trigSource.toLatin1();
+    else if (keyword == "SIM:REJ?")
+        expected = QByteArray::number(g.rejectedCount());
     else
         return false;
     KX_FUZZ_CHECK(answer == expected);
@@ -150,6 +158,49 @@ QByteArray asciiUpper(QByteArray text) {
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
+}
+
+bool isPrintableAscii(const QByteArray& line) {
+    for (const char c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f)
+            return false;
+    return true;
+}
+
+// A number and nothing else: [+-] digits [. digits] [e [+-] digits], or [+-] . digits ...
+bool isBareNumber(const QByteArray& text) {
+    qsizetype i = 0;
+    const auto digits = [&] {
+        const qsizetype from = i;
+        while (i < text.size() && text.at(i) >= '0' && text.at(i) <= '9')
+            ++i;
+        return i - from;
+    };
+    if (i < text.size() && (text.at(i) == '+' || text.at(i) == '-'))
+        ++i;
+    qsizetype mantissa = digits();
+    if (i < text.size() && text.at(i) == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return false;
+    if (i < text.size() && (text.at(i) == 'e' || text.at(i) == 'E')) {
+        ++i;
+        if (i < text.size() && (text.at(i) == '+' || text.at(i) == '-'))
+            ++i;
+        if (digits() == 0)
+            return false;
+    }
+    return i == text.size();
+}
+
+// Whether the command needs a unit after its number (a TRIG rate does, a source not).
+bool needsUnit(const QByteArray& keyword, const QByteArray& argument) {
+    for (const char* command : {"FREQ", "SWSTA", "SWSTO", "DEV", "MODFR", "SWRA"})
+        if (keyword == command)
+            return true;
+    return keyword == "TRIG" && asciiUpper(argument) != "INT" && asciiUpper(argument) != "EXT";
 }
 
 // What the second generator remembers of *SAV, to check *RCL against.
@@ -175,10 +226,31 @@ std::optional<QByteArray> checkLine(Generator& g, Memory& memory, const QByteArr
     const qsizetype receivedBefore = g.received().size();
     const QByteArray lastBefore = g.received().isEmpty() ? QByteArray() : g.received().last();
     const bool ignoredBefore = g.lastLineIgnored();
+    const qint64 rejectedBefore = g.rejectedCount();
+    const bool lastRejectedBefore = g.lastLineRejected();
     const std::optional<QByteArray> answer = g.handleLine(line);
     const QByteArray text = line.trimmed();
 
+    // A rejected line is received, counted, not answered, and changes nothing.
+    const auto checkRejected = [&](const QByteArray& kept) {
+        KX_FUZZ_CHECK(!answer);
+        KX_FUZZ_CHECK(g.settings() == before);
+        KX_FUZZ_CHECK(g.lastLineRejected() && g.lastLineIgnored());
+        KX_FUZZ_CHECK(g.rejectedCount() == rejectedBefore + 1);
+        KX_FUZZ_CHECK(!g.rejected().isEmpty() && g.rejected().last().line == kept);
+        KX_FUZZ_CHECK(!g.rejected().last().reason.isEmpty());
+        KX_FUZZ_CHECK(g.received().last() == kept);
+    };
+    if (!g.lenient() && !isPrintableAscii(line)) { // kept as received
+        checkRejected(line);
+        return answer;
+    }
+    if (g.lenient()) // rejects nothing
+        KX_FUZZ_CHECK(g.rejectedCount() == 0 && !g.lastLineRejected());
+
     if (text.isEmpty()) { // blank lines are not lines at all
+        KX_FUZZ_CHECK(g.rejectedCount() == rejectedBefore);
+        KX_FUZZ_CHECK(g.lastLineRejected() == lastRejectedBefore);
         KX_FUZZ_CHECK(!answer);
         KX_FUZZ_CHECK(g.received().size() == receivedBefore);
         KX_FUZZ_CHECK(receivedBefore == 0 || g.received().last() == lastBefore);
@@ -199,6 +271,7 @@ std::optional<QByteArray> checkLine(Generator& g, Memory& memory, const QByteArr
 
     if (keyword.endsWith('?')) {
         KX_FUZZ_CHECK(g.settings() == before); // a query changes nothing
+        KX_FUZZ_CHECK(g.rejectedCount() == rejectedBefore && !g.lastLineRejected());
         // Answered exactly when it is a query the generator knows, without an argument.
         KX_FUZZ_CHECK(answer.has_value() == (argument.isEmpty() && isQuery(keyword)));
         if (answer) {
@@ -211,6 +284,13 @@ std::optional<QByteArray> checkLine(Generator& g, Memory& memory, const QByteArr
         return answer;
     }
 
+    // Strict, a bare number where the command needs a unit is rejected, and only that.
+    const bool missingUnit = !g.lenient() && needsUnit(keyword, argument) && isBareNumber(argument);
+    if (missingUnit) {
+        checkRejected(text);
+        return answer;
+    }
+    KX_FUZZ_CHECK(g.rejectedCount() == rejectedBefore && !g.lastLineRejected());
     KX_FUZZ_CHECK(!answer); // never an answer to a line that is not a query
     if (g.lastLineIgnored()) {
         KX_FUZZ_CHECK(g.settings() == before); // ignored lines change nothing
@@ -239,35 +319,61 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ModelProfile& model = models.at(options % models.size());
     const bool crlf = options & 4;
     const bool lowerE = options & 8;
+    const bool lenient = options & 16;
+    const bool echo = options & 32;
+    const QByteArray lineEnd = crlf ? "\r\n" : "\r";
     const QByteArray bytes(reinterpret_cast<const char*>(data + 1),
                            static_cast<qsizetype>(size - 1));
 
     Generator fed(model);
     Generator byLine(model);
-    for (Generator* g : {&fed, &byLine}) {
-        g->setLineEnd(crlf ? "\r\n" : "\r");
+    Generator twin(model); // lenient, handed the lines byLine does not reject
+    for (Generator* g : {&fed, &byLine, &twin}) {
+        g->setLineEnd(lineEnd);
         g->setLowerCaseExponent(lowerE);
+        g->setLenient(lenient);
     }
+    fed.setEcho(echo);
+    twin.setLenient(true);
     checkLimits(byLine); // the factory set-up too
     const QByteArray fedAnswers = fed.feed(bytes);
 
-    // The same lines by hand: each CR ends one; a line longer than the limit is dropped
-    // and what follows its CR is not. Text after the last CR is not a line yet.
+    // The same lines by hand: each CR ends one, and an LF right after it belongs to
+    // that line end; a line longer than the limit is dropped and what follows its CR is
+    // not. Text after the last CR is not a line yet.
     Memory memory(model.memoryLocations);
+    Memory twinMemory(model.memoryLocations);
     QByteArray expectedAnswers;
     qsizetype start = 0;
     for (qsizetype cr = bytes.indexOf('\r'); cr >= 0; cr = bytes.indexOf('\r', start)) {
-        const QByteArray line = bytes.mid(start, cr - start);
+        QByteArray line = bytes.mid(start, cr - start);
+        if (start > 0 && line.startsWith('\n'))
+            line.remove(0, 1);
         start = cr + 1;
         if (line.size() > Generator::maxLineLength)
             continue;
-        if (const auto answer = checkLine(byLine, memory, line, lowerE))
-            expectedAnswers += *answer + (crlf ? "\r\n" : "\r");
+        if (echo) // every line, blank or rejected, as received
+            expectedAnswers += line + lineEnd;
+        const auto answer = checkLine(byLine, memory, line, lowerE);
+        if (answer)
+            expectedAnswers += *answer + lineEnd;
+        if (lenient || byLine.lastLineRejected())
+            continue;
+        // Strictness only rejects: what it takes, it takes as the lenient reading does.
+        const auto twinAnswer = checkLine(twin, twinMemory, line, lowerE);
+        KX_FUZZ_CHECK(answer == twinAnswer ||
+                      (answer && twinAnswer && *twinAnswer == "0" &&
+                       *answer == QByteArray::number(byLine.rejectedCount()))); // SIM:REJ?
+        KX_FUZZ_CHECK(twin.settings() == byLine.settings());
+        KX_FUZZ_CHECK(twin.lastLineIgnored() == byLine.lastLineIgnored());
     }
     // Every answer ends with the line end, and nothing else goes out.
     KX_FUZZ_CHECK(fedAnswers == expectedAnswers);
     KX_FUZZ_CHECK(fed.settings() == byLine.settings());
     KX_FUZZ_CHECK(fed.received() == byLine.received());
     KX_FUZZ_CHECK(fed.lastLineIgnored() == byLine.lastLineIgnored());
+    KX_FUZZ_CHECK(fed.rejected() == byLine.rejected());
+    KX_FUZZ_CHECK(fed.rejectedCount() == byLine.rejectedCount());
+    KX_FUZZ_CHECK(fed.lastLineRejected() == byLine.lastLineRejected());
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "link/Clock.h"
 #include "link/LinkError.h"
 #include "link/SerialPort.h"
+#include "link/Traffic.h"
 
 #include <algorithm>
 #include <utility>
@@ -21,6 +22,8 @@ void Exchange::onReadyRead() {
         return;
     lastArrival_ = clock_.wallMsecs();
     ++arrivals_;
+    if (traffic_)
+        traffic_->received(lastArrival_, text);
     if (!gathering_) {
         if (unsettled_) {
             lateAnswerEnded_ = lateAnswerEnded_ || text.contains('\r');
@@ -87,6 +90,8 @@ bool Exchange::open(const QString& device) {
         return false;
     lost_ = false;
     forget();
+    if (traffic_)
+        traffic_->start(clock_.wallMsecs());
     return true;
 }
 
@@ -130,6 +135,8 @@ void Exchange::processEcho(const QString& command) {
     sentBefore_ = sent_.endsWith('?') ? QByteArray() : sent_;
     sent_ = line;
     gathering_ = query;
+    if (traffic_)
+        traffic_->sent(clock_.wallMsecs(), line + '\r');
     if (!port_.write(line + '\r')) {
         gathering_ = false;
         if (!shutdown_ && !lost_ && port_.isOpen())
@@ -155,6 +162,8 @@ void Exchange::processEcho(const QString& command) {
         lateAnswerBegun_ = !answer_.isEmpty();
         lateAnswerEnded_ = false;
         answer_.clear();
+        if (traffic_)
+            traffic_->unanswered();
         throw noValidAnswer(command);
     }
 }

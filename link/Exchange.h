@@ -7,6 +7,7 @@ namespace kx {
 
 class Clock;
 class SerialPort;
+class Traffic;
 
 // The command exchange with the generator. Every line goes out through processEcho.
 //
@@ -57,6 +58,9 @@ public:
     void clearLoss() { lost_ = false; }
     bool wasLost() const { return lost_; }
 
+    // Every line sent and everything received goes to `traffic` too, from now on.
+    void setTraffic(Traffic* traffic) { traffic_ = traffic; }
+
     // The program is ending: any pause ends now and nothing more is sent.
     void shutdown();
     bool isShutDown() const { return shutdown_; }
@@ -78,6 +82,7 @@ private:
 
     SerialPort& port_;
     Clock& clock_;
+    Traffic* traffic_ = nullptr;
     QByteArray answer_;
     bool gathering_ = false;
     bool lost_ = false;

@@ -12,18 +12,20 @@ namespace kxsim {
 namespace {
 
 // A unit suffix and its factor to the base unit; an empty suffix allows a bare number.
+// A table without one needs a unit: a bare number is rejected, or (lenient) read in the
+// base unit, whose factor is 1 in every table.
 struct Unit {
     const char* suffix;
     double factor;
 };
 using Units = std::initializer_list<Unit>;
 
-const Units frequencyUnits{{"", 1}, {"HZ", 1}, {"KHZ", 1e3}, {"MHZ", 1e6}};
-const Units modFrequencyUnits{{"", 1}, {"HZ", 1}, {"KHZ", 1e3}};
+const Units frequencyUnits{{"HZ", 1}, {"KHZ", 1e3}, {"MHZ", 1e6}};
+const Units modFrequencyUnits{{"HZ", 1}, {"KHZ", 1e3}};
 const Units voltUnits{{"", 1}, {"V", 1}};
 const Units plainNumber{{"", 1}};
-const Units secondUnits{{"", 1}, {"S", 1}};
-const Units timeUnits{{"", 1}, {"S", 1}, {"MS", 1e-3}, {"US", 1e-6}};
+const Units secondUnits{{"S", 1}};
+const Units timeUnits{{"US", 1e-6}, {"MS", 1e-3}, {"S", 1}};
 
 constexpr double minFrequency = 0.01;
 constexpr double minAmplitude = 0.01;
@@ -35,24 +37,63 @@ constexpr double maxModFrequency = 20000;
 constexpr double minTrigRate = 1e-6;
 constexpr double maxTrigRate = 10;
 
+bool needsUnit(Units units) {
+    return std::none_of(units.begin(), units.end(),
+                        [](const Unit& unit) { return *unit.suffix == '\0'; });
+}
+
+// "HZ, KHZ or MHZ"
+QByteArray unitNames(Units units) {
+    QByteArray names;
+    qsizetype left = static_cast<qsizetype>(units.size());
+    for (const Unit& unit : units) {
+        names += unit.suffix;
+        --left;
+        names += left > 1 ? ", " : left == 1 ? " or " : "";
+    }
+    return names;
+}
+
 // A number, with an optional unit suffix in any letter case, converted to the base unit.
 // Nothing for text that is not a number, a unit not in `units`, or a value too large.
-std::optional<double> parseQuantity(const QByteArray& argument, Units units) {
+// A bare number where `units` needs a unit is read in the base unit when `lenient`;
+// otherwise it gives nothing and `missingUnit` says why.
+std::optional<double> parseQuantity(const QByteArray& keyword, const QByteArray& argument,
+                                    Units units, bool lenient, QByteArray* missingUnit) {
     static const QRegularExpression form(
         QStringLiteral(R"(^([+-]?(?:\d+(?:\.\d*)?|\.\d+)(?:[eE][+-]?\d+)?)\s*([A-Za-z]*)$)"));
     const QRegularExpressionMatch match = form.match(QString::fromLatin1(argument));
     if (!match.hasMatch())
         return std::nullopt;
+    const QByteArray suffix = match.captured(2).toLatin1().toUpper();
+    const bool bare = suffix.isEmpty() && needsUnit(units);
+    if (bare && !lenient) {
+        *missingUnit = keyword + " needs a unit: " + unitNames(units);
+        return std::nullopt;
+    }
     bool ok = false;
     const double number = match.captured(1).toDouble(&ok);
     if (!ok || !std::isfinite(number))
         return std::nullopt;
-    const QByteArray suffix = match.captured(2).toLatin1().toUpper();
+    if (bare)
+        return number; // the base unit
     for (const Unit& unit : units) {
         if (suffix == unit.suffix)
             return number * unit.factor;
     }
     return std::nullopt;
+}
+
+// Why a line is rejected for its bytes, or nothing.
+QByteArray badByte(const QByteArray& line) {
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f)
+            return "control character " + Generator::visible(QByteArray(1, c));
+        if (byte > 0x7f)
+            return "byte " + Generator::visible(QByteArray(1, c)) + " outside printable ASCII";
+    }
+    return {};
 }
 
 // Inclusive limits, with room for the last bit of a unit conversion.
@@ -113,38 +154,65 @@ void Generator::fitToFunction() {
         s.dutyCycle = std::clamp(s.dutyCycle, 1.0, 99.0);
 }
 
-std::optional<QByteArray> Generator::handleLine(const QByteArray& line) {
-    const QByteArray text = line.trimmed();
-    if (text.isEmpty())
-        return std::nullopt;
-    received_.append(text);
+void Generator::keep(const QByteArray& line) {
+    received_.append(line);
     ++receivedCount_;
     if (received_.size() > keptLines)
         received_.removeFirst();
+}
 
-    qsizetype blank = 0;
-    while (blank < text.size() && text.at(blank) != ' ' && text.at(blank) != '\t')
-        ++blank;
-    const QByteArray keyword = text.left(blank).toUpper();
-    const QByteArray argument = text.mid(blank).trimmed();
+std::optional<QByteArray> Generator::handleLine(const QByteArray& line) {
+    return process(line).answer;
+}
 
-    if (keyword.endsWith('?')) {
-        std::optional<QByteArray> answer;
-        if (argument.isEmpty())
-            answer = answerQuery(keyword);
-        lastLineIgnored_ = !answer.has_value();
-        return answer;
+Generator::Reply Generator::process(const QByteArray& line) {
+    Reply reply;
+    reply.line = line;
+    if (!lenient_)
+        reply.reason = badByte(line);
+    // A line rejected for its bytes is kept as received, so that they stay visible.
+    const QByteArray text = reply.reason.isEmpty() ? line.trimmed() : line;
+    if (text.isEmpty())
+        return reply; // blank: not a line at all
+    keep(text);
+
+    if (reply.reason.isEmpty()) {
+        qsizetype blank = 0;
+        while (blank < text.size() && text.at(blank) != ' ' && text.at(blank) != '\t')
+            ++blank;
+        const QByteArray keyword = text.left(blank).toUpper();
+        const QByteArray argument = text.mid(blank).trimmed();
+        if (keyword.endsWith('?')) {
+            if (argument.isEmpty())
+                reply.answer = answerQuery(keyword);
+            reply.outcome = reply.answer ? Outcome::Done : Outcome::Ignored;
+        } else {
+            missingUnit_.clear();
+            const bool done = keyword == "*SAV" || keyword == "*RCL"
+                                  ? recallOrSave(keyword, argument)
+                                  : applySetting(keyword, argument);
+            reply.outcome = done ? Outcome::Done : Outcome::Ignored;
+            reply.reason = missingUnit_;
+        }
     }
-    if (keyword == "*SAV" || keyword == "*RCL")
-        lastLineIgnored_ = !recallOrSave(keyword, argument);
-    else
-        lastLineIgnored_ = !applySetting(keyword, argument);
-    return std::nullopt;
+    if (!reply.reason.isEmpty()) {
+        reply.outcome = Outcome::Rejected;
+        rejected_.append({text, reply.reason});
+        ++rejectedCount_;
+        if (rejected_.size() > keptLines)
+            rejected_.removeFirst();
+    }
+    lastLineIgnored_ = reply.outcome != Outcome::Done;
+    lastLineRejected_ = reply.outcome == Outcome::Rejected;
+    return reply;
 }
 
 bool Generator::applySetting(const QByteArray& keyword, const QByteArray& argument) {
     Settings& s = settings_;
     const QByteArray word = argument.toUpper();
+    const auto quantity = [&](Units units) {
+        return parseQuantity(keyword, argument, units, lenient_, &missingUnit_);
+    };
 
     if (keyword == "FUNC") {
         if (!isOneOf(word, {"SIN", "SQU", "TRI"}))
@@ -160,7 +228,7 @@ bool Generator::applySetting(const QByteArray& keyword, const QByteArray& argume
         return true;
     }
     if (keyword == "FREQ" || keyword == "SWSTA" || keyword == "SWSTO" || keyword == "DEV") {
-        const auto hertz = parseQuantity(argument, frequencyUnits);
+        const auto hertz = quantity(frequencyUnits);
         if (!hertz || !inRange(*hertz, minFrequency, maxFrequency(s.function)))
             return false;
         double& target = keyword == "FREQ"    ? s.frequency
@@ -171,7 +239,7 @@ bool Generator::applySetting(const QByteArray& keyword, const QByteArray& argume
         return true;
     }
     if (keyword == "AMPL") {
-        const auto volts = parseQuantity(argument, voltUnits);
+        const auto volts = quantity(voltUnits);
         if (!volts || !inRange(*volts, minAmplitude, maxAmplitude) ||
             !inRange(*volts / 2 + std::abs(s.offset), 0, maxLevel))
             return false;
@@ -179,7 +247,7 @@ bool Generator::applySetting(const QByteArray& keyword, const QByteArray& argume
         return true;
     }
     if (keyword == "OFFS") {
-        const auto volts = parseQuantity(argument, voltUnits);
+        const auto volts = quantity(voltUnits);
         if (!volts || !inRange(std::abs(*volts), 0, maxLevel) ||
             !inRange(s.amplitude / 2 + std::abs(*volts), 0, maxLevel))
             return false;
@@ -187,7 +255,7 @@ bool Generator::applySetting(const QByteArray& keyword, const QByteArray& argume
         return true;
     }
     if (keyword == "DCYC") {
-        const auto percent = parseQuantity(argument, plainNumber);
+        const auto percent = quantity(plainNumber);
         if (!percent)
             return false;
         const bool fits = s.function == QLatin1String("SQU")   ? inRange(*percent, 20, 80)
@@ -208,7 +276,7 @@ bool Generator::applySetting(const QByteArray& keyword, const QByteArray& argume
         return true;
     }
     if (keyword == "SWRA") {
-        const auto seconds = parseQuantity(argument, secondUnits);
+        const auto seconds = quantity(secondUnits);
         if (!seconds || !inRange(*seconds, minSweepRate, maxSweepRate))
             return false;
         s.sweepRate = *seconds;
@@ -232,14 +300,14 @@ bool Generator::applySetting(const QByteArray& keyword, const QByteArray& argume
         return true;
     }
     if (keyword == "MODFR") {
-        const auto hertz = parseQuantity(argument, modFrequencyUnits);
+        const auto hertz = quantity(modFrequencyUnits);
         if (!hertz || !inRange(*hertz, minFrequency, maxModFrequency))
             return false;
         s.modFrequency = *hertz;
         return true;
     }
     if (keyword == "DEPT") {
-        const auto percent = parseQuantity(argument, plainNumber);
+        const auto percent = quantity(plainNumber);
         if (!percent || !inRange(*percent, 0, 100))
             return false;
         s.depth = *percent;
@@ -256,7 +324,7 @@ bool Generator::applySetting(const QByteArray& keyword, const QByteArray& argume
             s.trigSource = QString::fromLatin1(word);
             return true;
         }
-        const auto seconds = parseQuantity(argument, timeUnits);
+        const auto seconds = quantity(timeUnits);
         if (!seconds || !inRange(*seconds, minTrigRate, maxTrigRate))
             return false;
         s.trigRate = *seconds;
@@ -266,7 +334,8 @@ bool Generator::applySetting(const QByteArray& keyword, const QByteArray& argume
 }
 
 bool Generator::recallOrSave(const QByteArray& keyword, const QByteArray& argument) {
-    const auto location = parseQuantity(argument, plainNumber);
+    QByteArray never; // plain numbers need no unit
+    const auto location = parseQuantity(keyword, argument, plainNumber, lenient_, &never);
     if (!location || *location != std::floor(*location) ||
         !inRange(*location, 0, profile_.memoryLocations))
         return false;
@@ -320,29 +389,62 @@ std::optional<QByteArray> Generator::answerQuery(const QByteArray& keyword) cons
         return s.mode.toLatin1();
     if (keyword == "TRIG?")
         return s.trigSource.toLatin1();
+    if (keyword == rejectedQuery)
+        return QByteArray::number(rejectedCount_);
     return std::nullopt;
 }
 
-QByteArray Generator::feed(const QByteArray& bytes) {
-    QByteArray answers;
+QList<Generator::Reply> Generator::take(const QByteArray& bytes) {
+    QList<Reply> replies;
     for (const char c : bytes) {
         if (c == '\r') {
             if (!discarding_) {
-                if (const auto answer = handleLine(pending_))
-                    answers += *answer + lineEnd_;
+                replies.append(process(pending_));
+                if (echo_)
+                    replies.last().echo = pending_ + lineEnd_;
             }
             pending_.clear();
             discarding_ = false;
-        } else if (!discarding_) {
-            if (pending_.size() < maxLineLength) {
-                pending_ += c;
-            } else {
-                pending_.clear();
-                discarding_ = true;
-            }
+            afterCr_ = true;
+            continue;
+        }
+        if (c == '\n' && afterCr_) { // CR LF ends a line as CR does
+            afterCr_ = false;
+            continue;
+        }
+        afterCr_ = false;
+        if (discarding_)
+            continue;
+        if (pending_.size() < maxLineLength) {
+            pending_ += c;
+        } else {
+            pending_.clear();
+            discarding_ = true;
         }
     }
-    return answers;
+    return replies;
+}
+
+QByteArray Generator::feed(const QByteArray& bytes) {
+    QByteArray out;
+    for (const Reply& reply : take(bytes)) {
+        out += reply.echo;
+        if (reply.answer)
+            out += *reply.answer + lineEnd_;
+    }
+    return out;
+}
+
+QByteArray Generator::visible(const QByteArray& bytes) {
+    QByteArray out;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7f)
+            out += "<0x" + QByteArray::number(byte, 16).rightJustified(2, '0') + '>';
+        else
+            out += c;
+    }
+    return out;
 }
 
 QByteArray Generator::formatNumber(double value) const {

@@ -50,6 +50,15 @@ const QList<ModelProfile>& profiles();
 
 // A simulated KX generator: takes command lines, keeps every setting, answers queries.
 // Lines it does not know, and values outside its limits, are ignored.
+//
+// It is strict by default: a line that holds a control character (below 0x20, or 0x7F)
+// or a byte outside printable ASCII (0x80..0xFF), or whose number lacks the unit its
+// command needs (FREQ, SWSTA, SWSTO, DEV: HZ/KHZ/MHZ; MODFR: HZ/KHZ; SWRA: S; TRIG n:
+// US/MS/S), is rejected: not carried out, not answered, counted and kept in rejected().
+// Lenient, it rejects nothing: a bare number is in the base unit (Hz, s), and bytes are
+// not checked (blanks and control characters at either end of a line are trimmed, a TAB
+// parts keyword and argument, and anything else odd inside a line usually leaves it
+// unknown, so ignored).
 class Generator {
 public:
     explicit Generator(const ModelProfile& profile);
@@ -67,20 +76,63 @@ public:
     QByteArray lineEnd() const { return lineEnd_; }
     // A fault: numbers are written with a lower-case 'e'.
     void setLowerCaseExponent(bool on) { lowerE_ = on; }
+    // A fault: every line taken off the line (by feed() or take(), blank lines included;
+    // not an overlong one, which is dropped whole) is written back as received, followed
+    // by the line end, before it is carried out and before its answer.
+    void setEcho(bool on) { echo_ = on; }
+    bool echo() const { return echo_; }
+    // The lenient reading instead of the strict one (see above); off by default.
+    void setLenient(bool on) { lenient_ = on; }
+    bool lenient() const { return lenient_; }
 
-    // Bytes as they come from the line: complete CR-ended lines are carried out and
-    // the answers returned, each followed by the line end; a partial line is kept.
+    // What became of one line taken off the line.
+    enum class Outcome {
+        Blank,    // nothing but blanks: not a line at all
+        Done,     // carried out, or answered
+        Ignored,  // unknown, or a value outside the limits
+        Rejected, // strict: a control character, a byte outside ASCII, a missing unit
+    };
+    struct Reply {
+        QByteArray line;                  // as received, without its line end
+        QByteArray echo;                  // with the echo fault: the line and the line end
+        std::optional<QByteArray> answer; // the answer, without its line end
+        Outcome outcome = Outcome::Blank;
+        QByteArray reason; // why it was rejected
+    };
+
+    // Bytes as they come from the line: each CR ends a line (an LF right after a CR
+    // belongs to that line end); complete lines are carried out, one reply each, and a
+    // partial line is kept for the next bytes.
+    QList<Reply> take(const QByteArray& bytes);
+    // The same, as written back: each reply's echo, then its answer and the line end.
     QByteArray feed(const QByteArray& bytes);
 
     // The lines received most recently, in order: the last keptLines of them, so a
-    // simulator that runs for days does not grow.
+    // simulator that runs for days does not grow. Rejected lines are among them; a line
+    // rejected for its bytes is kept as received, any other without blanks around it.
     static constexpr qsizetype keptLines = 1000;
     const QList<QByteArray>& received() const { return received_; }
     // How many lines have been received in all.
     qint64 receivedCount() const { return receivedCount_; }
-    // Whether the last line was neither carried out nor answered (unknown, or a value
-    // outside the limits).
+    // Whether the last line was neither carried out nor answered (unknown, a value
+    // outside the limits, or rejected).
     bool lastLineIgnored() const { return lastLineIgnored_; }
+
+    // A rejected line and why it was rejected.
+    struct Rejection {
+        QByteArray line;
+        QByteArray reason;
+        bool operator==(const Rejection&) const = default;
+    };
+    // The lines rejected most recently (the last keptLines), and how many in all.
+    const QList<Rejection>& rejected() const { return rejected_; }
+    qint64 rejectedCount() const { return rejectedCount_; }
+    // Whether the last line was rejected.
+    bool lastLineRejected() const { return lastLineRejected_; }
+
+    // The query, known to no real instrument, that the simulator answers with
+    // rejectedCount() as a whole number ("0").
+    static constexpr const char* rejectedQuery = "SIM:REJ?";
 
     // A number as the generator writes it: a mantissa with five decimals and a
     // one-digit exponent, 2500 -> "2.50000E+3"; below 1e-9 in magnitude it is 0.
@@ -92,23 +144,36 @@ public:
     // The highest frequency, in hertz, for a waveform ("SIN", "SQU" or "TRI").
     double maxFrequency(const QString& function) const;
 
+    // Bytes as the simulator shows them in its log and in a rejection's reason: control
+    // bytes and bytes outside ASCII as <0x0d>, the rest as they are.
+    static QByteArray visible(const QByteArray& bytes);
+
 private:
+    Reply process(const QByteArray& line);
     bool applySetting(const QByteArray& keyword, const QByteArray& argument);
     std::optional<QByteArray> answerQuery(const QByteArray& keyword) const;
     bool recallOrSave(const QByteArray& keyword, const QByteArray& argument);
     // After a change of waveform: bring every value that depends on it into range.
     void fitToFunction();
+    void keep(const QByteArray& line);
 
     const ModelProfile& profile_;
     Settings settings_;
     QList<Settings> memory_; // index 0 is the factory set-up
     QByteArray lineEnd_ = "\r";
     bool lowerE_ = false;
+    bool echo_ = false;
+    bool lenient_ = false;
     QByteArray pending_;
     bool discarding_ = false; // inside an overlong line, up to its CR
+    bool afterCr_ = false;    // the last byte taken was a CR
     bool lastLineIgnored_ = false;
+    bool lastLineRejected_ = false;
+    QByteArray missingUnit_; // set by applySetting: why a bare number is rejected
     QList<QByteArray> received_;
     qint64 receivedCount_ = 0;
+    QList<Rejection> rejected_;
+    qint64 rejectedCount_ = 0;
 };
 
 } // namespace kxsim

@@ -30,19 +30,6 @@ QString systemError(const char* what) {
                                         QString::fromLocal8Bit(strerror(errno)));
 }
 
-// A line as it goes into the log: control and non-ASCII bytes written as \xNN.
-QByteArray printable(const QByteArray& line) {
-    QByteArray out;
-    for (const char c : line) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte >= 0x7f)
-            out += "\\x" + QByteArray::number(byte, 16).rightJustified(2, '0');
-        else
-            out += c;
-    }
-    return out;
-}
-
 // Where a symbolic link points, as written in it; empty when it cannot be read.
 QByteArray readLink(const QByteArray& link) {
     char pointed[4096];
@@ -128,7 +115,7 @@ void PtyServer::logLine(const char* direction, const QByteArray& line) {
         return;
     const QByteArray stamp = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toLatin1();
     std::fprintf(options_.log, "%s %s %s\n", stamp.constData(), direction,
-                 printable(line).constData());
+                 Generator::visible(line).constData());
     std::fflush(options_.log);
 }
 
@@ -141,18 +128,26 @@ void PtyServer::takeInput(const QByteArray& bytes, qint64 nowMs) {
     while (start < bytes.size() && !hangUpDue_) {
         const qsizetype cr = bytes.indexOf('\r', start);
         const qsizetype end = cr < 0 ? bytes.size() : cr + 1;
-        const qint64 before = generator_.receivedCount();
-        const QByteArray answers = generator_.feed(bytes.mid(start, end - start));
-        const QList<QByteArray>& recent = generator_.received();
-        const qsizetype fresh = qMin<qsizetype>(generator_.receivedCount() - before, recent.size());
-        for (qsizetype i = recent.size() - fresh; i < recent.size(); ++i) {
-            QByteArray line = recent.at(i);
-            if (generator_.lastLineIgnored())
-                line += "   (ignored)";
-            logLine("<", line);
+        for (const Generator::Reply& reply : generator_.take(bytes.mid(start, end - start))) {
+            switch (reply.outcome) {
+            case Generator::Outcome::Blank:
+                break;
+            case Generator::Outcome::Done:
+                logLine("<", generator_.received().last());
+                break;
+            case Generator::Outcome::Ignored:
+                logLine("<", generator_.received().last() + "   (ignored)");
+                break;
+            case Generator::Outcome::Rejected:
+                logLine("<", generator_.received().last() + "   (rejected: " + reply.reason + ")");
+                break;
+            }
+            // The echo goes out at once; an answer due later still goes first.
+            if (!reply.echo.isEmpty())
+                pending_.push_back({nowMs, reply.echo, true});
+            if (reply.answer && options_.fault != Fault::Silent)
+                pending_.push_back({nowMs + delay, *reply.answer + generator_.lineEnd()});
         }
-        if (!answers.isEmpty() && options_.fault != Fault::Silent)
-            pending_.push_back({nowMs + delay, answers});
         if (options_.fault == Fault::HangUp && generator_.receivedCount() >= options_.hangUpAfter)
             hangUpDue_ = true;
         start = end;
@@ -169,10 +164,14 @@ void PtyServer::writeDue(qint64 nowMs) {
             pending_.pop_front(); // nobody on the line: the answer is lost, as on a cable
             continue;
         }
-        for (const QByteArray& line : front.bytes.split('\r')) {
-            const QByteArray text = line.trimmed();
-            if (!text.isEmpty())
-                logLine(">", text);
+        if (front.echo) {
+            logLine(">", front.bytes.left(front.bytes.lastIndexOf('\r')) + "   (echo)");
+        } else {
+            for (const QByteArray& line : front.bytes.split('\r')) {
+                const QByteArray text = line.trimmed();
+                if (!text.isEmpty())
+                    logLine(">", text);
+            }
         }
         if (written < front.bytes.size()) {
             front.bytes.remove(0, written);

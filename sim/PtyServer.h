@@ -17,6 +17,7 @@ enum class Fault {
     Late,       // answers 1.5 s after the query
     LowerCaseE, // writes numbers with a lower-case 'e'
     HangUp,     // closes the line after a number of received lines
+    Echo,       // writes every received line back, as received, before acting on it
 };
 
 struct ServerOptions {
@@ -57,6 +58,7 @@ private:
     struct Pending {
         qint64 dueMs; // on the monotonic clock
         QByteArray bytes;
+        bool echo = false; // an echoed line, not an answer
     };
 
     void takeInput(const QByteArray& bytes, qint64 nowMs);

@@ -77,7 +77,7 @@ int main(int argc, char* argv[]) {
                                         QStringLiteral("End answers with CR LF instead of CR."));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
-        QStringLiteral("silent, late, lowercase-e or hangup (with --after)."),
+        QStringLiteral("silent, late, lowercase-e, echo or hangup (with --after)."),
         QStringLiteral("fault"));
     const QCommandLineOption afterOption(
         QStringLiteral("after"), QStringLiteral("Lines received before --fault hangup hangs up."),
@@ -89,8 +89,12 @@ int main(int argc, char* argv[]) {
         QStringLiteral("log"),
         QStringLiteral("Log every line, with its time, to FILE (- for stderr)."),
         QStringLiteral("FILE"));
+    const QCommandLineOption lenientOption(
+        QStringLiteral("lenient"),
+        QStringLiteral("Read a number without its unit in the base unit and leave bytes "
+                       "unchecked, instead of rejecting such lines."));
     parser.addOptions({modelOption, portOption, latencyOption, crlfOption, faultOption, afterOption,
-                       hangUpOption, logOption});
+                       hangUpOption, logOption, lenientOption});
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
@@ -125,6 +129,8 @@ int main(int argc, char* argv[]) {
         options.fault = kxsim::Fault::LowerCaseE;
     else if (fault == QLatin1String("hangup"))
         options.fault = kxsim::Fault::HangUp;
+    else if (fault == QLatin1String("echo"))
+        options.fault = kxsim::Fault::Echo;
     else if (parser.isSet(faultOption))
         return usageError(QStringLiteral("unknown fault %1").arg(parser.value(faultOption)));
 
@@ -160,6 +166,8 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(crlfOption))
         generator.setLineEnd("\r\n");
     generator.setLowerCaseExponent(options.fault == kxsim::Fault::LowerCaseE);
+    generator.setEcho(options.fault == kxsim::Fault::Echo);
+    generator.setLenient(parser.isSet(lenientOption));
 
     if (!installStopSignals()) {
         std::perror("kx-sim: pipe");
@@ -198,6 +206,11 @@ int main(int argc, char* argv[]) {
             status = 1;
             break;
         }
+        // However it ended: how many lines the strict reading rejected.
+        const qint64 rejected = generator.rejectedCount();
+        std::fprintf(stderr, "kx-sim: %lld %s rejected\n", static_cast<long long>(rejected),
+                     rejected == 1 ? "line" : "lines");
+        std::fflush(stderr);
         link.remove();
     }
     if (log && log != stderr)

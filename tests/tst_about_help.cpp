@@ -251,34 +251,49 @@ void AboutHelpTest::closeSwitchKeepsShownWindowShown() {
 }
 
 void AboutHelpTest::helpDirectories() {
-    QCOMPARE(
-        kx::helpDirectories(QStringLiteral("/opt/kx/bin")),
-        (QStringList{QStringLiteral("/opt/kx/bin"), QStringLiteral("/opt/kx/share/doc/kx-panel")}));
+    QCOMPARE(kx::helpDirectories(QStringLiteral("/opt/kx/bin")),
+             (QStringList{QStringLiteral("/opt/kx/bin"), QStringLiteral("/opt/kx/share/kx-panel"),
+                          QStringLiteral("/opt/kx/share/doc/kx-panel")}));
     QCOMPARE(kx::helpDirectories(QStringLiteral("/usr/bin/")).value(1),
-             QStringLiteral("/usr/share/doc/kx-panel"));
+             QStringLiteral("/usr/share/kx-panel"));
     // By default, from the program's own directory.
     QCOMPARE(kx::helpDirectories().value(0),
              QDir::cleanPath(QCoreApplication::applicationDirPath()));
 }
 
 void AboutHelpTest::helpLookup_data() {
-    // Where manuals are put under a prefix with bin/ and share/doc/kx-panel/, and
-    // which one is opened ("" = none).
+    // Where manuals are put under a prefix with bin/, share/kx-panel/ and
+    // share/doc/kx-panel/; whether the desktop can show a PDF; which one is opened
+    // ("" = none) and whether a box then names it.
     QTest::addColumn<QStringList>("manuals");
+    QTest::addColumn<bool>("desktopShows");
     QTest::addColumn<QString>("opened");
+    QTest::addColumn<bool>("box");
 
-    QTest::newRow("beside the program") << QStringList{"bin"} << "bin";
+    QTest::newRow("beside the program") << QStringList{"bin"} << true << "bin" << false;
+    QTest::newRow("installed") << QStringList{"share/kx-panel"} << true << "share/kx-panel"
+                               << false;
     QTest::newRow("in the doc directory")
-        << QStringList{"share/doc/kx-panel"} << "share/doc/kx-panel";
-    QTest::newRow("both: the program's own first")
-        << QStringList{"share/doc/kx-panel", "bin"} << "bin";
-    QTest::newRow("elsewhere only") << QStringList{"share/kx-panel", "share/doc"} << "";
-    QTest::newRow("none") << QStringList{} << "";
+        << QStringList{"share/doc/kx-panel"} << true << "share/doc/kx-panel" << false;
+    QTest::newRow("beside and installed: the program's own first")
+        << QStringList{"share/kx-panel", "bin"} << true << "bin" << false;
+    QTest::newRow("installed and in the doc directory: the installed one first")
+        << QStringList{"share/doc/kx-panel", "share/kx-panel"} << true << "share/kx-panel" << false;
+    QTest::newRow("elsewhere only")
+        << QStringList{"share", "share/doc", "lib/kx-panel"} << true << "" << false;
+    QTest::newRow("none") << QStringList{} << true << "" << false;
+    QTest::newRow("no PDF viewer: the box gives the path")
+        << QStringList{"share/kx-panel"} << false << "share/kx-panel" << true;
+    QTest::newRow("no PDF viewer, manual beside the program")
+        << QStringList{"bin"} << false << "bin" << true;
+    QTest::newRow("no PDF viewer and no manual: silent") << QStringList{} << false << "" << false;
 }
 
 void AboutHelpTest::helpLookup() {
     QFETCH(QStringList, manuals);
+    QFETCH(bool, desktopShows);
     QFETCH(QString, opened);
+    QFETCH(bool, box);
 
     QTemporaryDir prefix;
     QVERIFY(prefix.isValid());
@@ -286,12 +301,14 @@ void AboutHelpTest::helpLookup() {
     for (const QString& dir : manuals)
         putManual(prefix.filePath(dir));
 
+    MessageRecorder boxes;
     QList<QUrl> urls;
-    const bool found = kx::openHelp(kx::helpDirectories(prefix.filePath(QStringLiteral("bin"))),
-                                    [&urls](const QUrl& url) {
-                                        urls << url;
-                                        return true;
-                                    });
+    const bool found =
+        kx::openHelp(boxes, kx::helpDirectories(prefix.filePath(QStringLiteral("bin"))),
+                     [&urls, desktopShows](const QUrl& url) {
+                         urls << url;
+                         return desktopShows;
+                     });
     if (opened.isEmpty()) {
         QVERIFY(!found);
         QVERIFY(urls.isEmpty());
@@ -300,6 +317,17 @@ void AboutHelpTest::helpLookup() {
         QVERIFY(found);
         QCOMPARE(urls, QList<QUrl>{QUrl::fromLocalFile(expected)});
     }
+    QStringList shown;
+    for (const MessageRecorder::Box& b : boxes.boxes)
+        shown << kxtest::box(b.icon, b.title, b.text);
+    QStringList expectedBoxes;
+    if (box)
+        expectedBoxes << kxtest::box(
+            kx::MessageBoxes::Icon::Warning, QStringLiteral("Help"),
+            QStringLiteral("The help file could not be opened: the desktop has no program to "
+                           "show PDF files.\n\nThe file is %1\n\nOpen it with any PDF reader.")
+                .arg(QDir::cleanPath(prefix.filePath(opened) + "/help.pdf")));
+    QCOMPARE(shown, expectedBoxes);
 }
 
 void AboutHelpTest::missingHelpIsSilent() {
@@ -314,15 +342,17 @@ void AboutHelpTest::missingHelpIsSilent() {
     int calls = 0;
     const auto opener = [&calls](const QUrl&) {
         ++calls;
-        return true;
+        return false;
     };
-    const bool found = kx::openHelp({dir.path(), QString()}, opener);
+    MessageRecorder boxes;
+    const bool found = kx::openHelp(boxes, {dir.path(), QString()}, opener);
     const QString path = kx::findHelp({dir.path(), QString()});
     QVERIFY(QDir::setCurrent(before));
     QVERIFY(!found);
     QCOMPARE(calls, 0);
     QVERIFY(path.isEmpty());
     // Nothing was shown.
+    QVERIFY(boxes.boxes.isEmpty());
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 

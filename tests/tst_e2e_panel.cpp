@@ -1,5 +1,6 @@
 // End to end: the panel's real QSerialPort over a pseudo-terminal to kx-sim, on the
-// real clock.
+// real clock. kx-sim is strict: every test ends by reading its exit line, which must say
+// that it rejected none of the panel's lines.
 
 #include "support/MessageRecorder.h"
 #include "support/SimProcess.h"
@@ -84,6 +85,7 @@ void EndToEndTest::connectShowsTheGenerator() {
     panel.connect();
     QCOMPARE(panel.ui().PortOpenStat->fillColor(), QColor(0, 255, 0));
     QVERIFY(panel.ui().message->text().startsWith(QLatin1String("KX12A")));
+    QCOMPARE(sim.rejectedOnExit(), 0);
 }
 
 void EndToEndTest::settingShowsTheGeneratorsAnswer() {
@@ -100,6 +102,7 @@ void EndToEndTest::settingShowsTheGeneratorsAnswer() {
     QVERIFY(!panel.ui().outOn->isEnabled());
     QCOMPARE(panel.ui().outLight->fillColor(), QColor(0, 255, 0));
     QCOMPARE(panel.ui().message->text(), QStringLiteral("Ready"));
+    QCOMPARE(sim.rejectedOnExit(), 0);
 }
 
 void EndToEndTest::lateAnswersAreNotMisread() {
@@ -115,6 +118,7 @@ void EndToEndTest::lateAnswersAreNotMisread() {
              QStringLiteral("No valid answer from the generator to *IDN?"));
     QVERIFY(panel.main->vars().modelName.isEmpty());
     QVERIFY(panel.main->isEnabled());
+    QCOMPARE(sim.rejectedOnExit(), 0);
 }
 
 void EndToEndTest::simulatorGoneIsALostConnection() {
@@ -132,6 +136,7 @@ void EndToEndTest::simulatorGoneIsALostConnection() {
     // The port is closed: an operation now says so and sends nothing.
     panel.ui().updateDisplay->click();
     QCOMPARE(panel.boxes->boxes.last().text, kx::texts::portNotOpen);
+    QCOMPARE(sim.rejectedOnExit(), 0); // stopped above: its exit line
 }
 
 void EndToEndTest::closedInsideAPauseSendsNothingMore_data() {
@@ -186,6 +191,7 @@ void EndToEndTest::closedInsideAPauseSendsNothingMore() {
             received << QString::fromLatin1(l.mid(at + 3));
     }
     QCOMPARE(received.mid(received.indexOf(QStringLiteral("MODUL?")) + 1), QStringList{firstLine});
+    QCOMPARE(sim.rejectedOnExit(), 0);
 }
 
 QTEST_MAIN(EndToEndTest)

@@ -1,6 +1,7 @@
 // End to end: sweep, modulation and trigger set from the panel, over its real QSerialPort
 // to kx-sim on the real clock; then kx-sim is asked on a line of the test's own whether
-// it holds what the panel shows.
+// it holds what the panel shows, and (it is strict) whether it rejected any line the
+// panel sent.
 
 #include "support/MessageRecorder.h"
 #include "support/SimProcess.h"
@@ -9,6 +10,7 @@
 #include "link/Clock.h"
 #include "link/Exchange.h"
 #include "link/SerialPort.h"
+#include "sim/Generator.h"
 #include "ui_Main.h"
 
 #include <QtTest>
@@ -29,7 +31,9 @@ private:
     void click(const char* button, const char* entry = nullptr, const QString& text = {});
     // Texts of the panel's controls, by name.
     QStringList shown(const QStringList& names);
-    // kx-sim's answers to `queries`, once the panel has let go of the line.
+    // kx-sim's answers to `queries`, once the panel has let go of the line. Then it is
+    // asked how many lines it rejected; any but 0 is added as "rejected: N", so that the
+    // test's comparison fails.
     QStringList held(const QList<QByteArray>& queries);
 
     std::unique_ptr<SimProcess> sim_;
@@ -84,6 +88,10 @@ QStringList EndToEndSweepModulationTriggerTest::held(const QList<QByteArray>& qu
         line.processEcho(QString::fromLatin1(query));
         out << line.readReceived().trimmed();
     }
+    line.processEcho(QString::fromLatin1(kxsim::Generator::rejectedQuery));
+    const QString rejected = line.readReceived().trimmed();
+    if (rejected != QLatin1String("0"))
+        out << QStringLiteral("rejected: ") + rejected;
     return out;
 }
 

@@ -1,7 +1,9 @@
-// The simulated generator's model, in-process: settings, answers, limits, memory, and
-// how it takes bytes off the line.
+// The simulated generator's model, in-process: settings, answers, limits, memory, how it
+// takes bytes off the line, what its strict reading rejects and counts (and the lenient
+// one takes), and the echo fault.
 
 #include "sim/Generator.h"
+#include "support/FakeSerialPort.h"
 
 #include <QTest>
 
@@ -50,6 +52,11 @@ private slots:
     void feed();
     void feedKeepsReceivedLines();
     void answersEndWithChosenLineEnd();
+    void echoFault_data();
+    void echoFault();
+    void echoThroughTheFakePort();
+    void rejectedCountQuery();
+    void rejectedLinesAreKeptBounded();
 };
 
 void tst_generator::settingChangesAnswer_data() {
@@ -58,13 +65,14 @@ void tst_generator::settingChangesAnswer_data() {
     QTest::addColumn<QByteArrayList>("lines");
     QTest::addColumn<QByteArray>("query");
     QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<bool>("lenient");
 
     const QString kx25 = QStringLiteral("KX25A");
     const QString kx12 = QStringLiteral("KX12A");
     auto row = [](const char* name, const QString& model, const QByteArrayList& setup,
-                  const QByteArrayList& lines, const QByteArray& query,
-                  const QByteArray& expected) {
-        QTest::newRow(name) << model << setup << lines << query << expected;
+                  const QByteArrayList& lines, const QByteArray& query, const QByteArray& expected,
+                  bool lenient = false) {
+        QTest::newRow(name) << model << setup << lines << query << expected << lenient;
     };
     row("square", kx25, {}, {"FUNC SQU"}, "FUNC?", "SQU");
     row("ramp, lower case", kx12, {}, {"func tri"}, "FUNC?", "TRI");
@@ -75,8 +83,11 @@ void tst_generator::settingChangesAnswer_data() {
     row("frequency MHz", kx12, {}, {"FREQ 12MHZ"}, "FREQ?", "1.20000E+7");
     row("frequency below 1 Hz", kx25, {}, {"FREQ 0.25HZ"}, "FREQ?", "2.50000E-1");
     row("frequency mixed-case unit", kx25, {}, {"FREQ 3mHz"}, "FREQ?", "3.00000E+6");
-    row("frequency bare hertz", kx25, {}, {"FREQ 1500"}, "FREQ?", "1.50000E+3");
+    row("frequency lower-case unit", kx25, {}, {"FREQ 5khz"}, "FREQ?", "5.00000E+3");
+    row("frequency blank before unit", kx25, {}, {"FREQ 5 KHZ"}, "FREQ?", "5.00000E+3");
+    row("frequency with exponent", kx25, {}, {"FREQ 1.5e3HZ"}, "FREQ?", "1.50000E+3");
     row("amplitude", kx25, {}, {"AMPL 2.5"}, "AMPL?", "2.50000E+0");
+    row("amplitude in volts", kx25, {}, {"AMPL 2.5V"}, "AMPL?", "2.50000E+0");
     row("offset", kx25, {}, {"OFFS -1.5"}, "OFFS?", "-1.50000E+0");
     row("duty cycle", kx25, {"FUNC SQU"}, {"DCYC 30"}, "DCYC?", "3.00000E+1");
     row("linear sweep", kx25, {}, {"SWE LIN", "SWE ON"}, "SWE?", "LIN ON");
@@ -85,6 +96,7 @@ void tst_generator::settingChangesAnswer_data() {
     row("sweep start", kx25, {}, {"SWSTA 5KHZ"}, "SWSTA?", "5.00000E+3");
     row("sweep stop, kHZ", kx25, {}, {"SWSTO 5kHZ"}, "SWSTO?", "5.00000E+3");
     row("sweep rate", kx25, {}, {"SWRA 0.5S"}, "SWRA?", "5.00000E-1");
+    row("sweep rate, lower-case s", kx25, {}, {"SWRA 2s"}, "SWRA?", "2.00000E+0");
     row("AM on", kx25, {}, {"MODUL AM"}, "MODUL?", "AM INT");
     row("FM external", kx25, {}, {"MODUL FM", "MODUL EXT"}, "MODUL?", "FM EXT");
     row("source alone switches on", kx25, {}, {"MODUL EXT"}, "MODUL?", "AM EXT");
@@ -100,6 +112,20 @@ void tst_generator::settingChangesAnswer_data() {
     row("mode burst", kx25, {}, {"MODE BURS"}, "MODE?", "BURS");
     row("mode continuous", kx25, {"MODE GATE"}, {"MODE CONT"}, "MODE?", "CONT");
     row("trigger source", kx25, {}, {"TRIG EXT"}, "TRIG?", "EXT");
+    row("trigger source, lower case", kx25, {}, {"trig ext"}, "TRIG?", "EXT");
+    row("memory", kx25, {"FREQ 2KHZ", "*SAV 4", "FREQ 3KHZ"}, {"*RCL 4"}, "FREQ?", "2.00000E+3");
+    // Lenient: a number without its unit is in the base unit, blanks and control
+    // characters around a line are trimmed, a TAB parts keyword and argument.
+    row("lenient: frequency bare hertz", kx25, {}, {"FREQ 1500"}, "FREQ?", "1.50000E+3", true);
+    row("lenient: sweep start bare", kx25, {}, {"SWSTA 500"}, "SWSTA?", "5.00000E+2", true);
+    row("lenient: sweep stop bare", kx25, {}, {"SWSTO 5e4"}, "SWSTO?", "5.00000E+4", true);
+    row("lenient: deviation bare", kx25, {}, {"DEV 250"}, "DEV?", "2.50000E+2", true);
+    row("lenient: modulating bare", kx25, {}, {"MODFR 100"}, "MODFR?", "1.00000E+2", true);
+    row("lenient: sweep rate bare", kx25, {}, {"SWRA 2"}, "SWRA?", "2.00000E+0", true);
+    row("lenient: TAB between keyword and number", kx25, {}, {"FREQ\t5KHZ"}, "FREQ?", "5.00000E+3",
+        true);
+    row("lenient: control characters around", kx25, {}, {"\nOUT ON\t"}, "OUT?", "1", true);
+    row("lenient: unit forms unchanged", kx25, {}, {"FREQ 5kHz"}, "FREQ?", "5.00000E+3", true);
 }
 
 void tst_generator::settingChangesAnswer() {
@@ -108,13 +134,18 @@ void tst_generator::settingChangesAnswer() {
     QFETCH(QByteArrayList, lines);
     QFETCH(QByteArray, query);
     QFETCH(QByteArray, expected);
+    QFETCH(bool, lenient);
 
     Generator generator(profileOf(model));
+    generator.setLenient(lenient);
     apply(generator, setup);
     const QByteArray before = answer(generator, query);
     apply(generator, lines);
     QCOMPARE(answer(generator, query), expected);
     QVERIFY2(before != expected, "the setting must change the answer");
+    // Accepted as it always was: nothing rejected, strict or lenient.
+    QCOMPARE(generator.rejectedCount(), 0);
+    QVERIFY(!generator.lastLineRejected());
 }
 
 void tst_generator::formatNumber_data() {
@@ -172,13 +203,26 @@ void tst_generator::limits_data() {
     QTest::addColumn<QByteArrayList>("setup");
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QByteArray>("rejected"); // strict: the start of the reason
+    QTest::addColumn<bool>("lenient");
 
     const QString kx12 = QStringLiteral("KX12A");
     const QString kx20 = QStringLiteral("KX20A");
     const QString kx25 = QStringLiteral("KX25A");
     auto row = [](const char* name, const QString& model, const QByteArrayList& setup,
-                  const QByteArray& line,
-                  bool accepted) { QTest::newRow(name) << model << setup << line << accepted; };
+                  const QByteArray& line, bool accepted) {
+        QTest::newRow(name) << model << setup << line << accepted << QByteArray() << false;
+    };
+    // Strict: not carried out, not answered, counted, and why.
+    auto rejected = [](const char* name, const QByteArray& line, const char* reason) {
+        QTest::newRow(name) << QStringLiteral("KX25A") << QByteArrayList{} << line << false
+                            << QByteArray(reason) << false;
+    };
+    // Lenient: today's reading, nothing rejected.
+    auto lenient = [](const char* name, const QByteArray& line, bool accepted) {
+        QTest::newRow(name) << QStringLiteral("KX25A") << QByteArrayList{} << line << accepted
+                            << QByteArray() << true;
+    };
     // Frequency, per model and waveform.
     row("KX12A sine 12 MHz", kx12, {}, "FREQ 12MHZ", true);
     row("KX12A sine above 12 MHz", kx12, {}, "FREQ 12000.5KHZ", false);
@@ -257,6 +301,49 @@ void tst_generator::limits_data() {
     row("unknown keyword", kx25, {}, "VOLT 5", false);
     row("unknown waveform", kx25, {}, "FUNC SAW", false);
     row("output with a number", kx25, {}, "OUT 1", false);
+    // Strict: a number without the unit its command needs, whatever its value.
+    rejected("frequency without unit", "FREQ 1500", "FREQ needs a unit: HZ, KHZ or MHZ");
+    rejected("frequency without unit, exponent", "FREQ 1.5e3", "FREQ needs a unit");
+    rejected("frequency without unit, out of range", "FREQ 0", "FREQ needs a unit");
+    rejected("frequency without unit, negative", "FREQ -5", "FREQ needs a unit");
+    rejected("frequency without unit, too large", "FREQ 1e999", "FREQ needs a unit");
+    rejected("frequency without unit, lower case", "freq .5", "FREQ needs a unit");
+    rejected("sweep start without unit", "SWSTA 500", "SWSTA needs a unit: HZ, KHZ or MHZ");
+    rejected("sweep stop without unit", "SWSTO 5000", "SWSTO needs a unit: HZ, KHZ or MHZ");
+    rejected("deviation without unit", "DEV 100", "DEV needs a unit: HZ, KHZ or MHZ");
+    rejected("modulating without unit", "MODFR 100", "MODFR needs a unit: HZ or KHZ");
+    rejected("sweep rate without unit", "SWRA 2", "SWRA needs a unit: S");
+    rejected("trigger rate without unit", "TRIG 0.005", "TRIG needs a unit: US, MS or S");
+    rejected("trigger rate without unit, lower case", "trig 5", "TRIG needs a unit");
+    // Strict: a control character or a byte outside printable ASCII anywhere in the line.
+    rejected("TAB between keyword and number", "FREQ\t5KHZ", "control character <0x09>");
+    rejected("TAB at the end", "OUT ON\t", "control character <0x09>");
+    rejected("LF inside", "FREQ 5\nKHZ", "control character <0x0a>");
+    rejected("LF at the start", "\nOUT ON", "control character <0x0a>");
+    rejected("CR inside", "OUT\rON", "control character <0x0d>");
+    rejected("NUL inside", QByteArray("OUT ON\0", 7), "control character <0x00>");
+    rejected("escape", "\x1b[AOUT ON", "control character <0x1b>");
+    rejected("DEL", "OUT ON\x7f", "control character <0x7f>");
+    rejected("no-break space 0xA0",
+             "FREQ\xa0"
+             "5KHZ",
+             "byte <0xa0> outside printable ASCII");
+    rejected("byte 0xFF", "OUT ON\xff", "byte <0xff> outside printable ASCII");
+    rejected("UTF-8 micro sign", "TRIG 5\xc2\xb5S", "byte <0xc2> outside printable ASCII");
+    rejected("control character in a query", "FREQ?\t", "control character <0x09>");
+    rejected("control character alone", "\t", "control character <0x09>");
+    // Lenient: bare numbers in the base unit, control characters as they always were.
+    lenient("lenient: frequency without unit", "FREQ 1500", true);
+    lenient("lenient: trigger rate without unit", "TRIG 0.005", true);
+    lenient("lenient: trigger rate without unit, too long", "TRIG 11", false);
+    lenient("lenient: sweep rate without unit", "SWRA 2", true);
+    lenient("lenient: TAB between keyword and number", "FREQ\t5KHZ", true);
+    lenient("lenient: TAB at the end", "OUT ON\t", true);
+    lenient("lenient: NUL inside", QByteArray("OUT\0ON", 6), false);
+    lenient("lenient: no-break space",
+            "FREQ\xa0"
+            "5KHZ",
+            false);
 }
 
 void tst_generator::limits() {
@@ -264,13 +351,27 @@ void tst_generator::limits() {
     QFETCH(QByteArrayList, setup);
     QFETCH(QByteArray, line);
     QFETCH(bool, accepted);
+    QFETCH(QByteArray, rejected);
+    QFETCH(bool, lenient);
 
     Generator generator(profileOf(model));
+    generator.setLenient(lenient);
     apply(generator, setup);
     const Settings before = generator.settings();
     QVERIFY(!generator.handleLine(line));
     QCOMPARE(generator.settings() != before, accepted);
     QCOMPARE(generator.lastLineIgnored(), !accepted);
+    QCOMPARE(generator.lastLineRejected(), !rejected.isEmpty());
+    QCOMPARE(generator.rejectedCount(), rejected.isEmpty() ? 0 : 1);
+    QCOMPARE(generator.received().size(), setup.size() + 1); // received all the same
+    if (!rejected.isEmpty()) {
+        QCOMPARE(generator.rejected().size(), 1);
+        // Kept as received when its bytes are wrong, else without blanks around.
+        QCOMPARE(generator.rejected().last().line, generator.received().last());
+        QVERIFY2(generator.rejected().last().reason.startsWith(rejected),
+                 generator.rejected().last().reason.constData());
+        QCOMPARE(answer(generator, Generator::rejectedQuery), QByteArray("1"));
+    }
 }
 
 void tst_generator::waveformChangeKeepsValuesInRange() {
@@ -345,37 +446,73 @@ void tst_generator::factorySetUp() {
 void tst_generator::feed_data() {
     QTest::addColumn<QByteArrayList>("chunks");
     QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<bool>("lenient");
+    QTest::addColumn<QByteArrayList>("rejected"); // the lines rejected, as kept
 
-    QTest::newRow("partial line waits for its CR")
-        << QByteArrayList{"FRE", "Q?", "\r"} << QByteArray("1.00000E+3\r");
-    QTest::newRow("no CR yet") << QByteArrayList{"FREQ?"} << QByteArray();
-    QTest::newRow("CR LF input") << QByteArrayList{"FREQ 2KHZ\r\nFREQ?\r\n"}
-                                 << QByteArray("2.00000E+3\r");
-    QTest::newRow("CR and LF split across reads")
-        << QByteArrayList{"FUNC SQU\r", "\nFUNC?\r"} << QByteArray("SQU\r");
-    QTest::newRow("blank lines") << QByteArrayList{"\r\r\n \rOUT?\r"} << QByteArray("0\r");
-    QTest::newRow("unknown lines ignored")
-        << QByteArrayList{"HELLO\rFOO?\rFREQ? 5\rOUT?\r"} << QByteArray("0\r");
-    QTest::newRow("two queries in one read")
-        << QByteArrayList{"FUNC?\rOUT?\r"} << QByteArray("SIN\r0\r");
-    QTest::newRow("settings get no answer") << QByteArrayList{"OUT ON\rFREQ 5HZ\r"} << QByteArray();
-    QTest::newRow("keywords in any case") << QByteArrayList{"out on\rOut?\r"} << QByteArray("1\r");
-    QTest::newRow("overlong line dropped whole")
-        << QByteArrayList{"OUT ON" + QByteArray(Generator::maxLineLength, ' ') + "\rOUT?\r"}
-        << QByteArray("0\r");
-    QTest::newRow("longest line kept")
-        << QByteArrayList{"OUT ON" + QByteArray(Generator::maxLineLength - 6, ' ') + "\rOUT?\r"}
-        << QByteArray("1\r");
+    auto row = [](const char* name, const QByteArrayList& chunks, const QByteArray& expected,
+                  const QByteArrayList& rejected = {}) {
+        QTest::newRow(name) << chunks << expected << false << rejected;
+    };
+    auto lenient = [](const char* name, const QByteArrayList& chunks, const QByteArray& expected) {
+        QTest::newRow(name) << chunks << expected << true << QByteArrayList{};
+    };
+    row("partial line waits for its CR", {"FRE", "Q?", "\r"}, "1.00000E+3\r");
+    row("no CR yet", {"FREQ?"}, "");
+    row("CR LF input", {"FREQ 2KHZ\r\nFREQ?\r\n"}, "2.00000E+3\r");
+    row("CR and LF split across reads", {"FUNC SQU\r", "\nFUNC?\r"}, "SQU\r");
+    row("blank lines", {"\r\r\n \rOUT?\r"}, "0\r");
+    row("unknown lines ignored", {"HELLO\rFOO?\rFREQ? 5\rOUT?\r"}, "0\r");
+    row("two queries in one read", {"FUNC?\rOUT?\r"}, "SIN\r0\r");
+    row("settings get no answer", {"OUT ON\rFREQ 5HZ\r"}, "");
+    row("keywords in any case", {"out on\rOut?\r"}, "1\r");
+    row("overlong line dropped whole",
+        {"OUT ON" + QByteArray(Generator::maxLineLength, ' ') + "\rOUT?\r"}, "0\r");
+    row("longest line kept",
+        {"OUT ON" + QByteArray(Generator::maxLineLength - 6, ' ') + "\rOUT?\r"}, "1\r");
+    row("longest line kept after CR LF",
+        {"OUT?\r\nOUT ON" + QByteArray(Generator::maxLineLength - 6, ' ') + "\r\nOUT?\r\n"},
+        "0\r1\r");
+    // Strict: rejected lines are neither carried out nor answered; the rest goes on.
+    row("rejected query gets no answer", {"FREQ?\t\rOUT?\r"}, "0\r", {"FREQ?\t"});
+    row("rejected setting not carried out", {"OUT\tON\rOUT?\r"}, "0\r", {"OUT\tON"});
+    row("lone LF at the start", {"\nOUT ON\rOUT?\r"}, "0\r", {"\nOUT ON"});
+    row("second LF after CR LF", {"OUT?\r\n\nOUT ON\rOUT?\r"}, "0\r0\r", {"\nOUT ON"});
+    row("LF before the CR", {"OUT ON\n\rOUT?\r"}, "0\r", {"OUT ON\n"});
+    row("LF alone between lines", {"OUT?\r", "\n", "\n\rOUT?\r"}, "0\r0\r", {"\n"});
+    row("LF ends no line", {"OUT ON\nOUT?\r"}, "", {"OUT ON\nOUT?"});
+    row("NUL between lines", {QByteArray("OUT ON\r\0\rOUT?\r", 14)}, "1\r", {QByteArray(1, 0)});
+    row("0xA0 inside",
+        {"FREQ\xa0"
+         "5KHZ\rFREQ?\r"},
+        "1.00000E+3\r",
+        {"FREQ\xa0"
+         "5KHZ"});
+    row("bare number", {"FREQ 5\rFREQ?\r"}, "1.00000E+3\r", {"FREQ 5"});
+    row("rejected and kept without blanks", {"  SWRA 2 \rSWRA?\r"}, "1.00000E+0\r", {"SWRA 2"});
+    // Lenient: control characters around a line trimmed, inside it make it unknown.
+    lenient("lenient: lone LF at the start", {"\nOUT ON\rOUT?\r"}, "1\r");
+    lenient("lenient: LF before the CR", {"OUT ON\n\rOUT?\r"}, "1\r");
+    lenient("lenient: TAB as a blank", {"FREQ\t2KHZ\t\rFREQ?\t\r"}, "2.00000E+3\r");
+    lenient("lenient: NUL inside ignored", {QByteArray("OUT\0ON\rOUT?\r", 12)}, "0\r");
+    lenient("lenient: bare number in hertz", {"FREQ 5\rFREQ?\r"}, "5.00000E+0\r");
 }
 
 void tst_generator::feed() {
     QFETCH(QByteArrayList, chunks);
     QFETCH(QByteArray, expected);
+    QFETCH(bool, lenient);
+    QFETCH(QByteArrayList, rejected);
     Generator generator(profileOf(QStringLiteral("KX25A")));
+    generator.setLenient(lenient);
     QByteArray answers;
     for (const QByteArray& chunk : chunks)
         answers += generator.feed(chunk);
     QCOMPARE(answers, expected);
+    QByteArrayList kept;
+    for (const Generator::Rejection& r : generator.rejected())
+        kept << r.line;
+    QCOMPARE(kept, rejected);
+    QCOMPARE(generator.rejectedCount(), rejected.size());
 }
 
 void tst_generator::feedKeepsReceivedLines() {
@@ -395,6 +532,124 @@ void tst_generator::answersEndWithChosenLineEnd() {
     Generator generator(profileOf(QStringLiteral("KX20A")));
     generator.setLineEnd("\r\n");
     QCOMPARE(generator.feed("OUT?\rMODE?\r"), QByteArray("0\r\nCONT\r\n"));
+}
+
+void tst_generator::echoFault_data() {
+    QTest::addColumn<QByteArray>("lineEnd");
+    QTest::addColumn<bool>("lenient");
+    QTest::addColumn<QByteArrayList>("chunks");
+    QTest::addColumn<QByteArray>("expected");
+
+    auto row = [](const char* name, const QByteArray& lineEnd, const QByteArrayList& chunks,
+                  const QByteArray& expected, bool lenient = false) {
+        QTest::newRow(name) << lineEnd << lenient << chunks << expected;
+    };
+    row("setting: echo only", "\r", {"FREQ 2KHZ\r"}, "FREQ 2KHZ\r");
+    row("query: echo, then answer", "\r", {"FREQ?\r"}, "FREQ?\r1.00000E+3\r");
+    row("acted on after the echo", "\r", {"FREQ 2KHZ\rFREQ?\r"}, "FREQ 2KHZ\rFREQ?\r2.00000E+3\r");
+    row("CR LF answers: CR LF echo", "\r\n", {"OUT?\r"}, "OUT?\r\n0\r\n");
+    row("CR LF input: echo without the LF", "\r", {"OUT?\r\nOUT?\r\n"}, "OUT?\r0\rOUT?\r0\r");
+    row("as received: case and blanks", "\r", {" out? \r"}, " out? \r0\r");
+    row("partial line: echo at its CR", "\r", {"OU", "T?", "\r"}, "OUT?\r0\r");
+    row("blank line echoed", "\r", {"\rOUT?\r"}, "\rOUT?\r0\r");
+    row("unknown line echoed", "\r", {"HELLO\r"}, "HELLO\r");
+    row("rejected line echoed as received", "\r", {"OUT?\t\rFREQ 5\r"}, "OUT?\t\rFREQ 5\r");
+    row("lenient: echoed as received", "\r", {"OUT?\t\r"}, "OUT?\t\r0\r", true);
+    row("overlong line not echoed", "\r",
+        {"OUT ON" + QByteArray(Generator::maxLineLength, ' ') + "\rOUT?\r"}, "OUT?\r0\r");
+}
+
+void tst_generator::echoFault() {
+    QFETCH(QByteArray, lineEnd);
+    QFETCH(bool, lenient);
+    QFETCH(QByteArrayList, chunks);
+    QFETCH(QByteArray, expected);
+    Generator generator(profileOf(QStringLiteral("KX25A")));
+    generator.setLineEnd(lineEnd);
+    generator.setLenient(lenient);
+    generator.setEcho(true);
+    QByteArray out;
+    for (const QByteArray& chunk : chunks)
+        out += generator.feed(chunk);
+    QCOMPARE(out, expected);
+    // The same with the echo and the answer of each line apart, as a port writes them.
+    Generator again(profileOf(QStringLiteral("KX25A")));
+    again.setLineEnd(lineEnd);
+    again.setLenient(lenient);
+    again.setEcho(true);
+    QByteArray pieces;
+    for (const QByteArray& chunk : chunks) {
+        for (const Generator::Reply& reply : again.take(chunk)) {
+            QCOMPARE(reply.echo, reply.line + lineEnd);
+            pieces += reply.echo + (reply.answer ? *reply.answer + lineEnd : QByteArray());
+        }
+    }
+    QCOMPARE(pieces, expected);
+    // Without the fault, nothing but the answers.
+    Generator quiet(profileOf(QStringLiteral("KX25A")));
+    quiet.setLineEnd(lineEnd);
+    quiet.setLenient(lenient);
+    QVERIFY(!quiet.echo());
+    QByteArray answers;
+    for (const QByteArray& chunk : chunks)
+        answers += quiet.feed(chunk);
+    QVERIFY(!answers.contains("OUT?") && !answers.contains("FREQ"));
+}
+
+// The fast suite's serial port answers from the in-process generator: the echo at once,
+// the answer after the latency.
+void tst_generator::echoThroughTheFakePort() {
+    kxtest::FakeClock clock;
+    kxtest::FakeSerialPort port(clock);
+    Generator generator(profileOf(QStringLiteral("KX25A")));
+    port.answerFrom(generator, 20);
+    QVERIFY(port.open(QStringLiteral("/dev/fake")));
+    QVERIFY(port.write("FREQ 2KHZ\rFREQ?\r"));
+    clock.advance(0);
+    QCOMPARE(port.readAll(), QByteArray());
+    clock.advance(20);
+    QCOMPARE(port.readAll(), QByteArray("2.00000E+3\r"));
+
+    generator.setEcho(true);
+    QVERIFY(port.write("FREQ?\r"));
+    clock.advance(0);
+    QCOMPARE(port.readAll(), QByteArray("FREQ?\r"));
+    clock.advance(20);
+    QCOMPARE(port.readAll(), QByteArray("2.00000E+3\r"));
+    QCOMPARE(port.lines, (QList<QByteArray>{"FREQ 2KHZ", "FREQ?", "FREQ?"}));
+    QCOMPARE(generator.rejectedCount(), 0);
+}
+
+void tst_generator::rejectedCountQuery() {
+    Generator generator(profileOf(QStringLiteral("KX25A")));
+    QCOMPARE(QByteArray(Generator::rejectedQuery), QByteArray("SIM:REJ?"));
+    QCOMPARE(generator.feed("SIM:REJ?\r"), QByteArray("0\r"));
+    generator.feed("FREQ 5\rFREQ 5KHZ\rOUT\tON\rFOO\r");
+    QCOMPARE(generator.rejectedCount(), 2); // the unknown line is ignored, not rejected
+    QCOMPARE(generator.feed("SIM:REJ?\rsim:rej?\rSIM:REJ? 1\r"), QByteArray("2\r2\r"));
+    QCOMPARE(generator.rejectedCount(), 2); // asking rejects nothing
+    QCOMPARE(generator.received().size(), 8);
+    QVERIFY(!generator.lastLineRejected());
+    // Lenient rejects nothing, and says so.
+    Generator lenient(profileOf(QStringLiteral("KX25A")));
+    lenient.setLenient(true);
+    QVERIFY(lenient.lenient());
+    lenient.setLineEnd("\r\n");
+    QCOMPARE(lenient.feed("FREQ 5\rOUT\tON\rSIM:REJ?\r"), QByteArray("0\r\n"));
+}
+
+void tst_generator::rejectedLinesAreKeptBounded() {
+    Generator generator(profileOf(QStringLiteral("KX25A")));
+    for (int i = 0; i < Generator::keptLines + 5; ++i)
+        generator.feed("FREQ " + QByteArray::number(i) + "\r");
+    generator.feed("TRIG 5\r");
+    QCOMPARE(generator.rejected().size(), Generator::keptLines);
+    QCOMPARE(generator.rejectedCount(), Generator::keptLines + 6);
+    QCOMPARE(generator.rejected().first().line, QByteArray("FREQ 6"));
+    QCOMPARE(generator.rejected().last(),
+             (Generator::Rejection{"TRIG 5", "TRIG needs a unit: US, MS or S"}));
+    QCOMPARE(generator.feed("SIM:REJ?\r"), QByteArray::number(Generator::keptLines + 6) + "\r");
+    QCOMPARE(generator.settings(), Settings{});
 }
 
 QTEST_GUILESS_MAIN(tst_generator)

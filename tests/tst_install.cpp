@@ -7,8 +7,37 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <filesystem>
+
+namespace {
+
+QString sourcePath(const QString& path) {
+#ifdef KX_SOURCE_DIR
+    return QStringLiteral(KX_SOURCE_DIR "/") + path;
+#else
+    return path;
+#endif
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The output of a program run to its end; empty when it failed.
+QByteArray output(const QString& program, const QStringList& arguments) {
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForFinished(30'000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return {};
+    return p.readAllStandardOutput();
+}
+
+} // namespace
 
 class InstallTest : public QObject {
     Q_OBJECT
@@ -16,6 +45,13 @@ private slots:
     void initTestCase();
     void installed_data();
     void installed();
+    void compressed_data();
+    void compressed();
+    void everyProgramHasAManualPage();
+    void simulatorPageNamesEveryOption();
+    void versions_data();
+    void versions();
+    void docFolderLeadsToTheManual();
     void desktopEntry();
     void icons_data();
     void icons();
@@ -46,8 +82,14 @@ void InstallTest::installed_data() {
     QTest::addColumn<bool>("executable");
     QTest::newRow("panel") << "bin/kx-panel" << true;
     QTest::newRow("simulator") << "bin/kx-sim" << true;
-    QTest::newRow("manual") << "share/doc/kx-panel/help.pdf" << false;
+    QTest::newRow("manual") << "share/kx-panel/help.pdf" << false;
+    QTest::newRow("manual in the doc folder") << "share/doc/kx-panel/help.pdf" << false;
+    QTest::newRow("copyright") << "share/doc/kx-panel/copyright" << false;
+    QTest::newRow("changelog") << "share/doc/kx-panel/changelog.gz" << false;
+    QTest::newRow("panel's manual page") << "share/man/man1/kx-panel.1.gz" << false;
+    QTest::newRow("simulator's manual page") << "share/man/man1/kx-sim.1.gz" << false;
     QTest::newRow("desktop entry") << "share/applications/kx-panel.desktop" << false;
+    QTest::newRow("metainfo") << "share/metainfo/org.example.kx_panel.metainfo.xml" << false;
 }
 
 void InstallTest::installed() {
@@ -57,6 +99,104 @@ void InstallTest::installed() {
     QVERIFY2(file.isFile(), qPrintable(path));
     QVERIFY(file.size() > 0);
     QCOMPARE(file.isExecutable(), executable);
+}
+
+void InstallTest::compressed_data() {
+    // Installed as Debian wants: gzip -9n of the file in the tree.
+    QTest::addColumn<QString>("installed");
+    QTest::addColumn<QString>("source");
+    QTest::newRow("changelog") << "share/doc/kx-panel/changelog.gz"
+                               << "packaging/changelog";
+    QTest::newRow("kx-panel.1") << "share/man/man1/kx-panel.1.gz"
+                                << "docs/man/kx-panel.1";
+    QTest::newRow("kx-sim.1") << "share/man/man1/kx-sim.1.gz"
+                              << "docs/man/kx-sim.1";
+}
+
+void InstallTest::compressed() {
+    QFETCH(QString, installed);
+    QFETCH(QString, source);
+    const QString path = prefix_.filePath(installed);
+    const QByteArray gz = readAll(path);
+    QVERIFY2(gz.size() > 10, qPrintable(path));
+    // Magic, deflate; no file name (flag 8) and no time stamp: -n. Extra flags 2: -9.
+    QCOMPARE(QByteArray::fromRawData(gz.constData(), 3), QByteArray("\x1f\x8b\x08"));
+    QCOMPARE(gz[3] & 0x08, 0);
+    QCOMPARE(gz.mid(4, 4), QByteArray(4, '\0'));
+    QCOMPARE(int(gz[8]), 2);
+    const QByteArray text = output(QStringLiteral("gzip"), {QStringLiteral("-dc"), path});
+    QVERIFY(!text.isEmpty());
+    QCOMPARE(text, readAll(sourcePath(source)));
+}
+
+void InstallTest::everyProgramHasAManualPage() {
+    const QDir bin(prefix_.filePath(QStringLiteral("bin")));
+    const QStringList programs = bin.entryList(QDir::Files);
+    QVERIFY(programs.contains(QStringLiteral("kx-panel")));
+    for (const QString& program : programs) {
+        const QString page = QStringLiteral("share/man/man1/%1.1.gz").arg(program);
+        QVERIFY2(QFileInfo(prefix_.filePath(page)).isFile(), qPrintable(page));
+    }
+}
+
+void InstallTest::simulatorPageNamesEveryOption() {
+    // The options kx-sim --help lists, each in its manual page (roff escapes the dashes).
+    const QString help = QString::fromUtf8(
+        output(prefix_.filePath(QStringLiteral("bin/kx-sim")), {QStringLiteral("--help")}));
+    const QString page =
+        QString::fromUtf8(readAll(sourcePath(QStringLiteral("docs/man/kx-sim.1"))));
+    QStringList options;
+    static const QRegularExpression option(QStringLiteral("--([a-z][a-z-]*)"));
+    for (auto it = option.globalMatch(help); it.hasNext();)
+        options << it.next().captured(1);
+    options.removeDuplicates();
+    QVERIFY2(options.size() >= 8, qPrintable(help));
+    QStringList missing;
+    for (const QString& name : options) {
+        if (!page.contains(QStringLiteral("\\-\\-") +
+                           QString(name).replace(u'-', QStringLiteral("\\-"))))
+            missing << name;
+    }
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(", "))));
+}
+
+void InstallTest::versions_data() {
+    // Each packaging text names the program's version.
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("changelog") << "packaging/changelog"
+                               << R"(^kx-panel \(%1\) )";
+    QTest::newRow("metainfo") << "packaging/org.example.kx_panel.metainfo.xml"
+                              << R"(<release version="%1")";
+    QTest::newRow("kx-panel.1") << "docs/man/kx-panel.1"
+                                << R"(^\.TH KX-PANEL 1 "[-0-9]+" "kx-panel %1")";
+    QTest::newRow("kx-sim.1") << "docs/man/kx-sim.1"
+                              << R"(^\.TH KX-SIM 1 "[-0-9]+" "kx-panel %1")";
+}
+
+void InstallTest::versions() {
+    QFETCH(QString, source);
+    QFETCH(QString, pattern);
+#ifndef KX_VERSION
+    QFAIL("the test was built without the program's version");
+#else
+    const QString text = QString::fromUtf8(readAll(sourcePath(source)));
+    QVERIFY2(!text.isEmpty(), qPrintable(source));
+    const QRegularExpression re(pattern.arg(QRegularExpression::escape(QStringLiteral(KX_VERSION))),
+                                QRegularExpression::MultilineOption);
+    QVERIFY2(re.match(text).hasMatch(), qPrintable(source));
+#endif
+}
+
+void InstallTest::docFolderLeadsToTheManual() {
+    const QFileInfo doc(prefix_.filePath(QStringLiteral("share/doc/kx-panel/help.pdf")));
+    const QFileInfo manual(prefix_.filePath(QStringLiteral("share/kx-panel/help.pdf")));
+    QVERIFY(manual.isFile());
+    // A relative link, so the installed tree can move.
+    QVERIFY(doc.isSymLink());
+    QCOMPARE(doc.canonicalFilePath(), manual.canonicalFilePath());
+    QVERIFY(std::filesystem::read_symlink(QFile::encodeName(doc.filePath()).toStdString())
+                .is_relative());
 }
 
 void InstallTest::desktopEntry() {
@@ -88,8 +228,7 @@ void InstallTest::icons() {
 void InstallTest::programFindsItsManual() {
     // The lookup the installed program makes from its own directory.
     const QString expected =
-        QFileInfo(prefix_.filePath(QStringLiteral("share/doc/kx-panel/help.pdf")))
-            .absoluteFilePath();
+        QFileInfo(prefix_.filePath(QStringLiteral("share/kx-panel/help.pdf"))).absoluteFilePath();
     QCOMPARE(kx::findHelp(kx::helpDirectories(prefix_.filePath(QStringLiteral("bin")))), expected);
 }
 

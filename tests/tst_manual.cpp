@@ -35,6 +35,7 @@ private slots:
     void built();
     void pagesAndPictures_data();
     void pagesAndPictures();
+    void contentsGivePages();
     void foundBesideTheProgram();
 };
 
@@ -65,6 +66,36 @@ void ManualTest::pagesAndPictures() {
     QVERIFY(!pdf.isEmpty());
     const int found = count(pdf, pattern);
     QVERIFY2(found >= atLeast, qPrintable(QStringLiteral("%1 found").arg(found)));
+}
+
+void ManualTest::contentsGivePages() {
+    // Every chapter has a row in the contents, in order, whose page is the one its
+    // heading's anchor lands on.
+#ifndef KX_MANUAL_SOURCE
+    QFAIL("the test was built without the manual's source");
+#else
+    QFile f(QStringLiteral(KX_MANUAL_SOURCE));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(f.readAll());
+    const QRegularExpression heading(
+        QStringLiteral(R"re(<h1 class="chapter"><a name="([a-z-]+)">(\d+)&nbsp;)re"));
+    const QRegularExpression row(QStringLiteral(
+        R"re(<tr><td>(\d+)</td><td>[^<]+</td><td align="right">@@page:([a-z-]+)@@</td></tr>)re"));
+    QStringList chapters;
+    QStringList rows;
+    for (auto it = heading.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        chapters << m.captured(2) + QLatin1Char(' ') + m.captured(1);
+    }
+    for (auto it = row.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        rows << m.captured(1) + QLatin1Char(' ') + m.captured(2);
+    }
+    QVERIFY(chapters.size() >= 6);
+    QCOMPARE(rows, chapters);
+    // The pages exist: the last chapter starts on a page of the manual.
+    QVERIFY(count(manual(), QStringLiteral(R"(/Type\s*/Page(?![a-zA-Z]))")) > chapters.size());
+#endif
 }
 
 void ManualTest::foundBesideTheProgram() {

@@ -57,6 +57,19 @@ bool FakeSerialPort::write(const QByteArray& data) {
     return true;
 }
 
+void FakeSerialPort::answerFrom(kxsim::Generator& generator, int latencyMs) {
+    responder = [&generator, latencyMs](const QByteArray& line) {
+        QList<Chunk> chunks;
+        for (const kxsim::Generator::Reply& reply : generator.take(line + '\r')) {
+            if (!reply.echo.isEmpty())
+                chunks << Chunk{0, reply.echo};
+            if (reply.answer)
+                chunks << Chunk{latencyMs, *reply.answer + generator.lineEnd()};
+        }
+        return chunks;
+    };
+}
+
 QByteArray FakeSerialPort::readAll() {
     return std::exchange(received_, {});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/SerialPort.h"
+#include "sim/Generator.h"
 #include "support/FakeClock.h"
 
 #include <QList>
@@ -31,6 +32,11 @@ public:
 
     std::optional<qint64> nextDue() const override;
     void deliverDue(qint64 now) override;
+
+    // The responder becomes `generator`, which takes each line as it came down the line,
+    // with its CR: its echo (with the echo fault, generator.setEcho(true)) comes back at
+    // once, its answer and line end after `latencyMs`.
+    void answerFrom(kxsim::Generator& generator, int latencyMs = 0);
 
     // Text that is already waiting in the receive buffer.
     void inject(const QByteArray& bytes);

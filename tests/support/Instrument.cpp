@@ -14,6 +14,20 @@ Conversation::Conversation(FakeSerialPort& port, kxsim::Generator& generator)
 
 Conversation::~Conversation() {
     check();
+    checkNothingRejected();
+}
+
+void Conversation::checkNothingRejected() {
+    const qint64 count = generator_.rejectedCount();
+    if (count == 0 || generator_.lenient() || QTest::currentTestFailed())
+        return;
+    QStringList lines;
+    for (const kxsim::Generator::Rejection& r : generator_.rejected())
+        lines << QStringLiteral("%1 (%2)").arg(
+            QString::fromLatin1(kxsim::Generator::visible(r.line)), QString::fromLatin1(r.reason));
+    QTest::qFail(qPrintable(QStringLiteral("the generator rejected %1 line(s): ").arg(count) +
+                            lines.join(QStringLiteral("; "))),
+                 __FILE__, __LINE__);
 }
 
 QStringList Conversation::problems() const {
@@ -39,12 +53,7 @@ void Conversation::check() {
 
 void Conversation::answerFromGenerator(int latencyMs) {
     check();
-    port_.responder = [this, latencyMs](const QByteArray& l) -> QList<FakeSerialPort::Chunk> {
-        const auto reply = generator_.handleLine(l);
-        if (!reply)
-            return {};
-        return {{latencyMs, *reply + generator_.lineEnd()}};
-    };
+    port_.answerFrom(generator_, latencyMs);
 }
 
 void Conversation::expect(const Talk& talk) {

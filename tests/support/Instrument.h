@@ -25,7 +25,10 @@ public:
     Conversation(FakeSerialPort& port, kxsim::Generator& generator);
     ~Conversation();
 
-    // Replies come from the simulated generator after `latencyMs`.
+    // Replies come from the simulated generator after `latencyMs`. It is strict: a line
+    // it rejects (a control character, a byte outside ASCII, a number without the unit
+    // its command needs) fails the test when this goes, unless the test made it lenient
+    // (generator().setLenient(true)). generator().setEcho(true) makes it echo.
     void answerFromGenerator(int latencyMs = 0);
     void expect(const Talk& talk);
     bool done() const { return script_.isEmpty(); }
@@ -33,6 +36,8 @@ public:
     QStringList problems() const;
     // Fails the running test if the conversation did not go as stated, then forgets it.
     void check();
+    // Fails the running test if the strict generator rejected a line.
+    void checkNothingRejected();
 
     QStringList errors;
 

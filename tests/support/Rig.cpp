@@ -27,6 +27,7 @@ Rig::Rig(const QString& model, QList<int> ports) {
     seams.configDir = config_.path();
     seams.probe = [ports](int n) { return ports.contains(n); };
     seams.quit = [this] { ++quits_; };
+    seams.saveFileName = [this](QWidget*) { return saveFileName; };
     talk_ = std::make_unique<Conversation>(*port_, *generator_);
     main_ = std::make_unique<kx::Main>(std::move(seams));
 }

@@ -35,6 +35,8 @@ public:
     FakeSerialPort& port() { return *port_; }
     MessageRecorder& boxes() { return *boxes_; }
     int quits() const { return quits_; }
+    // What a save dialog answers (empty: cancelled).
+    QString saveFileName;
 
     // What comes back on the port (support/Instrument.h).
     Conversation& conversation() { return *talk_; }
@@ -42,6 +44,7 @@ public:
     void expect(const Talk& talk) { talk_->expect(talk); }
     bool scriptDone() const { return talk_->done(); }
     void checkConversation() { talk_->check(); }
+    void checkNothingRejected() { talk_->checkNothingRejected(); }
 
     // Types `portText` into comPort and presses Connect.
     void connectTo(const QString& portText = QStringLiteral("3"));

@@ -29,14 +29,30 @@ bool SimProcess::start(const QStringList& arguments, QString* why) {
     const QRegularExpressionMatch match = form.match(line);
     if (!match.hasMatch()) {
         if (why)
-            *why = QStringLiteral("start line \"%1\", stderr \"%2\"")
-                       .arg(line, QString::fromLocal8Bit(process->readAllStandardError()));
+            *why = QStringLiteral("start line \"%1\", stderr \"%2\"").arg(line, errors());
         return false;
     }
     model = match.captured(1);
     device = match.captured(2);
     link = match.captured(4);
     return true;
+}
+
+QString SimProcess::errors() {
+    errors_ += QString::fromLocal8Bit(process->readAllStandardError());
+    return errors_;
+}
+
+qint64 SimProcess::rejectedOnExit() {
+    stop();
+    static const QRegularExpression form(QStringLiteral(R"(^kx-sim: (\d+) lines? rejected$)"),
+                                         QRegularExpression::MultilineOption);
+    const QString text = errors();
+    QRegularExpressionMatchIterator it = form.globalMatch(text);
+    if (!it.hasNext())
+        return -1;
+    const qint64 count = it.next().captured(1).toLongLong();
+    return it.hasNext() ? -1 : count;
 }
 
 void SimProcess::stop() {

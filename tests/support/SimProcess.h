@@ -27,6 +27,15 @@ struct SimProcess {
     bool start(const QStringList& arguments, QString* why = nullptr);
     // Terminates it and waits for it to end.
     void stop();
+    // What it has written to stderr so far (all of it once it has ended).
+    QString errors();
+    // Stops it if it still runs, and returns the number of its exit line
+    // "kx-sim: N lines rejected" (N lines the strict simulator rejected); -1 when that
+    // line is missing or comes more than once.
+    qint64 rejectedOnExit();
+
+private:
+    QString errors_;
 };
 
 } // namespace kxtest

@@ -1,0 +1,202 @@
+// The traffic record and View > Traffic...: every line sent and everything received,
+// with the time since the port was opened, the invisible made visible and each query
+// that got no answer marked; Copy and Save As... as plain text.
+
+#include "support/Rig.h"
+#include "support/Texts.h"
+
+#include "app/TrafficView.h"
+#include "link/Traffic.h"
+#include "ui_Main.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QListView>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace kxtest;
+using Entry = kx::Traffic::Entry;
+
+class TrafficTest : public QObject {
+    Q_OBJECT
+private slots:
+    void visible_data();
+    void visible();
+    void receivedTextMakesLines_data();
+    void receivedTextMakesLines();
+    void keepsTheNewestEntries();
+    void connectShowsItsEightExchanges();
+    void unansweredQueryIsMarked();
+    void copyAndSaveAs();
+    void openingItChangesNothingOnTheLine();
+};
+
+void TrafficTest::visible_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("a line") << QByteArray("FREQ?\r") << "FREQ?<CR>";
+    QTest::newRow("CR LF") << QByteArray("1.00000E+3\r\n") << "1.00000E+3<CR><LF>";
+    QTest::newRow("tab, NUL, escape, DEL")
+        << QByteArray("a\tb\0c\x1b\x7f", 7) << "a<0x09>b<0x00>c<0x1b><0x7f>";
+    QTest::newRow("beyond ASCII") << QByteArray("5\xa0\xff") << "5<0xa0><0xff>";
+}
+
+void TrafficTest::visible() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    QCOMPARE(kx::Traffic::visible(bytes), shown);
+}
+
+// Text as it comes off the line, in pieces: an entry a line, a CR LF kept together.
+void TrafficTest::receivedTextMakesLines_data() {
+    QTest::addColumn<QList<QByteArray>>("pieces");
+    QTest::addColumn<QList<QByteArray>>("entries");
+    QTest::newRow("one piece") << QList<QByteArray>{"SIN\r"} << QList<QByteArray>{"SIN\r"};
+    QTest::newRow("in pieces") << QList<QByteArray>{"1.000", "00E+3", "\r"}
+                               << QList<QByteArray>{"1.00000E+3\r"};
+    QTest::newRow("LF after its CR")
+        << QList<QByteArray>{"SIN\r", "\n"} << QList<QByteArray>{"SIN\r\n"};
+    QTest::newRow("two lines at once")
+        << QList<QByteArray>{"FREQ?\r1.0E+3\r\n"} << QList<QByteArray>{"FREQ?\r", "1.0E+3\r\n"};
+    QTest::newRow("no line end yet")
+        << QList<QByteArray>{"1.0", "E+3"} << QList<QByteArray>{"1.0E+3"};
+}
+
+void TrafficTest::receivedTextMakesLines() {
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(QList<QByteArray>, entries);
+    kx::Traffic t;
+    t.start(1000);
+    t.sent(1000, "FUNC?\r");
+    for (const QByteArray& p : pieces)
+        t.received(1010, p);
+    QList<QByteArray> got;
+    for (const Entry& e : t.entries()) {
+        if (e.direction == Entry::Direction::Received)
+            got << e.bytes;
+    }
+    QCOMPARE(got, entries);
+    QCOMPARE(t.entries().back().ms, 10);
+}
+
+void TrafficTest::keepsTheNewestEntries() {
+    kx::Traffic t;
+    const int extra = 5;
+    for (int i = 0; i < int(kx::Traffic::capacity) + extra; ++i)
+        t.sent(i, QByteArray::number(i) + '\r');
+    QCOMPARE(t.entries().size(), kx::Traffic::capacity);
+    QCOMPARE(t.entries().front().bytes, QByteArray::number(extra) + '\r');
+    QCOMPARE(t.plainText().count(QLatin1Char('\n')), qsizetype(kx::Traffic::capacity));
+}
+
+namespace {
+
+QAction* trafficAction(Rig& rig) {
+    return rig.main().menuBar()->findChild<QAction*>(QStringLiteral("mnuTraffic"));
+}
+
+QStringList rows(kx::TrafficView* view) {
+    QStringList rows;
+    QAbstractItemModel* model = view->list()->model();
+    for (int r = 0; r < model->rowCount(); ++r)
+        rows << model->index(r, 0).data().toString();
+    return rows;
+}
+
+} // namespace
+
+// The View menu comes after the others; opening the window shows Connect's exchanges,
+// each query and its answer, times counted from the opening of the port.
+void TrafficTest::connectShowsItsEightExchanges() {
+    Rig rig;
+    const QList<QAction*> menus = rig.main().menuBar()->actions();
+    QCOMPARE(menus.last()->text(), QStringLiteral("View"));
+    QVERIFY(trafficAction(rig));
+    QCOMPARE(trafficAction(rig)->text(), QStringLiteral("Traffic..."));
+    rig.connected();
+    trafficAction(rig)->trigger();
+    kx::TrafficView* view = rig.main().trafficView();
+    QVERIFY(view);
+    QVERIFY(view->isVisible());
+    QVERIFY(!view->isModal());
+    QCoreApplication::processEvents();
+    const QStringList shown = rows(view);
+    QCOMPARE(shown.size(), 16);
+    const char* const queries[] = {"*IDN?", "FUNC?", "FREQ?", "AMPL?",
+                                   "OFFS?", "MODE?", "SWE?",  "MODUL?"};
+    for (int i = 0; i < 8; ++i) {
+        QVERIFY2(shown[2 * i].endsWith(QStringLiteral("  >  %1<CR>").arg(queries[i])),
+                 qPrintable(shown[2 * i]));
+        QVERIFY2(shown[2 * i + 1].contains(QLatin1String("  <  ")), qPrintable(shown[2 * i + 1]));
+    }
+    QVERIFY(shown[1].contains(QLatin1String("KX25A")));
+    QVERIFY2(shown[0].trimmed().startsWith(QLatin1String("0 ms")), qPrintable(shown[0]));
+    // A later exchange shows up while the window is open.
+    rig.ui().updateDisplay->click();
+    QCoreApplication::processEvents();
+    QCOMPARE(rows(view).size(), 30);
+}
+
+void TrafficTest::unansweredQueryIsMarked() {
+    Rig rig;
+    rig.port().responder = [](const QByteArray&) { return QList<FakeSerialPort::Chunk>{}; };
+    rig.connectTo();
+    const auto& entries = rig.main().traffic().entries();
+    QCOMPARE(entries.size(), std::size_t(1));
+    QVERIFY(entries.front().unanswered);
+    QCOMPARE(kx::Traffic::format(entries.front()),
+             QStringLiteral("       0 ms  >  *IDN?<CR>  (no answer)"));
+}
+
+void TrafficTest::copyAndSaveAs() {
+    Rig rig;
+    rig.connected();
+    trafficAction(rig)->trigger();
+    kx::TrafficView* view = rig.main().trafficView();
+    const QString all = rig.main().traffic().plainText();
+    QCOMPARE(all.count(QLatin1Char('\n')), 16);
+
+    view->findChild<QPushButton*>(QStringLiteral("copy"))->click();
+    QCOMPARE(QApplication::clipboard()->text(), all);
+    // With rows selected, Copy takes those.
+    view->list()->selectionModel()->select(view->list()->model()->index(1, 0),
+                                           QItemSelectionModel::Select);
+    view->copy();
+    QCOMPARE(QApplication::clipboard()->text(), all.section(QLatin1Char('\n'), 1, 1) + '\n');
+
+    QTemporaryDir dir;
+    rig.saveFileName = dir.filePath(QStringLiteral("traffic.txt"));
+    view->findChild<QPushButton*>(QStringLiteral("saveAs"))->click();
+    QFile saved(rig.saveFileName);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(saved.readAll()), all);
+    QCOMPARE(boxes(rig), QStringList());
+
+    rig.saveFileName = dir.filePath(QStringLiteral("no such folder/traffic.txt"));
+    QVERIFY(!view->saveAs());
+    const QStringList shown = boxes(rig);
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().contains(QLatin1String("could not be saved")),
+             qPrintable(shown.first()));
+}
+
+// With the window open, an operation sends the same lines with the same pauses.
+void TrafficTest::openingItChangesNothingOnTheLine() {
+    const auto update = [](bool open) {
+        Rig rig;
+        rig.connected();
+        if (open)
+            trafficAction(rig)->trigger();
+        rig.takeWaits();
+        rig.ui().updateDisplay->click();
+        return std::pair{rig.takeLines(), rig.takeWaits()};
+    };
+    QCOMPARE(update(true), update(false));
+}
+
+QTEST_MAIN(TrafficTest)
+#include "tst_traffic.moc"
