@@ -1,27 +1,22 @@
 #pragma once
 
+#include "state/Refusals.h"
+
 #include <QString>
 
 namespace kx {
 
 class MessageBoxes;
 
-// The numbered refusals shown to the operator, codes 4 to 14.
+// Shows the numbered refusals (state/Refusals.h) to the operator.
 class ErrorCatalog {
 public:
-    struct Entry {
-        short code;
-        bool warning; // warning icon and "Connection Error"; otherwise stop and "Invalid Input"
-        const char* text;
-    };
-
     explicit ErrorCatalog(MessageBoxes& boxes) : boxes_(boxes) {}
 
-    // Shows the box of `code` and returns once the operator has closed it. A code
-    // outside 4..14 shows nothing.
+    // Shows the box of `code` (a warning for a matter of the connection, a stop sign
+    // otherwise) and returns once the operator has closed it. A code outside 4..14
+    // shows nothing.
     void showError(short code);
-
-    static const Entry* find(short code);
 
 private:
     MessageBoxes& boxes_;
@@ -30,7 +25,7 @@ private:
 // Texts of the connection boxes, shared by connect, port discovery and the link.
 namespace texts {
 inline const QString connectionError = QStringLiteral("Connection Error");
-inline const QString selectPort = QStringLiteral("Please Select a COM port before connecting.");
+inline const QString selectPort = QString::fromLatin1(findRefusal(4)->text);
 inline const QString portInUse = QStringLiteral(
     "The selected COM port is currently in use or is opened by another application or user.  "
     "Please check to make sure port is not in use before connecting.");

@@ -57,10 +57,7 @@ public:
 
     Ui::Main& ui() { return *ui_; }
     modVariables& vars() { return *vars_; }
-    BusyState& busy() { return *busy_; }
-    ErrorCatalog& errors() { return *errors_; }
     Operations& operations() { return *ops_; }
-    Connection& connection() { return *connection_; }
 
     void ExitBtn_Click();
     void mnuAbout_Click();

@@ -293,16 +293,13 @@ QString fillMarkers(const QString& source, const QMap<QString, QImage>& pictures
                        .arg(arg)
                        .arg(shownWidth(arg, pictures.value(arg)));
         } else if ((kind == QLatin1String("code") || kind == QLatin1String("title"))) {
-            const kx::ErrorCatalog::Entry* entry =
-                kx::ErrorCatalog::find(static_cast<short>(arg.toInt(&ok)));
+            const kx::Refusal* entry = kx::findRefusal(static_cast<short>(arg.toInt(&ok)));
             if (!ok || !entry)
                 fail(QStringLiteral("no message %1 in the catalogue").arg(arg));
             if (kind == QLatin1String("code"))
                 out += quoted(QString::fromLatin1(entry->text));
             else
-                out +=
-                    (entry->warning ? kx::texts::connectionError : QStringLiteral("Invalid Input"))
-                        .toHtmlEscaped();
+                out += entry->title().toHtmlEscaped();
         } else if (kind == QLatin1String("page")) {
             // Until the pages are laid out, a stand-in of the same width.
             out += pages.contains(arg) ? QString::number(pages.value(arg)) : QStringLiteral("00");

@@ -42,7 +42,6 @@ public:
     Exchange(SerialPort& port, Clock& clock, QObject* parent = nullptr);
 
     SerialPort& port() { return port_; }
-    Clock& clock() { return clock_; }
     bool isOpen() const;
     // Opens the line to `device`; false when the port refused (see SerialPort::openError).
     bool open(const QString& device);

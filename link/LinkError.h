@@ -4,8 +4,10 @@
 
 namespace kx {
 
-// An operation ends early by throwing one of these; the operation runner turns each
-// into what the operator sees, after the busy state has ended.
+// The exchange ends an operation early by throwing one of these. The operations on
+// the generator (state/Settings.h) turn a lost line and an unanswered question into
+// their result; the window's runner turns the rest into what the operator sees, after
+// the busy state has ended.
 
 // The port is not open: nothing was sent.
 struct PortNotOpen {};
@@ -16,13 +18,15 @@ struct ConnectionLost {};
 // The program is ending: no further line may be sent.
 struct ShuttingDown {};
 
-// The operation could not finish; `message` goes to the status line.
+// The operation could not finish; `message` goes to the status line. `query` names
+// the question that got no valid answer, when that is why.
 struct OperationFailed {
     QString message;
+    QString query = {};
 };
 
 inline OperationFailed noValidAnswer(const QString& query) {
-    return {QStringLiteral("No valid answer from the generator to %1").arg(query)};
+    return {QStringLiteral("No valid answer from the generator to %1").arg(query), query};
 }
 
 } // namespace kx

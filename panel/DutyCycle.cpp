@@ -1,59 +1,23 @@
 #include "panel/DutyCycle.h"
 
-#include "app/ErrorCatalog.h"
 #include "app/Operations.h"
-#include "link/Exchange.h"
-#include "state/Number.h"
-#include "state/modVariables.h"
 #include "ui_Main.h"
 
 namespace kx {
 
-namespace {
-
-struct DutyRule {
-    const char* waveShape;
-    double highestFrequencyHz;
-    double lowest;
-    double highest;
-};
-
-constexpr DutyRule rules[] = {
-    {"square", 2'000'000, 20, 80},
-    {"ramp", 200'000, 1, 99},
-};
-
-} // namespace
-
 DutyCycle::DutyCycle(PanelContext ctx) : ctx_(ctx) {
-    wire<DutyCycle>(ctx_.ui, this, {{"setDuty", &DutyCycle::setDuty_Click}});
+    static const Click<DutyCycle> clicks[] = {{"setDuty", &DutyCycle::setDuty_Click}};
+    wire<DutyCycle>(ctx_.ui, this, clicks);
 }
 
+// Sent without the busy state; the runner keeps other operations out of the pause, and
+// the status line keeps its text. Only the refusal of a sine wave empties the entry.
 void DutyCycle::setDuty_Click() {
     ctx_.ops.run(Operations::Needs::Port, [&] {
-        Ui::Main& ui = ctx_.ui;
-        const modVariables& vars = ctx_.vars;
-        if (vars.waveShape == QLatin1String("sine")) {
-            refuse(ctx_, 9, ui.duty, Refused::Empty);
-            return;
-        }
-        for (const DutyRule& rule : rules) {
-            if (vars.waveShape != QLatin1String(rule.waveShape))
-                continue;
-            // The output frequency as last read back; until one is known the test waits.
-            if (vars.outputFrequencyHz && *vars.outputFrequencyHz > rule.highestFrequencyHz) {
-                ctx_.errors.showError(10);
-                return;
-            }
-            const auto value = parseNumber(ui.duty->text());
-            if (!value || *value > rule.highest || *value < rule.lowest) {
-                ctx_.errors.showError(7);
-                return;
-            }
-            // Sent without the busy state; the runner keeps other operations out of
-            // the pause, and the status line keeps its text.
-            ctx_.link.processEcho(QStringLiteral("DCYC ") + ui.duty->text());
-        }
+        const Result r = setDuty(ctx_.link, ctx_.vars, ctx_.ui.duty->text());
+        if (r.kind == Result::Kind::Refused)
+            refuse(ctx_, r.code, ctx_.ui.duty, r.code == 9 ? Refused::Empty : Refused::Keep);
+        raise(r);
     });
 }
 

@@ -15,7 +15,7 @@ public:
     void ampV_Click();
     void offV_Click();
 
-    static const Setting freqHz, freqKHz, freqMHz, ampV, offV;
+    static const SettingRow freqHz, freqKHz, freqMHz, ampV, offV;
 
 private:
     PanelContext ctx_;

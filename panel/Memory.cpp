@@ -4,9 +4,9 @@
 #include "app/MessageBoxes.h"
 #include "app/Operations.h"
 #include "link/Exchange.h"
+#include "panel/StatusRefresh.h"
 #include "state/Number.h"
 #include "state/Profile.h"
-#include "state/StatusRefresh.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
@@ -23,10 +23,10 @@ const QString outOfRange = QStringLiteral("Number outside of valid range.");
 Memory::Memory(PanelContext ctx, StatusRefresh& refresh) : ctx_(ctx), refresh_(refresh) {
     QObject::connect(ctx_.ui.memLocation, &QLineEdit::textChanged, ctx_.ui.memLocation,
                      [this] { memLocation_Change(); });
-    wire<Memory>(ctx_.ui, this,
-                 {{"save", &Memory::save_Click},
-                  {"recall", &Memory::recall_Click},
-                  {"facDefault", &Memory::facDefault_Click}});
+    static const Click<Memory> clicks[] = {{"save", &Memory::save_Click},
+                                           {"recall", &Memory::recall_Click},
+                                           {"facDefault", &Memory::facDefault_Click}};
+    wire<Memory>(ctx_.ui, this, clicks);
 }
 
 QString Memory::locationProblem(const QString& text) const {

@@ -6,105 +6,79 @@ namespace kx {
 
 namespace {
 
-// The modulating frequency in one unit: 0.01 Hz to 20 kHz for every model and waveform.
-constexpr Setting modFrequency(const char* button, double factor, const char* line) {
+SettingRow modFrequency(const char* button, const Setting& setting) {
     return {.button = button,
+            .setting = &setting,
             .entry = &Ui::Main::modFreq,
-            .factor = factor,
-            .limits = {0.01, 20000},
-            .code = 7,
-            .refused = Refused::Empty,
-            .line = line,
-            .readBack = {"MODFR?", Reading::FrequencyCaption, &Ui::Main::funcInfo2,
-                         "Mod. Frequency: "}};
+            .shown = {&Ui::Main::funcInfo2, {}, "Mod. Frequency: "}};
 }
 
-// The deviation in one unit, bound by the generator's carrier range. It is for the
-// generator's own modulating source only: the generator is asked which modulation runs
-// before anything is decided.
-constexpr Setting deviation(const char* button, double factor, const char* line) {
-    return {.button = button,
-            .entry = &Ui::Main::devFM,
-            .factor = factor,
-            .limits = frequencyLimits,
-            .code = 5,
-            .refused = Refused::Empty,
-            .line = line,
-            .asks = {"MODUL?", "FM INT", 14}};
+SettingRow deviation(const char* button, const Setting& setting) {
+    return {.button = button, .setting = &setting, .entry = &Ui::Main::devFM};
 }
+
+// The generator is in continuous mode now, and so is the panel.
+const Caption typeCaptions[] = {
+    {&Ui::Main::mode, "Cont"},
+    {&Ui::Main::funcIndicator, ""},
+    {&Ui::Main::funcInfo, ""},
+    {&Ui::Main::funcInfo2, ""},
+    {&Ui::Main::funcIndicator, "AM Modulation", 0},
+    {&Ui::Main::source, "INT", 0},
+    {&Ui::Main::funcIndicator, "AM Modulation", 1},
+    {&Ui::Main::source, "EXT", 1},
+    {&Ui::Main::funcIndicator, "FM Modulation", 2},
+    {&Ui::Main::source, "INT", 2},
+    {&Ui::Main::funcIndicator, "FM Modulation", 3},
+    {&Ui::Main::source, "EXT", 3},
+};
+// The list holds the connected model's shapes in the command's order.
+const Caption shapeCaptions[] = {
+    {&Ui::Main::funcInfo, "Mod. Shape: Sine", 0},
+    {&Ui::Main::funcInfo, "Mod. Shape: Square", 1},
+    {&Ui::Main::funcInfo, "Mod. Shape: Triangle", 2},
+};
+const Caption offCaptions[] = {{&Ui::Main::funcIndicator, ""},
+                               {&Ui::Main::funcInfo, ""},
+                               {&Ui::Main::funcInfo2, ""},
+                               {&Ui::Main::source, ""}};
 
 } // namespace
 
-// Continuous mode and sweep off, whatever the list shows; then the type and the source
-// of the chosen item. The generator is in continuous mode now, and so is the panel.
-const Lines Modulation::ModTypeSet{
-    .button = "ModTypeSet",
-    .busy = Busy::Throughout,
-    .lines = {"MODE CONT", "SWE OFF"},
-    .captions = {{&Ui::Main::mode, "Cont"},
-                 {&Ui::Main::funcIndicator, ""},
-                 {&Ui::Main::funcInfo, ""},
-                 {&Ui::Main::funcInfo2, ""}},
-    .list = &Ui::Main::modType,
-    .choices = {
-        {{"MODUL AM", "MODUL INT"},
-         {{&Ui::Main::funcIndicator, "AM Modulation"}, {&Ui::Main::source, "INT"}}},
-        {{"MODUL AM", "MODUL EXT"},
-         {{&Ui::Main::funcIndicator, "AM Modulation"}, {&Ui::Main::source, "EXT"}}},
-        {{"MODUL FM", "MODUL INT"},
-         {{&Ui::Main::funcIndicator, "FM Modulation"}, {&Ui::Main::source, "INT"}}},
-        {{"MODUL FM", "MODUL EXT"},
-         {{&Ui::Main::funcIndicator, "FM Modulation"}, {&Ui::Main::source, "EXT"}}},
-    }};
+const CommandRow Modulation::ModTypeSet{.button = "ModTypeSet",
+                                        .command = &commands::modulation,
+                                        .captions = typeCaptions,
+                                        .list = &Ui::Main::modType};
+const CommandRow Modulation::modShapeSet{.button = "modShapeSet",
+                                         .command = &commands::modulationShape,
+                                         .captions = shapeCaptions,
+                                         .list = &Ui::Main::modShape};
+const CommandRow Modulation::modOff{
+    .button = "modOff", .command = &commands::modulationOff, .captions = offCaptions};
 
-// By the position in the list, which holds the connected model's shapes in this order.
-const Lines Modulation::modShapeSet{
-    .button = "modShapeSet",
-    .busy = Busy::Throughout,
-    .list = &Ui::Main::modShape,
-    .choices = {
-        {{"MODSH SIN"}, {{&Ui::Main::funcInfo, "Mod. Shape: Sine"}}},
-        {{"MODSH SQU"}, {{&Ui::Main::funcInfo, "Mod. Shape: Square"}}},
-        {{"MODSH TRI"}, {{&Ui::Main::funcInfo, "Mod. Shape: Triangle"}}},
-    }};
-
-const Lines Modulation::modOff{.button = "modOff",
-                               .busy = Busy::Throughout,
-                               .lines = {"MODUL OFF"},
-                               .captions = {{&Ui::Main::funcIndicator, ""},
-                                            {&Ui::Main::funcInfo, ""},
-                                            {&Ui::Main::funcInfo2, ""},
-                                            {&Ui::Main::source, ""}}};
-
-const Setting Modulation::modFreqHz = modFrequency("modFreqHz", 1, "MODFR %1HZ");
-const Setting Modulation::modFreqkHz = modFrequency("modFreqkHz", 1e3, "MODFR %1KHZ");
-
-// Asked like the deviation; both refusals keep the entry.
-const Setting Modulation::setDepth{.button = "setDepth",
-                                   .entry = &Ui::Main::depthAM,
-                                   .factor = 1,
-                                   .limits = {0, 100},
-                                   .code = 7,
-                                   .refused = Refused::Keep,
-                                   .line = "DEPT %1",
-                                   .asks = {"MODUL?", "AM INT", 13}};
-
-// The generator's own suffixes: "Hz", "kHz", "MHz", unlike the other frequency lines.
-const Setting Modulation::devFMHz = deviation("devFMHz", 1, "DEV %1Hz");
-const Setting Modulation::devFMkHz = deviation("devFMkHz", 1e3, "DEV %1kHz");
-const Setting Modulation::devFMMHz = deviation("devFMMHz", 1e6, "DEV %1MHz");
+const SettingRow Modulation::modFreqHz = modFrequency("modFreqHz", settings::modulationFrequencyHz);
+const SettingRow Modulation::modFreqkHz =
+    modFrequency("modFreqkHz", settings::modulationFrequencyKHz);
+// Both refusals keep the entry.
+const SettingRow Modulation::setDepth{.button = "setDepth",
+                                      .setting = &settings::depth,
+                                      .entry = &Ui::Main::depthAM,
+                                      .refused = Refused::Keep};
+const SettingRow Modulation::devFMHz = deviation("devFMHz", settings::deviationHz);
+const SettingRow Modulation::devFMkHz = deviation("devFMkHz", settings::deviationKHz);
+const SettingRow Modulation::devFMMHz = deviation("devFMMHz", settings::deviationMHz);
 
 Modulation::Modulation(PanelContext ctx) : ctx_(ctx) {
-    wire<Modulation>(ctx_.ui, this,
-                     {{"ModTypeSet", &Modulation::ModTypeSet_Click},
-                      {"modShapeSet", &Modulation::modShapeSet_Click},
-                      {"modFreqHz", &Modulation::modFreqHz_Click},
-                      {"modFreqkHz", &Modulation::modFreqkHz_Click},
-                      {"setDepth", &Modulation::setDepth_Click},
-                      {"devFMHz", &Modulation::devFMHz_Click},
-                      {"devFMkHz", &Modulation::devFMkHz_Click},
-                      {"devFMMHz", &Modulation::devFMMHz_Click},
-                      {"modOff", &Modulation::modOff_Click}});
+    static const Click<Modulation> clicks[] = {{ModTypeSet.button, &Modulation::ModTypeSet_Click},
+                                               {modShapeSet.button, &Modulation::modShapeSet_Click},
+                                               {modFreqHz.button, &Modulation::modFreqHz_Click},
+                                               {modFreqkHz.button, &Modulation::modFreqkHz_Click},
+                                               {setDepth.button, &Modulation::setDepth_Click},
+                                               {devFMHz.button, &Modulation::devFMHz_Click},
+                                               {devFMkHz.button, &Modulation::devFMkHz_Click},
+                                               {devFMMHz.button, &Modulation::devFMMHz_Click},
+                                               {modOff.button, &Modulation::modOff_Click}};
+    wire<Modulation>(ctx_.ui, this, clicks);
 }
 
 void Modulation::ModTypeSet_Click() {

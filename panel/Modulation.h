@@ -4,8 +4,8 @@
 
 namespace kx {
 
-// Modulation: type and source, shape, modulating frequency, AM depth, FM deviation, and modulation
-// off.
+// Modulation: type and source, shape, modulating frequency, AM depth, FM deviation, and
+// modulation off.
 class Modulation {
 public:
     explicit Modulation(PanelContext ctx);
@@ -20,8 +20,8 @@ public:
     void devFMMHz_Click();
     void modOff_Click();
 
-    static const Lines ModTypeSet, modShapeSet, modOff;
-    static const Setting modFreqHz, modFreqkHz, setDepth, devFMHz, devFMkHz, devFMMHz;
+    static const CommandRow ModTypeSet, modShapeSet, modOff;
+    static const SettingRow modFreqHz, modFreqkHz, setDepth, devFMHz, devFMkHz, devFMMHz;
 
 private:
     PanelContext ctx_;

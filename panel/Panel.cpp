@@ -4,12 +4,11 @@
 #include "panel/Modulation.h"
 #include "panel/Sweep.h"
 #include "panel/Trigger.h"
-#include "panel/WaveformOutput.h"
 
 namespace kx {
 
-const std::vector<const Setting*>& allSettings() {
-    static const std::vector<const Setting*> rows{
+std::span<const SettingRow* const> settingRows() {
+    static const SettingRow* const rows[] = {
         &FrequencyLevels::freqHz, &FrequencyLevels::freqKHz, &FrequencyLevels::freqMHz,
         &FrequencyLevels::ampV,   &FrequencyLevels::offV,    &Sweep::startSweepHz,
         &Sweep::startSweepkHz,    &Sweep::startSweepMHz,     &Sweep::stopSweepHz,
@@ -21,12 +20,11 @@ const std::vector<const Setting*>& allSettings() {
     return rows;
 }
 
-const std::vector<const Lines*>& allLines() {
-    static const std::vector<const Lines*> rows{
-        &WaveformOutput::sine,   &WaveformOutput::square,  &WaveformOutput::ramp,
+std::span<const CommandRow* const> commandRows() {
+    static const CommandRow* const rows[] = {
         &Sweep::linearSweep,     &Sweep::logSweep,         &Sweep::sweepOff,
         &Modulation::ModTypeSet, &Modulation::modShapeSet, &Modulation::modOff,
-        &Trigger::TrigModeSet,   &Trigger::TrigSourceSet,
+        &Trigger::TrigModeSet,
     };
     return rows;
 }

@@ -2,12 +2,12 @@
 
 #include "panel/Rows.h"
 
-#include <vector>
+#include <span>
 
 namespace kx {
 
 // Every declared row of the front panel, group by group.
-const std::vector<const Setting*>& allSettings();
-const std::vector<const Lines*>& allLines();
+std::span<const SettingRow* const> settingRows();
+std::span<const CommandRow* const> commandRows();
 
 } // namespace kx

@@ -6,76 +6,57 @@ namespace kx {
 
 namespace {
 
-// A sweep end in one unit: held to the generator's range, read back into its line.
-constexpr Setting sweepEnd(const char* button, QLineEdit* Ui::Main::*entry, double factor,
-                           const char* line, const char* query, Text display, const char* prefix) {
+// A sweep end, read back into its line.
+SettingRow start(const char* button, const Setting& setting) {
     return {.button = button,
-            .entry = entry,
-            .factor = factor,
-            .limits = frequencyLimits,
-            .code = 5,
-            .refused = Refused::Empty,
-            .line = line,
-            .readBack = {query, Reading::FrequencyCaption, display, prefix}};
+            .setting = &setting,
+            .entry = &Ui::Main::startFreq,
+            .shown = {&Ui::Main::funcInfo, {}, "Start Frequency: "}};
 }
-constexpr Setting start(const char* button, double factor, const char* line) {
-    return sweepEnd(button, &Ui::Main::startFreq, factor, line, "SWSTA?", &Ui::Main::funcInfo,
-                    "Start Frequency: ");
+SettingRow stop(const char* button, const Setting& setting) {
+    return {.button = button,
+            .setting = &setting,
+            .entry = &Ui::Main::stopFreq,
+            .shown = {&Ui::Main::funcInfo2, {}, "Stop Frequency: "}};
 }
-constexpr Setting stop(const char* button, double factor, const char* line) {
-    return sweepEnd(button, &Ui::Main::stopFreq, factor, line, "SWSTO?", &Ui::Main::funcInfo2,
-                    "Stop Frequency: ");
-}
+
+// The detail lines keep what they showed: a start frequency set first stays in view.
+const Caption linearCaptions[] = {{&Ui::Main::mode, "Cont"},
+                                  {&Ui::Main::funcIndicator, "Linear Sweep"}};
+const Caption logCaptions[] = {{&Ui::Main::mode, "Cont"}, {&Ui::Main::funcIndicator, "Log Sweep"}};
+const Caption offCaptions[] = {
+    {&Ui::Main::funcIndicator, ""}, {&Ui::Main::funcInfo, ""}, {&Ui::Main::funcInfo2, ""}};
 
 } // namespace
 
-// Continuous mode and modulation off before the sweep is chosen and switched on. The
-// detail lines keep what they showed: a start frequency set first stays in view.
-const Lines Sweep::linearSweep{
-    .button = "linearSweep",
-    .busy = Busy::Throughout,
-    .lines = {"MODE CONT", "MODUL OFF", "SWE LIN", "SWE ON"},
-    .captions = {{&Ui::Main::mode, "Cont"}, {&Ui::Main::funcIndicator, "Linear Sweep"}}};
-const Lines Sweep::logSweep{
-    .button = "logSweep",
-    .busy = Busy::Throughout,
-    .lines = {"MODE CONT", "MODUL OFF", "SWE LOG", "SWE ON"},
-    .captions = {{&Ui::Main::mode, "Cont"}, {&Ui::Main::funcIndicator, "Log Sweep"}}};
-const Lines Sweep::sweepOff{.button = "sweepOff",
-                            .busy = Busy::Throughout,
-                            .lines = {"SWE OFF"},
-                            .captions = {{&Ui::Main::funcIndicator, ""},
-                                         {&Ui::Main::funcInfo, ""},
-                                         {&Ui::Main::funcInfo2, ""}}};
+const CommandRow Sweep::linearSweep{
+    .button = "linearSweep", .command = &commands::linearSweep, .captions = linearCaptions};
+const CommandRow Sweep::logSweep{
+    .button = "logSweep", .command = &commands::logSweep, .captions = logCaptions};
+const CommandRow Sweep::sweepOff{
+    .button = "sweepOff", .command = &commands::sweepOff, .captions = offCaptions};
 
-// Start and stop are each held to the generator's range alone, never to each other. The
-// generator takes the stop in kHz as "kHZ", the start as "KHZ".
-const Setting Sweep::startSweepHz = start("startSweepHz", 1, "SWSTA %1HZ");
-const Setting Sweep::startSweepkHz = start("startSweepkHz", 1e3, "SWSTA %1KHZ");
-const Setting Sweep::startSweepMHz = start("startSweepMHz", 1e6, "SWSTA %1MHZ");
-const Setting Sweep::stopSweepHz = stop("stopSweepHz", 1, "SWSTO %1HZ");
-const Setting Sweep::stopSweepkHz = stop("stopSweepkHz", 1e3, "SWSTO %1kHZ");
-const Setting Sweep::stopSweepMHz = stop("stopSweepMHz", 1e6, "SWSTO %1MHZ");
-const Setting Sweep::sweepRateSec{.button = "sweepRateSec",
-                                  .entry = &Ui::Main::sweepRate,
-                                  .factor = 1,
-                                  .limits = {0.01, 100},
-                                  .code = 7,
-                                  .refused = Refused::Empty,
-                                  .line = "SWRA %1S"};
+const SettingRow Sweep::startSweepHz = start("startSweepHz", settings::sweepStartHz);
+const SettingRow Sweep::startSweepkHz = start("startSweepkHz", settings::sweepStartKHz);
+const SettingRow Sweep::startSweepMHz = start("startSweepMHz", settings::sweepStartMHz);
+const SettingRow Sweep::stopSweepHz = stop("stopSweepHz", settings::sweepStopHz);
+const SettingRow Sweep::stopSweepkHz = stop("stopSweepkHz", settings::sweepStopKHz);
+const SettingRow Sweep::stopSweepMHz = stop("stopSweepMHz", settings::sweepStopMHz);
+const SettingRow Sweep::sweepRateSec{
+    .button = "sweepRateSec", .setting = &settings::sweepRate, .entry = &Ui::Main::sweepRate};
 
 Sweep::Sweep(PanelContext ctx) : ctx_(ctx) {
-    wire<Sweep>(ctx_.ui, this,
-                {{"linearSweep", &Sweep::linearSweep_Click},
-                 {"logSweep", &Sweep::logSweep_Click},
-                 {"sweepOff", &Sweep::sweepOff_Click},
-                 {"startSweepHz", &Sweep::startSweepHz_Click},
-                 {"startSweepkHz", &Sweep::startSweepkHz_Click},
-                 {"startSweepMHz", &Sweep::startSweepMHz_Click},
-                 {"stopSweepHz", &Sweep::stopSweepHz_Click},
-                 {"stopSweepkHz", &Sweep::stopSweepkHz_Click},
-                 {"stopSweepMHz", &Sweep::stopSweepMHz_Click},
-                 {"sweepRateSec", &Sweep::sweepRateSec_Click}});
+    static const Click<Sweep> clicks[] = {{linearSweep.button, &Sweep::linearSweep_Click},
+                                          {logSweep.button, &Sweep::logSweep_Click},
+                                          {sweepOff.button, &Sweep::sweepOff_Click},
+                                          {startSweepHz.button, &Sweep::startSweepHz_Click},
+                                          {startSweepkHz.button, &Sweep::startSweepkHz_Click},
+                                          {startSweepMHz.button, &Sweep::startSweepMHz_Click},
+                                          {stopSweepHz.button, &Sweep::stopSweepHz_Click},
+                                          {stopSweepkHz.button, &Sweep::stopSweepkHz_Click},
+                                          {stopSweepMHz.button, &Sweep::stopSweepMHz_Click},
+                                          {sweepRateSec.button, &Sweep::sweepRateSec_Click}};
+    wire<Sweep>(ctx_.ui, this, clicks);
 }
 
 void Sweep::linearSweep_Click() {

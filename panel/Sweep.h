@@ -20,10 +20,10 @@ public:
     void stopSweepMHz_Click();
     void sweepRateSec_Click();
 
-    static const Lines linearSweep, logSweep, sweepOff;
-    static const Setting startSweepHz, startSweepkHz, startSweepMHz;
-    static const Setting stopSweepHz, stopSweepkHz, stopSweepMHz;
-    static const Setting sweepRateSec;
+    static const CommandRow linearSweep, logSweep, sweepOff;
+    static const SettingRow startSweepHz, startSweepkHz, startSweepMHz;
+    static const SettingRow stopSweepHz, stopSweepkHz, stopSweepMHz;
+    static const SettingRow sweepRateSec;
 
 private:
     PanelContext ctx_;

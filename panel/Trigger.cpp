@@ -2,77 +2,46 @@
 
 #include "app/ErrorCatalog.h"
 #include "app/Operations.h"
-#include "state/Number.h"
-#include "state/modVariables.h"
 #include "ui_Main.h"
 
 namespace kx {
 
 namespace {
 
-// The internal trigger's period in one unit: 1 us to 10 s.
-constexpr Setting trigRate(const char* button, double factor, const char* line) {
-    return {.button = button,
-            .entry = &Ui::Main::trigRate,
-            .factor = factor,
-            .limits = {1e-6, 10},
-            .code = 7,
-            .refused = Refused::Empty,
-            .line = line};
+SettingRow trigRate(const char* button, const Setting& setting) {
+    return {.button = button, .setting = &setting, .entry = &Ui::Main::trigRate};
 }
 
-// A burst of this many cycles, at an output frequency up to this.
-constexpr double fewestCycles = 1;
-constexpr double mostCycles = 65535;
-constexpr double highestBurstFrequencyHz = 1'000'000;
+const Caption modeCaptions[] = {
+    {&Ui::Main::funcIndicator, ""}, {&Ui::Main::funcInfo, ""},    {&Ui::Main::funcInfo2, ""},
+    {&Ui::Main::mode, "Cont", 0},   {&Ui::Main::mode, "Trig", 1}, {&Ui::Main::mode, "Gate", 2},
+    {&Ui::Main::mode, "Burst", 3},
+};
+const Caption sourceCaptions[] = {{&Ui::Main::source, "INT", 0}, {&Ui::Main::source, "EXT", 1}};
 
 } // namespace
 
-// Modulation and sweep off whatever the list shows; then the chosen mode. The trigger
-// source stays as the generator holds it.
-const Lines Trigger::TrigModeSet{.button = "TrigModeSet",
-                                 .busy = Busy::Throughout,
-                                 .lines = {"MODUL OFF", "SWE OFF"},
-                                 .captions = {{&Ui::Main::funcIndicator, ""},
-                                              {&Ui::Main::funcInfo, ""},
-                                              {&Ui::Main::funcInfo2, ""}},
-                                 .list = &Ui::Main::trigMode,
-                                 .choices = {
-                                     {{"MODE CONT"}, {{&Ui::Main::mode, "Cont"}}},
-                                     {{"MODE TRIG"}, {{&Ui::Main::mode, "Trig"}}},
-                                     {{"MODE GATE"}, {{&Ui::Main::mode, "Gate"}}},
-                                     {{"MODE BURS"}, {{&Ui::Main::mode, "Burst"}}},
-                                 }};
+const CommandRow Trigger::TrigModeSet{.button = "TrigModeSet",
+                                      .command = &commands::mode,
+                                      .captions = modeCaptions,
+                                      .list = &Ui::Main::trigMode};
 
-// Judged by the mode the panel shows, in any letter case ("CONT" from the status
-// refresh). Sent without the busy state: the runner keeps other operations out of the
-// pause, and the status line keeps its text.
-const Lines Trigger::TrigSourceSet{.button = "TrigSourceSet",
-                                   .busy = Busy::Never,
-                                   .list = &Ui::Main::trigSource,
-                                   .choices = {{{"TRIG INT"}, {{&Ui::Main::source, "INT"}}},
-                                               {{"TRIG EXT"}, {{&Ui::Main::source, "EXT"}}}},
-                                   .guard = {&Ui::Main::mode, "cont", 11}};
-
-const Setting Trigger::trigRateMicro = trigRate("trigRateMicro", 1e-6, "TRIG %1US");
-const Setting Trigger::trigRateMilli = trigRate("trigRateMilli", 1e-3, "TRIG %1MS");
-const Setting Trigger::trigRateSec = trigRate("trigRateSec", 1, "TRIG %1S");
+const SettingRow Trigger::trigRateMicro = trigRate("trigRateMicro", settings::triggerRateUs);
+const SettingRow Trigger::trigRateMilli = trigRate("trigRateMilli", settings::triggerRateMs);
+const SettingRow Trigger::trigRateSec = trigRate("trigRateSec", settings::triggerRateS);
 
 Trigger::Trigger(PanelContext ctx) : ctx_(ctx) {
-    wire<Trigger>(ctx_.ui, this,
-                  {{"TrigModeSet", &Trigger::TrigModeSet_Click},
-                   {"TrigSourceSet", &Trigger::TrigSourceSet_Click},
-                   {"trigRateMicro", &Trigger::trigRateMicro_Click},
-                   {"trigRateMilli", &Trigger::trigRateMilli_Click},
-                   {"trigRateSec", &Trigger::trigRateSec_Click},
-                   {"setBurst", &Trigger::setBurst_Click}});
+    static const Click<Trigger> clicks[] = {{TrigModeSet.button, &Trigger::TrigModeSet_Click},
+                                            {"TrigSourceSet", &Trigger::TrigSourceSet_Click},
+                                            {trigRateMicro.button, &Trigger::trigRateMicro_Click},
+                                            {trigRateMilli.button, &Trigger::trigRateMilli_Click},
+                                            {trigRateSec.button, &Trigger::trigRateSec_Click},
+                                            {"setBurst", &Trigger::setBurst_Click}};
+    wire<Trigger>(ctx_.ui, this, clicks);
 }
 
 void Trigger::TrigModeSet_Click() {
     run(ctx_, TrigModeSet);
-}
-void Trigger::TrigSourceSet_Click() {
-    run(ctx_, TrigSourceSet);
 }
 void Trigger::trigRateMicro_Click() {
     run(ctx_, trigRateMicro);
@@ -84,19 +53,26 @@ void Trigger::trigRateSec_Click() {
     run(ctx_, trigRateSec);
 }
 
-// Only checked: the generator takes no line for a count. The count comes first; the
-// output frequency as last read back by "FREQ?" follows, and waits until one is known.
+// Judged by the mode the panel shows. Sent without the busy state: the runner keeps
+// other operations out of the pause, and the status line keeps its text.
+void Trigger::TrigSourceSet_Click() {
+    ctx_.ops.run(Operations::Needs::Port, [&] {
+        takeShown(ctx_);
+        const int option = selectedItem(ctx_.ui.trigSource);
+        const Result r = choose(ctx_.link, ctx_.vars, commands::triggerSource, option);
+        if (r.kind == Result::Kind::Refused)
+            return ctx_.errors.showError(r.code);
+        raise(r);
+        setCaptions(ctx_.ui, sourceCaptions, option);
+    });
+}
+
 // Both refusals keep the entry; neither enters the busy state.
 void Trigger::setBurst_Click() {
     ctx_.ops.run(Operations::Needs::Port, [&] {
-        const auto cycles = parseNumber(ctx_.ui.burst->text());
-        if (!cycles || *cycles > mostCycles || *cycles < fewestCycles) {
-            ctx_.errors.showError(7);
-            return;
-        }
-        const std::optional<double>& hertz = ctx_.vars.outputFrequencyHz;
-        if (hertz && *hertz > highestBurstFrequencyHz)
-            ctx_.errors.showError(12);
+        const Result r = checkBurst(ctx_.vars, ctx_.ui.burst->text());
+        if (r.kind == Result::Kind::Refused)
+            ctx_.errors.showError(r.code);
     });
 }
 

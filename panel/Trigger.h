@@ -16,8 +16,8 @@ public:
     void trigRateSec_Click();
     void setBurst_Click();
 
-    static const Lines TrigModeSet, TrigSourceSet;
-    static const Setting trigRateMicro, trigRateMilli, trigRateSec;
+    static const CommandRow TrigModeSet;
+    static const SettingRow trigRateMicro, trigRateMilli, trigRateSec;
 
 private:
     PanelContext ctx_;

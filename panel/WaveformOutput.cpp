@@ -3,9 +3,6 @@
 #include "app/BusyState.h"
 #include "app/Operations.h"
 #include "app/ShapeWidget.h"
-#include "link/Exchange.h"
-#include "link/LinkError.h"
-#include "state/Number.h"
 #include "state/Profile.h"
 #include "ui_Main.h"
 
@@ -13,63 +10,54 @@
 
 namespace kx {
 
-// The line goes out before the busy state; the choice is shown whatever the generator
-// made of it.
-const Lines WaveformOutput::sine{
-    .button = "sine", .busy = Busy::AfterFirstLine, .waveform = &waveforms[0]};
-const Lines WaveformOutput::square{
-    .button = "square", .busy = Busy::AfterFirstLine, .waveform = &waveforms[1]};
-const Lines WaveformOutput::ramp{
-    .button = "ramp", .busy = Busy::AfterFirstLine, .waveform = &waveforms[2]};
-
-struct WaveformOutput::OutputState {
-    const char* line;
-    double confirmed; // the answer to "OUT?" that confirms the state
-    bool on;
-};
-
 WaveformOutput::WaveformOutput(PanelContext ctx) : ctx_(ctx) {
-    wire<WaveformOutput>(ctx_.ui, this,
-                         {{"sine", &WaveformOutput::sine_Click},
-                          {"square", &WaveformOutput::square_Click},
-                          {"ramp", &WaveformOutput::ramp_Click},
-                          {"outOn", &WaveformOutput::outOn_Click},
-                          {"outOff", &WaveformOutput::outOff_Click}});
+    static const Click<WaveformOutput> clicks[] = {{"sine", &WaveformOutput::sine_Click},
+                                                   {"square", &WaveformOutput::square_Click},
+                                                   {"ramp", &WaveformOutput::ramp_Click},
+                                                   {"outOn", &WaveformOutput::outOn_Click},
+                                                   {"outOff", &WaveformOutput::outOff_Click}};
+    wire<WaveformOutput>(ctx_.ui, this, clicks);
 }
 
 void WaveformOutput::sine_Click() {
-    run(ctx_, sine);
+    select(waveforms[0]);
 }
 void WaveformOutput::square_Click() {
-    run(ctx_, square);
+    select(waveforms[1]);
 }
 void WaveformOutput::ramp_Click() {
-    run(ctx_, ramp);
+    select(waveforms[2]);
 }
 void WaveformOutput::outOn_Click() {
-    setOutput({"OUT ON", 1, true});
+    setOutput(true);
 }
 void WaveformOutput::outOff_Click() {
-    setOutput({"OUT OFF", 0, false});
+    setOutput(false);
 }
 
-void WaveformOutput::setOutput(const OutputState& s) {
+// The line goes out before the busy state (the runner keeps other operations out of
+// its pause meanwhile); the choice is shown whatever the generator made of it.
+void WaveformOutput::select(const Waveform& waveform) {
+    ctx_.ops.run(Operations::Needs::Port, [&] {
+        raise(selectWaveform(ctx_.link, ctx_.vars, waveform));
+        BusyGuard busy(ctx_.busy);
+        showWavePicture(ctx_.ui, QString::fromLatin1(waveform.picture));
+    });
+}
+
+// The panel follows the generator's answer, not the button pressed.
+void WaveformOutput::setOutput(bool on) {
     ctx_.ops.run(Operations::Needs::Port, [&] {
         BusyGuard busy(ctx_.busy);
-        ctx_.link.processEcho(QString::fromLatin1(s.line));
-        ctx_.link.processEcho(QStringLiteral("OUT?"));
-        // A line end after the number does not matter.
-        const auto answer = parseNumber(ctx_.link.readReceived().trimmed());
-        if (!answer)
-            throw noValidAnswer(QStringLiteral("OUT?"));
-        // The panel follows the generator's answer, not the button pressed.
-        if (*answer != s.confirmed)
+        const Result r = switchOutput(ctx_.link, on);
+        raise(r);
+        if (r.answer.value != (on ? QLatin1String("1") : QLatin1String("0")))
             return;
         Ui::Main& ui = ctx_.ui;
-        ui.outOn->setEnabled(!s.on);
-        ui.outOff->setEnabled(s.on);
-        ui.outLight->setFillColor(s.on ? QColor(0, 255, 0)
-                                       : QApplication::palette().color(QPalette::Button));
+        ui.outOn->setEnabled(!on);
+        ui.outOff->setEnabled(on);
+        ui.outLight->setFillColor(on ? QColor(0, 255, 0)
+                                     : QApplication::palette().color(QPalette::Button));
     });
 }
 

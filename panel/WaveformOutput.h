@@ -15,11 +15,9 @@ public:
     void outOn_Click();
     void outOff_Click();
 
-    static const Lines sine, square, ramp;
-
 private:
-    struct OutputState;
-    void setOutput(const OutputState& s);
+    void select(const Waveform& waveform);
+    void setOutput(bool on);
 
     PanelContext ctx_;
 };

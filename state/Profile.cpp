@@ -4,10 +4,13 @@ namespace kx {
 
 namespace {
 
-const ModelProfile profiles[] = {
-    {"KX12A", 12'000'000, 1'000'000, {"Sine"}, 9},
-    {"KX20A", 20'000'000, 2'000'000, {"Sine", "Square", "Triangle"}, 19},
-    {"KX25A", 20'000'000, 2'000'000, {"Sine", "Square", "Triangle"}, 19},
+constexpr const char* sineOnly[] = {"Sine"};
+constexpr const char* threeShapes[] = {"Sine", "Square", "Triangle"};
+
+constexpr ModelProfile profiles[] = {
+    {"KX12A", 12'000'000, 1'000'000, sineOnly, 9},
+    {"KX20A", 20'000'000, 2'000'000, threeShapes, 19},
+    {"KX25A", 20'000'000, 2'000'000, threeShapes, 19},
 };
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include <initializer_list>
+#include <span>
 
 namespace kx {
 
@@ -12,8 +12,8 @@ struct ModelProfile {
     const char* model;
     double sineSquareMaxHz; // highest frequency for the sine and the square wave
     double rampMaxHz;       // highest frequency for the ramp
-    std::initializer_list<const char*> modulationShapes; // items of the shape list, in order
-    int highestMemory;                                   // memory locations run from 1 to this
+    std::span<const char* const> modulationShapes; // items of the shape list, in order
+    int highestMemory;                             // memory locations run from 1 to this
 };
 
 // The profile of `model`, exactly as the identification line names it; nullptr for any

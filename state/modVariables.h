@@ -6,8 +6,9 @@
 
 namespace kx {
 
-// What the panel knows about the connected generator, shared by every operation.
-// One instance per main window.
+// What is known about the connected generator, shared by every operation on it. One
+// instance per connection; the window keeps the parts it shows in step with its
+// displays.
 class modVariables {
 public:
     // How a decoder fared with a reply.
@@ -31,6 +32,13 @@ public:
     // modulation read-backs also pass through freqHzText, so checks that concern the
     // output frequency use this instead.
     std::optional<double> outputFrequencyHz;
+    // The amplitude and offset as shown, volts: the amplitude and offset settings are
+    // checked against each other with these. Unknown counts as 0.
+    std::optional<double> amplitudeV;
+    std::optional<double> offsetV;
+    // The operating mode as shown ("Cont", "Trig", "CONT", ...): the trigger source
+    // cannot be set in continuous mode.
+    QString mode;
 
     // Sets freqMin and freqMax for modelName and waveShape; leaves both alone when
     // either is unknown.

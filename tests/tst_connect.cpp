@@ -207,7 +207,7 @@ void ConnectTest::identification() {
     Rig rig;
     rig.expect(QList<std::pair<QByteArray, QByteArray>>{{"*IDN?", reply}} + refreshAnswers());
     rig.connectTo();
-    QVERIFY2(rig.scriptErrors.isEmpty(), qPrintable(rig.scriptErrors.join('\n')));
+    QVERIFY2(rig.conversation().errors.isEmpty(), qPrintable(rig.conversation().errors.join('\n')));
     QVERIFY(rig.scriptDone());
     QCOMPARE(rig.main().vars().modelName, model);
     QStringList items;
@@ -222,7 +222,7 @@ void ConnectTest::noAnswerToIdentification() {
     Rig rig;
     rig.expect({{"*IDN?", ""}});
     rig.connectTo();
-    QVERIFY(rig.scriptErrors.isEmpty());
+    QVERIFY(rig.conversation().errors.isEmpty());
     QVERIFY(rig.takeBoxes().isEmpty());
     QVERIFY(rig.port().isOpen());
     QCOMPARE(rig.ui().PortOpenStat->fillColor(), green);
@@ -356,7 +356,7 @@ void ConnectTest::refreshStopsAtUnreadableReply() {
     QCOMPARE(rig.ui().message->text(),
              QStringLiteral("No valid answer from the generator to FREQ?"));
     QVERIFY(rig.main().isEnabled());
-    QVERIFY(!rig.main().busy().isBusy());
+    QVERIFY(idle(rig));
     // What was read before the failure stays.
     QCOMPARE(rig.main().vars().waveShape, QStringLiteral("square"));
 
@@ -411,7 +411,7 @@ void ConnectTest::lostDeviceMidRefresh() {
     QVERIFY(rig.ui().comPort->isEnabled());
     QVERIFY(rig.ui().connectBtn->isEnabled());
     QVERIFY(rig.main().isEnabled());
-    QVERIFY(!rig.main().busy().isBusy());
+    QVERIFY(idle(rig));
 
     // Connecting again works.
     rig.port().pullCableAfterLines = -1;

@@ -26,7 +26,7 @@ void readBackFrequency(Rig& rig, const QString& hertz, const char* reply) {
     rig.ui().setF->setText(hertz);
     rig.ui().freqHz->click();
     QVERIFY(rig.scriptDone());
-    QCOMPARE(rig.scriptErrors, QStringList());
+    QCOMPARE(rig.conversation().errors, QStringList());
     QCOMPARE(rig.takeBoxes().size(), 0);
 }
 
@@ -115,7 +115,7 @@ void DutyCycleTest::dutyCycle() {
     rig.ui().setDuty->click();
 
     QVERIFY(rig.scriptDone());
-    QCOMPARE(rig.scriptErrors, QStringList());
+    QCOMPARE(rig.conversation().errors, QStringList());
     QCOMPARE(boxes(rig), refusal(code));
     QCOMPARE(rig.ui().duty->text(), after);
     QCOMPARE(rig.ui().message->text(), message);
@@ -190,7 +190,7 @@ void DutyCycleTest::noFrequencyReadYet() {
     rig.ui().duty->setText(QStringLiteral("50"));
     rig.ui().setDuty->click();
     QVERIFY(rig.scriptDone());
-    QCOMPARE(rig.scriptErrors, QStringList());
+    QCOMPARE(rig.conversation().errors, QStringList());
     QCOMPARE(boxes(rig), QStringList());
 
     rig.ui().duty->setText(QStringLiteral("90"));

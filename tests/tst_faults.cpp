@@ -55,31 +55,36 @@ QList<Operation> operations() {
     QList<Operation> ops;
     ops << Operation{QStringLiteral("connect"), true, {}, QStringLiteral("connectBtn")};
     ops << Operation{QStringLiteral("update"), false, {}, QStringLiteral("updateDisplay")};
-    for (const kx::Setting* row : kx::allSettings()) {
-        const kx::Setting r = *row;
+    for (const kx::SettingRow* row : kx::settingRows()) {
+        const kx::SettingRow r = *row;
         ops << Operation{QLatin1String(r.button), false,
                          [r](Rig& rig) {
                              (rig.ui().*r.entry)->setText(QStringLiteral("1"));
-                             if (r.asks.query) {
-                                 const QByteArray want(r.asks.expected);
+                             if (r.setting->asks.query) {
+                                 const QByteArray want(r.setting->asks.expected);
                                  rig.generator().handleLine("MODUL " + want.left(2));
                                  rig.generator().handleLine("MODUL " + want.mid(3));
                              }
                          },
                          QLatin1String(r.button)};
     }
-    for (const kx::Lines* row : kx::allLines()) {
-        const kx::Lines* r = row;
+    for (const kx::CommandRow* row : kx::commandRows()) {
+        const kx::CommandRow* r = row;
         ops << Operation{QLatin1String(r->button), false,
                          [r](Rig& rig) {
                              if (r->list)
                                  (rig.ui().*r->list)->setCurrentIndex(0);
-                             if (r->guard.code)
-                                 r->guard.control.set(rig.ui(), QStringLiteral("Trig"));
                          },
                          QLatin1String(r->button)};
     }
-    for (const char* out : {"outOn", "outOff"})
+    // Not refused: the panel shows a mode other than continuous.
+    ops << Operation{QStringLiteral("TrigSourceSet"), false,
+                     [](Rig& rig) {
+                         rig.ui().trigSource->setCurrentIndex(0);
+                         rig.ui().mode->setText(QStringLiteral("Trig"));
+                     },
+                     QStringLiteral("TrigSourceSet")};
+    for (const char* out : {"sine", "square", "ramp", "outOn", "outOff"})
         ops << Operation{QLatin1String(out), false, {}, QLatin1String(out)};
     ops << Operation{QStringLiteral("setDuty"), false,
                      [](Rig& rig) {

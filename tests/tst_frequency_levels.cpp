@@ -1,5 +1,6 @@
-// Frequency, amplitude and offset: what is refused before anything is sent, the lines
-// that go out, and what the displays show from the generator's answer.
+// Frequency, amplitude and offset in the window: what the displays show from the
+// generator's answer, the entries, and the busy state. The limits, the rule and the
+// answers that do not decode, line by line, are in tst_state_settings.
 
 #include "support/Rig.h"
 #include "support/Texts.h"
@@ -16,13 +17,6 @@ using namespace kxtest;
 using Icon = kx::MessageBoxes::Icon;
 
 namespace {
-
-QLineEdit* entry(Rig& rig, const QString& name) {
-    auto* e = rig.main().findChild<QLineEdit*>(name);
-    if (!e)
-        qFatal("no text box %s", qPrintable(name));
-    return e;
-}
 
 // Entries, displays and the status line.
 QStringList panel(Rig& rig) {
@@ -42,97 +36,15 @@ QString unitButton(const QString& unit) {
 class FrequencyLevelsTest : public QObject {
     Q_OBJECT
 private slots:
-    void frequencyLimits_data();
-    void frequencyLimits();
     void twentyMegahertzNeedsALargerUnit();
     void frequencyReadBack_data();
     void frequencyReadBack();
-    void noValidAnswer_data();
-    void noValidAnswer();
     void levels_data();
     void levels();
-    void notANumber_data();
-    void notANumber();
     void settingsReachTheGenerator();
     void noPortOpen_data();
     void noPortOpen();
 };
-
-void FrequencyLevelsTest::frequencyLimits_data() {
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<QString>("wave");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("unit");
-    QTest::addColumn<double>("hertz"); // 0: refused
-    struct Limit {
-        const char* model;
-        const char* wave;
-        const char* top; // the highest frequency, as typed
-        const char* topUnit;
-        double topHz;
-        const char* over; // just above it
-        const char* overUnit;
-    };
-    const Limit limits[] = {
-        {"KX12A", "sine", "12", "MHz", 12e6, "12000.5", "kHz"},
-        {"KX12A", "square", "12000", "kHz", 12e6, "12.0001", "MHz"},
-        {"KX12A", "ramp", "1", "MHz", 1e6, "1000001", "Hz"},
-        {"KX20A", "sine", "20", "MHz", 20e6, "20000.1", "kHz"},
-        {"KX20A", "square", "20000", "kHz", 20e6, "20.0001", "MHz"},
-        {"KX20A", "ramp", "2", "MHz", 2e6, "2000001", "Hz"},
-        {"KX25A", "sine", "20000", "kHz", 20e6, "20.0001", "MHz"},
-        {"KX25A", "square", "20", "MHz", 20e6, "20000.1", "kHz"},
-        {"KX25A", "ramp", "2000000", "Hz", 2e6, "2.00001", "MHz"},
-    };
-    for (const Limit& l : limits) {
-        const auto row = [&](const char* what, const char* text, const char* unit, double hz) {
-            QTest::addRow("%s %s %s %s%s", l.model, l.wave, what, text, unit)
-                << l.model << l.wave << text << unit << hz;
-        };
-        row("top", l.top, l.topUnit, l.topHz);
-        row("above", l.over, l.overUnit, 0);
-        row("bottom", "0.01", "Hz", 0.01);
-        row("bottom", "0.00001", "kHz", 0.01);
-        row("below", "0.009", "Hz", 0);
-    }
-}
-
-// The waveform buttons set the limits: both ends are accepted, just outside is refused.
-void FrequencyLevelsTest::frequencyLimits() {
-    QFETCH(QString, model);
-    QFETCH(QString, wave);
-    QFETCH(QString, text);
-    QFETCH(QString, unit);
-    QFETCH(double, hertz);
-    Rig rig(model);
-    rig.connected();
-    button(rig, wave)->click();
-    QCOMPARE(rig.main().vars().waveShape, wave);
-    rig.takeLines();
-    const QStringList before = panel(rig);
-    const double generatorBefore = rig.generator().settings().frequency;
-
-    rig.ui().setF->setText(text);
-    button(rig, unitButton(unit))->click();
-
-    if (hertz > 0) {
-        QCOMPARE(
-            rig.takeLines(),
-            (QList<QByteArray>{"FREQ " + text.toLatin1() + unit.toUpper().toLatin1(), "FREQ?"}));
-        QCOMPARE(boxes(rig), QStringList());
-        QCOMPARE(rig.ui().setF->text(), text);
-        QCOMPARE(rig.generator().settings().frequency, hertz);
-        QVERIFY(idle(rig));
-    } else {
-        QCOMPARE(rig.takeLines(), QList<QByteArray>());
-        QCOMPARE(boxes(rig), refusal(5));
-        QCOMPARE(rig.ui().setF->text(), QString());
-        QCOMPARE(rig.generator().settings().frequency, generatorBefore);
-        QStringList expected = before;
-        expected[0].clear();
-        QCOMPARE(panel(rig), expected);
-    }
-}
 
 // Seven characters: 20 MHz cannot be typed in hertz, only in kHz or MHz.
 void FrequencyLevelsTest::twentyMegahertzNeedsALargerUnit() {
@@ -203,58 +115,13 @@ void FrequencyLevelsTest::frequencyReadBack() {
     const qint64 toTick = msToNextSecond(rig);
     button(rig, unitButton(unit))->click();
     QVERIFY(rig.scriptDone());
-    QCOMPARE(rig.scriptErrors, QStringList());
+    QCOMPARE(rig.conversation().errors, QStringList());
     QCOMPARE(rig.ui().frequency->text(), shown);
     QCOMPARE(rig.ui().frequencyUnit->text(), shownUnit);
     QCOMPARE(rig.ui().setF->text(), text);
     QCOMPARE(rig.takeWaits(), QList<qint64>{toTick} + queryWaits);
     QCOMPARE(rig.ui().message->text(), QStringLiteral("Ready"));
     QVERIFY(idle(rig));
-    QCOMPARE(boxes(rig), QStringList());
-}
-
-void FrequencyLevelsTest::noValidAnswer_data() {
-    QTest::addColumn<QString>("unitButton");
-    QTest::addColumn<QString>("entryName"); // holds 2
-    QTest::addColumn<QByteArray>("sent");
-    QTest::addColumn<QByteArray>("reply");
-    const auto row = [](const char* name, const char* unitButton, const char* entryName,
-                        const char* sent, const QByteArray& reply) {
-        QTest::newRow(name) << unitButton << entryName << QByteArray(sent) << reply;
-    };
-    row("frequency, no answer", "freqKHz", "setF", "FREQ 2KHZ", {});
-    row("frequency, E+8", "freqKHz", "setF", "FREQ 2KHZ", line("1.00000E+8"));
-    row("frequency, garbage", "freqKHz", "setF", "FREQ 2KHZ", line("garbage"));
-    row("frequency, lower-case e", "freqKHz", "setF", "FREQ 2KHZ", line("2.00000e+3"));
-    row("amplitude, no answer", "ampV", "setA", "AMPL 2", {});
-    row("amplitude, E-10", "ampV", "setA", "AMPL 2", line("2.00000E-10"));
-    row("amplitude, two-digit exponent too large", "ampV", "setA", "AMPL 2", line("2.00000E+03"));
-    row("frequency, two-digit exponent too large", "freqKHz", "setF", "FREQ 2KHZ",
-        line("2.00000E+10"));
-    row("amplitude, garbage", "ampV", "setA", "AMPL 2", line("garbage"));
-    row("offset, no answer", "offV", "setO", "OFFS 2", {});
-    row("offset, mantissa not a number", "offV", "setO", "OFFS 2", line("x.yE+0"));
-}
-
-// The line has gone out; without an answer that decodes the displays stay as they were.
-void FrequencyLevelsTest::noValidAnswer() {
-    QFETCH(QString, unitButton);
-    QFETCH(QString, entryName);
-    QFETCH(QByteArray, sent);
-    QFETCH(QByteArray, reply);
-    const QByteArray query = sent.left(4) + '?';
-    Rig rig;
-    rig.connected();
-    const QStringList displays = panel(rig).mid(3, 4);
-    rig.expect({{sent, ""}, {query, reply}});
-    entry(rig, entryName)->setText(QStringLiteral("2"));
-    button(rig, unitButton)->click();
-    QVERIFY(rig.scriptDone());
-    QCOMPARE(rig.scriptErrors, QStringList());
-    QCOMPARE(panel(rig).mid(3, 4), displays);
-    QVERIFY(idle(rig));
-    QCOMPARE(rig.ui().message->text(),
-             QStringLiteral("No valid answer from the generator to ") + QString::fromLatin1(query));
     QCOMPARE(boxes(rig), QStringList());
 }
 
@@ -272,37 +139,15 @@ void FrequencyLevelsTest::levels_data() {
     };
     const auto amp = [&](auto... args) { row(true, args...); };
     const auto offs = [&](auto... args) { row(false, args...); };
-    amp("10 at offset 0: exactly 5", "10", "0.00000", 0, "1.00000E+1", "10");
+    // The limits and the rule row by row: tst_state_settings.
     amp("9 at offset 0.5: exactly 5", "9", "0.50000", 0, "9.00000E+0", "9.00000");
-    amp("6 at offset -2: exactly 5", "6", "-2.00000", 0, "6.00000E+0", "6.00000");
-    amp("lowest, 0.01", "0.01", "0.00000", 0, "1.00000E-2", "0.01");
-    amp("offset display empty counts as 0", "10", "", 0, "1.00000E+1", "10");
     amp("10 at offset -0.5", "10", "-0.50000", 8);
-    amp("2 at offset 4.00001", "2", "4.00001", 8);
-    amp("10.5 at offset 0", "10.5", "0.00000", 6);
-    amp("10.5 at offset -0.5", "10.5", "-0.50000", 6);
-    amp("0.005 at offset 0", "0.005", "0.00000", 6);
-    amp("0.005 at offset 5: range before rule", "0.005", "5.00000", 6);
-    amp("11 at offset 4.9: range before rule", "11", "4.90000", 6);
-    offs("-2 at amplitude 4", "-2", "4.00000", 0, "-2.00000E+0", "-2.00000");
     offs("2.5 at amplitude 5: exactly 5", "2.5", "5.00000", 0, "2.50000E+0", "2.50000");
-    offs("5 at amplitude 0", "5", "0", 0, "5.00000E+0", "5.00000");
-    offs("-5 at amplitude 0", "-5", "0", 0, "-5.00000E+0", "-5.00000");
-    offs("0 at amplitude 10", "0", "10", 0, "0.00000E+0", "0.00000");
-    offs("amplitude display empty counts as 0", "5", "", 0, "5.00000E+0", "5.00000");
-    offs("5 mV, read back in millivolts", "0.005", "1.00000", 0, "5.00000E-3", "0.005");
-    offs("-2 read back with a two-digit exponent", "-2", "1.00000", 0, "-2.00000E+00", "-2.00000");
-    amp("2.5 read back with a two-digit exponent", "2.5", "0.00000", 0, "2.50000E+00", "2.50000");
-    offs("6", "6", "1.00000", 7);
-    offs("-6", "-6", "1.00000", 7);
-    offs("6 at amplitude 10: range before rule", "6", "10", 7);
     offs("4.9 at amplitude 1", "4.9", "1.00000", 8);
-    offs("5 at amplitude 0.02", "5", "0.02000", 8);
-    offs("-3 at amplitude 4.2", "-3", "4.20000", 8);
 }
 
-// The range comes first, then the rule with the other value as displayed, never as typed
-// in the other entry.
+// The rule takes the other value as displayed, never as typed in the other entry; a
+// refusal empties the entry and leaves the rest as it was.
 void FrequencyLevelsTest::levels() {
     QFETCH(bool, amplitude);
     QFETCH(QString, text);
@@ -327,7 +172,7 @@ void FrequencyLevelsTest::levels() {
         rig.expect({});
     (amplitude ? ui.ampV : ui.offV)->click();
     QVERIFY(rig.scriptDone());
-    QCOMPARE(rig.scriptErrors, QStringList());
+    QCOMPARE(rig.conversation().errors, QStringList());
     QVERIFY(idle(rig));
     if (code == 0) {
         QCOMPARE(boxes(rig), QStringList());
@@ -340,50 +185,6 @@ void FrequencyLevelsTest::levels() {
         expected[amplitude ? 1 : 2].clear();
         QCOMPARE(panel(rig), expected);
     }
-}
-
-void FrequencyLevelsTest::notANumber_data() {
-    QTest::addColumn<QString>("unitButton");
-    QTest::addColumn<int>("field"); // index in panel(): 0 setF, 1 setA, 2 setO
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("text");
-    struct Entry {
-        const char* name;
-        const char* unitButton;
-        int field;
-        int code;
-    };
-    const Entry entries[] = {
-        {"frequency", "freqKHz", 0, 5},
-        {"amplitude", "ampV", 1, 6},
-        {"offset", "offV", 2, 7},
-    };
-    for (const Entry& e : entries) {
-        for (const char* text : {"abc", "", "1,5", "inf", "nan", "2V", "1e999", "-"})
-            QTest::addRow("%s \"%s\"", e.name, text) << e.unitButton << e.field << e.code << text;
-    }
-}
-
-// Text that is not a number is refused like a number out of range; nothing is sent.
-void FrequencyLevelsTest::notANumber() {
-    QFETCH(QString, unitButton);
-    QFETCH(int, field);
-    QFETCH(int, code);
-    QFETCH(QString, text);
-    Rig rig;
-    rig.connected();
-    QLineEdit* const entries[] = {rig.ui().setF, rig.ui().setA, rig.ui().setO};
-    for (QLineEdit* e : entries)
-        e->setText(QStringLiteral("1"));
-    entries[field]->setText(text);
-    QStringList expected = panel(rig);
-    expected[field].clear();
-    rig.expect({});
-    button(rig, unitButton)->click();
-    QCOMPARE(rig.takeLines(), QList<QByteArray>());
-    QCOMPARE(boxes(rig), refusal(code));
-    QCOMPARE(panel(rig), expected);
-    QVERIFY(idle(rig));
 }
 
 // With the simulated generator: each setting reaches it, the displays show its answers,

@@ -1,7 +1,7 @@
-// What every declared front-panel operation shares, run over every row of every group:
-// with no port open nothing is sent and nothing changes; text that is not a number is
-// refused like a value out of range; a click inside an operation's pause starts nothing;
-// and no path leaves the window busy.
+// What every front-panel operation shares, run over every row of every group and the
+// buttons the runner carries out: with no port open nothing is sent and nothing
+// changes; a refused entry shows its box and is emptied or kept as its row says; a
+// click inside an operation's pause starts nothing; and no path leaves the window busy.
 
 #include "support/Rig.h"
 #include "support/Texts.h"
@@ -19,8 +19,7 @@
 
 using namespace kxtest;
 
-Q_DECLARE_METATYPE(const kx::Setting*)
-Q_DECLARE_METATYPE(const kx::Lines*)
+Q_DECLARE_METATYPE(const kx::SettingRow*)
 
 namespace {
 
@@ -37,50 +36,69 @@ QStringList snapshot(Rig& rig) {
     return out;
 }
 
-QLineEdit* entryOf(Rig& rig, const kx::Setting& row) {
+QLineEdit* entryOf(Rig& rig, const kx::SettingRow& row) {
     return rig.ui().*row.entry;
 }
 
-// A value every setting accepts on a KX25A showing the generator's factory set-up.
-const QString accepted = QStringLiteral("1");
-
-// Prepares `row` to run: its entry holds an accepted value, its list its first item.
-void prepare(Rig& rig, const kx::Setting& row) {
-    entryOf(rig, row)->setText(accepted);
-}
-void prepare(Rig& rig, const kx::Lines& row) {
-    if (row.list)
-        (rig.ui().*row.list)->setCurrentIndex(0);
-    // A guarded row is not refused: the panel shows some other mode.
-    if (row.guard.code)
-        row.guard.control.set(rig.ui(), QStringLiteral("Trig"));
-}
-
 // The generator is in the state a setting asks for, so it is not refused.
-void satisfy(Rig& rig, const kx::Setting& row) {
-    if (!row.asks.query)
+void satisfy(Rig& rig, const kx::Setting& s) {
+    if (!s.asks.query)
         return;
-    const QString expected = QString::fromLatin1(row.asks.expected);
+    const QString expected = QString::fromLatin1(s.asks.expected);
     for (const QString& line :
          {QStringLiteral("MODUL ") + expected.left(2), QStringLiteral("MODUL ") + expected.mid(3)})
         rig.generator().handleLine(line.toLatin1());
 }
-void satisfy(Rig&, const kx::Lines&) {}
 
-// The lines a row sends on a connected panel, no one interfering.
-template <class Row> QList<QByteArray> undisturbed(const Row& row) {
-    Rig rig;
-    rig.connected();
-    satisfy(rig, row);
-    prepare(rig, row);
-    button(rig, row.button)->click();
-    return rig.takeLines();
+// A front-panel operation the runner carries out: its button, and what makes it run on
+// a KX25A showing the generator's factory set-up (an accepted value typed, the first
+// item of its list chosen, the generator in the state it asks for).
+struct Op {
+    QString button;
+    std::function<void(Rig&)> prepare;
+};
+
+QList<Op> ops() {
+    QList<Op> out;
+    for (const kx::SettingRow* row : kx::settingRows())
+        out << Op{QLatin1String(row->button), [row](Rig& rig) {
+                      satisfy(rig, *row->setting);
+                      entryOf(rig, *row)->setText(QStringLiteral("1"));
+                  }};
+    for (const kx::CommandRow* row : kx::commandRows())
+        out << Op{QLatin1String(row->button), [row](Rig& rig) {
+                      if (row->list)
+                          (rig.ui().*row->list)->setCurrentIndex(0);
+                  }};
+    for (const char* name : {"sine", "square", "ramp"})
+        out << Op{QLatin1String(name), [](Rig&) {}};
+    // Not refused: the panel shows a mode other than continuous.
+    out << Op{QStringLiteral("TrigSourceSet"), [](Rig& rig) {
+                  rig.ui().trigSource->setCurrentIndex(0);
+                  rig.ui().mode->setText(QStringLiteral("Trig"));
+              }};
+    return out;
 }
 
-template <class Row> void addRows(const std::vector<const Row*>& rows) {
-    QTest::addColumn<const Row*>("row");
-    for (const Row* row : rows)
-        QTest::newRow(row->button) << row;
+void addOps() {
+    QTest::addColumn<int>("op");
+    const QList<Op> all = ops();
+    for (int i = 0; i < all.size(); ++i)
+        QTest::newRow(qPrintable(all[i].button)) << i;
+}
+
+Op fetchOp() {
+    QFETCH(int, op);
+    return ops().at(op);
+}
+
+// The lines an operation sends on a connected panel, no one interfering.
+QList<QByteArray> undisturbed(const Op& op) {
+    Rig rig;
+    rig.connected();
+    op.prepare(rig);
+    button(rig, op.button)->click();
+    return rig.takeLines();
 }
 
 } // namespace
@@ -90,106 +108,74 @@ class RowsTest : public QObject {
 private slots:
     void everyRowHasItsButton();
 
-    void settingWithoutPort_data() { addRows(kx::allSettings()); }
-    void settingWithoutPort() { withoutPort(*fetchSetting()); }
-    void linesWithoutPort_data() { addRows(kx::allLines()); }
-    void linesWithoutPort() { withoutPort(*fetchLines()); }
-
-    void notANumber_data();
-    void notANumber();
-
-    void settingClickDuringPause_data() { addRows(kx::allSettings()); }
-    void settingClickDuringPause() { clickDuringPause(*fetchSetting()); }
-    void linesClickDuringPause_data() { addRows(kx::allLines()); }
-    void linesClickDuringPause() { clickDuringPause(*fetchLines()); }
-
-    void settingLinePulled_data() { addRows(kx::allSettings()); }
-    void settingLinePulled() { linePulled(*fetchSetting()); }
-    void linesLinePulled_data() { addRows(kx::allLines()); }
-    void linesLinePulled() { linePulled(*fetchLines()); }
-
+    void withoutPort_data() { addOps(); }
+    void withoutPort();
+    void refusedEntry_data();
+    void refusedEntry();
+    void clickDuringPause_data() { addOps(); }
+    void clickDuringPause();
+    void linePulled_data() { addOps(); }
+    void linePulled();
     void readBackUnanswered_data();
     void readBackUnanswered();
-
-private:
-    static const kx::Setting* fetchSetting() {
-        QFETCH(const kx::Setting*, row);
-        return row;
-    }
-    static const kx::Lines* fetchLines() {
-        QFETCH(const kx::Lines*, row);
-        return row;
-    }
-    template <class Row> void withoutPort(const Row& row);
-    template <class Row> void clickDuringPause(const Row& row);
-    template <class Row> void linePulled(const Row& row);
 };
 
 // Every row is reached from a button of the window, and each button from one row.
 void RowsTest::everyRowHasItsButton() {
     Rig rig;
     QSet<QString> seen;
-    const auto check = [&](const char* name) {
-        QVERIFY2(rig.main().findChild<QAbstractButton*>(QLatin1String(name)), name);
-        QVERIFY2(!seen.contains(QLatin1String(name)), name);
-        seen.insert(QLatin1String(name));
-    };
-    for (const kx::Setting* row : kx::allSettings())
-        check(row->button);
-    for (const kx::Lines* row : kx::allLines())
-        check(row->button);
-    QVERIFY(seen.size() >= 8);
+    for (const Op& op : ops()) {
+        QVERIFY2(rig.main().findChild<QAbstractButton*>(op.button), qPrintable(op.button));
+        QVERIFY2(!seen.contains(op.button), qPrintable(op.button));
+        seen.insert(op.button);
+    }
+    QCOMPARE(seen.size(), int(kx::settingRows().size() + kx::commandRows().size()) + 4);
 }
 
 // With no port open: the "port is not open" box, nothing sent, nothing changed.
-template <class Row> void RowsTest::withoutPort(const Row& row) {
+void RowsTest::withoutPort() {
+    const Op op = fetchOp();
     Rig rig;
-    prepare(rig, row);
+    op.prepare(rig);
     const QStringList before = snapshot(rig);
-    button(rig, row.button)->click();
+    button(rig, op.button)->click();
     QCOMPARE(rig.takeLines(), QList<QByteArray>());
     QCOMPARE(boxes(rig), portNotOpenBox());
     QCOMPARE(snapshot(rig), before);
     QVERIFY(idle(rig));
 }
 
-void RowsTest::notANumber_data() {
-    QTest::addColumn<const kx::Setting*>("row");
-    QTest::addColumn<QString>("text");
-    for (const kx::Setting* row : kx::allSettings()) {
-        for (const char* text : kxtest::notNumbers)
-            QTest::addRow("%s '%s'", row->button, text) << row << QString::fromUtf8(text);
-    }
+void RowsTest::refusedEntry_data() {
+    QTest::addColumn<const kx::SettingRow*>("row");
+    for (const kx::SettingRow* row : kx::settingRows())
+        QTest::newRow(row->button) << row;
 }
 
-// Text that is not a number is refused like a value out of range, and nothing is sent
-// but the question a setting must ask first.
-void RowsTest::notANumber() {
-    QFETCH(const kx::Setting*, row);
-    QFETCH(QString, text);
+// Text that is not a number: the numbered box, and the entry emptied or kept as the row
+// says. (The instrument layer's tests hold what is sent and which refusal it is.)
+void RowsTest::refusedEntry() {
+    QFETCH(const kx::SettingRow*, row);
+    const kx::Setting& s = *row->setting;
     Rig rig;
     rig.connected();
-    entryOf(rig, *row)->setText(text);
-    if (row->asks.query)
-        rig.expect({{row->asks.query, QByteArray(row->asks.expected) + "\r\n"}});
-    else
-        rig.expect({});
+    entryOf(rig, *row)->setText(QStringLiteral("abc"));
+    satisfy(rig, s);
     button(rig, row->button)->click();
-    rig.checkConversation();
-    QCOMPARE(boxes(rig), refusal(row->code));
-    QCOMPARE(entryOf(rig, *row)->text(), row->refused == kx::Refused::Empty ? QString() : text);
+    QCOMPARE(boxes(rig), refusal(s.code));
+    QCOMPARE(entryOf(rig, *row)->text(),
+             row->refused == kx::Refused::Empty ? QString() : QStringLiteral("abc"));
     QVERIFY(idle(rig));
 }
 
 // A click on another operation, programmatic or by the mouse, inside the row's pauses
 // starts nothing: the row's own lines go out exactly as they do undisturbed.
-template <class Row> void RowsTest::clickDuringPause(const Row& row) {
-    const QList<QByteArray> expected = undisturbed(row);
+void RowsTest::clickDuringPause() {
+    const Op op = fetchOp();
+    const QList<QByteArray> expected = undisturbed(op);
     QVERIFY(!expected.isEmpty());
     Rig rig;
     rig.connected();
-    satisfy(rig, row);
-    prepare(rig, row);
+    op.prepare(rig);
     int clicks = 0;
     std::function<void()> interfere = [&] {
         ++clicks;
@@ -198,7 +184,7 @@ template <class Row> void RowsTest::clickDuringPause(const Row& row) {
         rig.clock().duringNextWait = interfere;
     };
     rig.clock().duringNextWait = interfere;
-    button(rig, row.button)->click();
+    button(rig, op.button)->click();
     rig.clock().duringNextWait = nullptr;
     QVERIFY(clicks >= 1);
     QCOMPARE(rig.takeLines(), expected);
@@ -207,13 +193,13 @@ template <class Row> void RowsTest::clickDuringPause(const Row& row) {
 
 // The cable goes after the row's first line: nothing more is sent, the operator is
 // told, and the window is not left busy.
-template <class Row> void RowsTest::linePulled(const Row& row) {
+void RowsTest::linePulled() {
+    const Op op = fetchOp();
     Rig rig;
     rig.connected();
-    satisfy(rig, row);
-    prepare(rig, row);
+    op.prepare(rig);
     rig.port().pullCableAfterLines = int(rig.port().lines.size()) + 1;
-    button(rig, row.button)->click();
+    button(rig, op.button)->click();
     QCOMPARE(rig.takeLines().size(), 1);
     QCOMPARE(boxes(rig),
              QStringList{box(kx::MessageBoxes::Icon::Warning, QStringLiteral("Connection Error"),
@@ -223,23 +209,26 @@ template <class Row> void RowsTest::linePulled(const Row& row) {
 }
 
 void RowsTest::readBackUnanswered_data() {
-    QTest::addColumn<const kx::Setting*>("row");
-    for (const kx::Setting* row : kx::allSettings()) {
-        if (row->readBack.query || row->asks.query)
-            QTest::newRow(row->button) << row;
+    QTest::addColumn<int>("op");
+    const QList<Op> all = ops();
+    for (int i = 0; i < int(kx::settingRows().size()); ++i) {
+        const kx::Setting& s = *kx::settingRows()[size_t(i)]->setting;
+        if (s.readBack.query || s.asks.query)
+            QTest::newRow(qPrintable(all[i].button)) << i;
     }
 }
 
 // A question that goes unanswered ends the operation there: nothing more is sent, the
 // displays keep their values, and the status line names the question.
 void RowsTest::readBackUnanswered() {
-    QFETCH(const kx::Setting*, row);
+    QFETCH(int, op);
+    const kx::Setting& s = *kx::settingRows()[size_t(op)]->setting;
+    const Op o = ops().at(op);
     Rig rig;
     rig.connected();
-    satisfy(rig, *row);
-    prepare(rig, *row);
-    const QByteArray unanswered = row->asks.query ? row->asks.query : row->readBack.query;
-    const QList<QByteArray> expected = undisturbed(*row);
+    o.prepare(rig);
+    const QByteArray unanswered = s.asks.query ? s.asks.query : s.readBack.query;
+    const QList<QByteArray> expected = undisturbed(o);
     QList<std::pair<QByteArray, QByteArray>> conversation;
     for (const QByteArray& l : expected) {
         conversation.append({l, {}});
@@ -248,7 +237,7 @@ void RowsTest::readBackUnanswered() {
     }
     rig.expect(conversation);
     const QStringList before = snapshot(rig);
-    button(rig, row->button)->click();
+    button(rig, o.button)->click();
     rig.checkConversation();
     QCOMPARE(rig.ui().message->text(),
              QStringLiteral("No valid answer from the generator to ") + unanswered);

@@ -232,7 +232,7 @@ void WaveformOutputTest::outputAnswer() {
     rig.expect({{sent, ""}, {"OUT?", reply}});
     ::button(rig, button)->click();
     QVERIFY(rig.scriptDone());
-    QCOMPARE(rig.scriptErrors, QStringList());
+    QCOMPARE(rig.conversation().errors, QStringList());
 
     if (result == QLatin1String("on"))
         QCOMPARE(output(rig), (Output{false, true, green}));

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 using namespace kxtest;
+
 using Box = MessageRecorder::Box;
 using Icon = kx::MessageBoxes::Icon;
 Q_DECLARE_METATYPE(kxtest::MessageRecorder::Box)
@@ -178,34 +179,37 @@ void WindowTest::controlsEnabledAtStart() {
 
 void WindowTest::busyStateShowsAndEnds() {
     Rig rig;
-    rig.main().busy().wait();
+    kx::BusyState busy(rig.main(), *rig.ui().message);
+    busy.wait();
     QVERIFY(looksBusy(rig));
-    rig.main().busy().unwait();
+    busy.unwait();
     QVERIFY(looksReady(rig));
     // unwait when idle only says "Ready".
-    rig.main().busy().unwait();
+    busy.unwait();
     QVERIFY(looksReady(rig));
 }
 
 void WindowTest::secondWaitChangesNothing() {
     Rig rig;
-    rig.main().busy().wait();
-    rig.main().busy().wait();
+    kx::BusyState busy(rig.main(), *rig.ui().message);
+    busy.wait();
+    busy.wait();
     QVERIFY(looksBusy(rig));
     // Not counted: one unwait ends it, hourglass included.
-    rig.main().busy().unwait();
+    busy.unwait();
     QVERIFY(looksReady(rig));
 }
 
 void WindowTest::busyWindowTakesNoInput() {
     Rig rig;
+    kx::BusyState busy(rig.main(), *rig.ui().message);
     rig.main().show();
     QVERIFY(QTest::qWaitForWindowExposed(&rig.main()));
-    rig.main().busy().wait();
+    busy.wait();
     QVERIFY(!rig.ui().setF->isEnabled());
     QTest::mouseClick(rig.ui().connectBtn, Qt::LeftButton);
     QCOMPARE(rig.port().opens, 0);
-    rig.main().busy().unwait();
+    busy.unwait();
     QTest::keyClicks(rig.ui().setF, QStringLiteral("5"));
     QCOMPARE(rig.ui().setF->text(), QStringLiteral("5"));
     // The same click goes through once the window is idle.
@@ -215,9 +219,10 @@ void WindowTest::busyWindowTakesNoInput() {
 
 void WindowTest::innerOperationLeavesWindowEnabled() {
     Rig rig;
-    kx::BusyGuard outer(rig.main().busy());
+    kx::BusyState busy(rig.main(), *rig.ui().message);
+    kx::BusyGuard outer(busy);
     {
-        kx::BusyGuard inner(rig.main().busy());
+        kx::BusyGuard inner(busy);
         QVERIFY(looksBusy(rig));
     }
     QVERIFY(looksReady(rig));
@@ -227,8 +232,9 @@ void WindowTest::innerOperationLeavesWindowEnabled() {
 
 void WindowTest::busyGuardReleasesOnException() {
     Rig rig;
+    kx::BusyState busy(rig.main(), *rig.ui().message);
     try {
-        kx::BusyGuard guard(rig.main().busy());
+        kx::BusyGuard guard(busy);
         QVERIFY(looksBusy(rig));
         throw std::runtime_error("no answer");
     } catch (const std::runtime_error&) {
@@ -238,8 +244,9 @@ void WindowTest::busyGuardReleasesOnException() {
 
 void WindowTest::busyGuardReleasesOnce() {
     Rig rig;
+    kx::BusyState busy(rig.main(), *rig.ui().message);
     {
-        kx::BusyGuard guard(rig.main().busy());
+        kx::BusyGuard guard(busy);
         guard.release();
         QVERIFY(looksReady(rig));
         rig.ui().message->setText(QStringLiteral("KX25A"));
@@ -291,14 +298,14 @@ void WindowTest::errorCatalogue() {
     QFETCH(int, code);
     QFETCH(Box, box);
     Rig rig;
-    rig.main().errors().showError(static_cast<short>(code));
+    kx::ErrorCatalog(rig.boxes()).showError(static_cast<short>(code));
     const QList<Box> shown = rig.takeBoxes();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].icon, box.icon);
     QCOMPARE(shown[0].title, box.title);
     if (code == 14) {
         QVERIFY(shown[0].text.contains(QLatin1String("FM")));
-        rig.main().errors().showError(13);
+        kx::ErrorCatalog(rig.boxes()).showError(13);
         QVERIFY(rig.takeBoxes()[0].text != shown[0].text);
     } else {
         QCOMPARE(shown[0].text, box.text);
@@ -314,7 +321,7 @@ void WindowTest::codesOutsideCatalogueShowNothing_data() {
 void WindowTest::codesOutsideCatalogueShowNothing() {
     QFETCH(int, code);
     Rig rig;
-    rig.main().errors().showError(static_cast<short>(code));
+    kx::ErrorCatalog(rig.boxes()).showError(static_cast<short>(code));
     QVERIFY(rig.takeBoxes().isEmpty());
     QVERIFY(rig.main().isEnabled());
 }

@@ -28,75 +28,16 @@ Rig::Rig(const QString& model, QList<int> ports) {
     seams.probe = [ports](int n) { return ports.contains(n); };
     seams.quit = [this] { ++quits_; };
     seams.saveFileName = [this](QWidget*) { return saveFileName; };
-    answerFromGenerator();
+    talk_ = std::make_unique<Conversation>(*port_, *generator_);
     main_ = std::make_unique<kx::Main>(std::move(seams));
 }
 
 Rig::~Rig() {
-    checkConversation();
-    checkNothingRejected();
-}
-
-void Rig::checkNothingRejected() {
-    const qint64 count = generator_->rejectedCount();
-    if (count == 0 || generator_->lenient() || QTest::currentTestFailed())
-        return;
-    QStringList lines;
-    for (const kxsim::Generator::Rejection& r : generator_->rejected())
-        lines << QStringLiteral("%1 (%2)").arg(
-            QString::fromLatin1(kxsim::Generator::visible(r.line)), QString::fromLatin1(r.reason));
-    QTest::qFail(qPrintable(QStringLiteral("the generator rejected %1 line(s): ").arg(count) +
-                            lines.join(QStringLiteral("; "))),
-                 __FILE__, __LINE__);
-}
-
-QStringList Rig::conversationProblems() const {
-    QStringList problems = scriptErrors;
-    for (const auto& [sent, reply] : script_)
-        problems << QStringLiteral("never sent %1").arg(QString::fromLatin1(sent));
-    return problems;
-}
-
-void Rig::checkConversation() {
-    if (!scripted_)
-        return;
-    const QStringList problems = conversationProblems();
-    scripted_ = false;
-    script_.clear();
-    scriptErrors.clear();
-    // A test that has failed already says why; the rest would only repeat it.
-    if (!problems.isEmpty() && !QTest::currentTestFailed())
-        QTest::qFail(qPrintable(QStringLiteral("the conversation went otherwise: ") +
-                                problems.join(QStringLiteral("; "))),
-                     __FILE__, __LINE__);
+    talk_->check();
 }
 
 Ui::Main& Rig::ui() {
     return main_->ui();
-}
-
-void Rig::answerFromGenerator(int latencyMs) {
-    checkConversation();
-    port_->answerFrom(*generator_, latencyMs);
-}
-
-void Rig::expect(const QList<std::pair<QByteArray, QByteArray>>& conversation) {
-    checkConversation();
-    scripted_ = true;
-    script_ = conversation;
-    port_->responder = [this](const QByteArray& l) -> QList<FakeSerialPort::Chunk> {
-        if (script_.isEmpty()) {
-            scriptErrors << QStringLiteral("unexpected line %1").arg(QString::fromLatin1(l));
-            return {};
-        }
-        const auto [sent, reply] = script_.takeFirst();
-        if (sent != l)
-            scriptErrors << QStringLiteral("expected %1, got %2")
-                                .arg(QString::fromLatin1(sent), QString::fromLatin1(l));
-        if (reply.isEmpty())
-            return {};
-        return {{0, reply}};
-    };
 }
 
 void Rig::connectTo(const QString& portText) {

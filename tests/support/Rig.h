@@ -4,6 +4,7 @@
 #include "sim/Generator.h"
 #include "support/FakeClock.h"
 #include "support/FakeSerialPort.h"
+#include "support/Instrument.h"
 #include "support/MessageRecorder.h"
 
 #include <QTemporaryDir>
@@ -37,27 +38,13 @@ public:
     // What a save dialog answers (empty: cancelled).
     QString saveFileName;
 
-    // Replies come from the simulated generator after `latencyMs`. It is strict: a line
-    // it rejects (a control character, a byte outside ASCII, a number without the unit
-    // its command needs) fails the test when the rig goes, unless the test made it
-    // lenient (generator().setLenient(true)). generator().setEcho(true) makes it echo.
-    void answerFromGenerator(int latencyMs = 0);
-
-    // The whole conversation, line sent by reply: each line written must be the next
-    // expected one; its reply (empty: none) comes back at once. The conversation checks
-    // itself: a line out of order, a wrong line, an extra line, or one never sent fails
-    // the test when the next conversation is stated, at checkConversation(), or when the
-    // rig goes, whichever comes first.
-    void expect(const QList<std::pair<QByteArray, QByteArray>>& conversation);
-    bool scriptDone() const { return script_.isEmpty(); }
-    QStringList scriptErrors;
-    // What went wrong with the conversation so far (lines never sent included); empty
-    // when it went as stated.
-    QStringList conversationProblems() const;
-    // Fails the running test if the conversation did not go as stated, then forgets it.
-    void checkConversation();
-    // Fails the running test if the strict generator rejected a line.
-    void checkNothingRejected();
+    // What comes back on the port (support/Instrument.h).
+    Conversation& conversation() { return *talk_; }
+    void answerFromGenerator(int latencyMs = 0) { talk_->answerFromGenerator(latencyMs); }
+    void expect(const Talk& talk) { talk_->expect(talk); }
+    bool scriptDone() const { return talk_->done(); }
+    void checkConversation() { talk_->check(); }
+    void checkNothingRejected() { talk_->checkNothingRejected(); }
 
     // Types `portText` into comPort and presses Connect.
     void connectTo(const QString& portText = QStringLiteral("3"));
@@ -78,15 +65,9 @@ private:
     FakeSerialPort* port_ = nullptr;
     MessageRecorder* boxes_ = nullptr;
     std::unique_ptr<kx::Main> main_;
-    QList<std::pair<QByteArray, QByteArray>> script_;
-    bool scripted_ = false;
+    std::unique_ptr<Conversation> talk_;
     int quits_ = 0;
 };
-
-// The reply form of the generator, with its line end.
-inline QByteArray line(const char* text) {
-    return QByteArray(text) + '\r';
-}
 
 } // namespace kxtest
 

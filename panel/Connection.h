@@ -9,15 +9,14 @@ namespace kx {
 
 class StatusRefresh;
 
-// The port list, Connect and Close Port.
+// The port list, Connect and Close Port as the window shows them: the indicator, the
+// enabled states, the shape list and the boxes.
 class Connection {
 public:
     using Probe = std::function<bool(int port)>;
 
     // `probe` tells whether port n's device can be opened; by default the real probe.
     Connection(PanelContext ctx, StatusRefresh& refresh, PortMap map, Probe probe = {});
-
-    const PortMap& portMap() const { return map_; }
 
     // Fills comPort with the ports 1..16 whose device opens, and selects the first.
     void ListComPorts();

@@ -17,7 +17,7 @@
 
 using namespace kxtest;
 
-class EndToEndFrontPanel2Test : public QObject {
+class EndToEndSweepModulationTriggerTest : public QObject {
     Q_OBJECT
 private slots:
     void sweep();
@@ -41,7 +41,7 @@ private:
     std::unique_ptr<kx::Main> main_;
 };
 
-bool EndToEndFrontPanel2Test::start(const QString& model) {
+bool EndToEndSweepModulationTriggerTest::start(const QString& model) {
     main_.reset();
     sim_ = std::make_unique<SimProcess>();
     QString why;
@@ -59,13 +59,14 @@ bool EndToEndFrontPanel2Test::start(const QString& model) {
     return main_->ui().message->text().startsWith(model);
 }
 
-void EndToEndFrontPanel2Test::click(const char* button, const char* entry, const QString& text) {
+void EndToEndSweepModulationTriggerTest::click(const char* button, const char* entry,
+                                               const QString& text) {
     if (entry)
         main_->findChild<QLineEdit*>(entry)->setText(text);
     main_->findChild<QAbstractButton*>(button)->click();
 }
 
-QStringList EndToEndFrontPanel2Test::shown(const QStringList& names) {
+QStringList EndToEndSweepModulationTriggerTest::shown(const QStringList& names) {
     QStringList out;
     for (const QString& name : names) {
         QObject* o = main_->findChild<QObject*>(name);
@@ -75,7 +76,7 @@ QStringList EndToEndFrontPanel2Test::shown(const QStringList& names) {
     return out;
 }
 
-QStringList EndToEndFrontPanel2Test::held(const QList<QByteArray>& queries) {
+QStringList EndToEndSweepModulationTriggerTest::held(const QList<QByteArray>& queries) {
     main_->ui().closeBtn->click();
     kx::QtSerialPort port;
     kx::RealClock clock;
@@ -94,7 +95,7 @@ QStringList EndToEndFrontPanel2Test::held(const QList<QByteArray>& queries) {
     return out;
 }
 
-void EndToEndFrontPanel2Test::sweep() {
+void EndToEndSweepModulationTriggerTest::sweep() {
     QVERIFY(start(QStringLiteral("KX25A")));
     click("startSweepkHz", "startFreq", "1");
     click("stopSweepkHz", "stopFreq", "20");
@@ -110,7 +111,7 @@ void EndToEndFrontPanel2Test::sweep() {
     QVERIFY(boxes_->boxes.isEmpty());
 }
 
-void EndToEndFrontPanel2Test::modulation() {
+void EndToEndSweepModulationTriggerTest::modulation() {
     QVERIFY(start(QStringLiteral("KX20A")));
     main_->ui().modType->setCurrentIndex(0); // AM Internal
     click("ModTypeSet");
@@ -134,7 +135,7 @@ void EndToEndFrontPanel2Test::modulation() {
 
 // The generator's own answer decides: depth and deviation are refused for an external
 // source.
-void EndToEndFrontPanel2Test::externalSources() {
+void EndToEndSweepModulationTriggerTest::externalSources() {
     for (const auto& [item, refused, entry, indicator, answer] :
          {std::tuple{1, "setDepth", "depthAM", "AM Modulation", "AM EXT"},
           {3, "devFMHz", "devFM", "FM Modulation", "FM EXT"}}) {
@@ -149,7 +150,7 @@ void EndToEndFrontPanel2Test::externalSources() {
     }
 }
 
-void EndToEndFrontPanel2Test::operatingModes() {
+void EndToEndSweepModulationTriggerTest::operatingModes() {
     const struct {
         int item;
         const char* mode;
@@ -174,5 +175,5 @@ void EndToEndFrontPanel2Test::operatingModes() {
     }
 }
 
-QTEST_MAIN(EndToEndFrontPanel2Test)
-#include "tst_e2e_front_panel2.moc"
+QTEST_MAIN(EndToEndSweepModulationTriggerTest)
+#include "tst_e2e_sweep_modulation_trigger.moc"

@@ -319,4 +319,4 @@ void StateTest::firstLine() {
 }
 
 QTEST_APPLESS_MAIN(StateTest)
-#include "tst_state.moc"
+#include "tst_state_numbers.moc"

@@ -91,14 +91,14 @@ void limits(const char* group, const Case& base, const QString& entry, const QSt
 
 } // namespace
 
-class FrontPanel2Test : public QObject {
+class SweepModulationTriggerTest : public QObject {
     Q_OBJECT
 private slots:
     void conversation_data();
     void conversation();
 };
 
-void FrontPanel2Test::conversation_data() {
+void SweepModulationTriggerTest::conversation_data() {
     QTest::addColumn<Case>("c");
     add("linear sweep", {"linearSweep",
                          {{"mode", "Trig"},
@@ -294,7 +294,7 @@ void FrontPanel2Test::conversation_data() {
             << Case{"setBurst", {{"burst", count}}, {}, code, {}, "KX25A", "SIN", hertz};
 }
 
-void FrontPanel2Test::conversation() {
+void SweepModulationTriggerTest::conversation() {
     QFETCH(Case, c);
     Rig rig(c.model);
     rig.generator().settings().function = c.wave;
@@ -319,5 +319,5 @@ void FrontPanel2Test::conversation() {
     QVERIFY(idle(rig));
 }
 
-QTEST_MAIN(FrontPanel2Test)
-#include "tst_front_panel2.moc"
+QTEST_MAIN(SweepModulationTriggerTest)
+#include "tst_sweep_modulation_trigger.moc"

@@ -1,16 +1,17 @@
-#include "link/Connection.h"
+#include "panel/Connection.h"
 
 #include "app/ErrorCatalog.h"
 #include "app/MessageBoxes.h"
 #include "app/Operations.h"
 #include "app/ShapeWidget.h"
 #include "link/Exchange.h"
+#include "link/Identify.h"
 #include "link/LinkError.h"
 #include "link/SerialPort.h"
 #include "link/portDetect.h"
+#include "panel/StatusRefresh.h"
 #include "state/Number.h"
 #include "state/Profile.h"
-#include "state/StatusRefresh.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
@@ -142,20 +143,16 @@ void Connection::connectToGenerator() {
     ui.connectBtn->setEnabled(false);
     ui.closeBtn->setEnabled(true);
 
-    ctx_.link.processEcho(QStringLiteral("*IDN?"));
-    const QString reply = trimBlanks(ctx_.link.readReceived());
-    const qsizetype cr = reply.indexOf(QLatin1Char('\r'));
-    if (cr < 0)
+    const Identity id = identify(ctx_.link);
+    if (!id.answered)
         throw noValidAnswer(QStringLiteral("*IDN?"));
-    const QString idLine = reply.left(cr);
-    const qsizetype kx = idLine.indexOf(QLatin1String("KX"));
-    if (kx < 0)
+    if (id.model.isEmpty())
         throw OperationFailed{
-            QStringLiteral("The generator's answer to *IDN? names no KX model: %1").arg(idLine)};
-    ctx_.vars.modelName = idLine.mid(kx, 5);
+            QStringLiteral("The generator's answer to *IDN? names no KX model: %1").arg(id.line)};
+    ctx_.vars.modelName = id.model;
     fillModShape();
     refresh_.update();
-    ui.message->setText(idLine);
+    ui.message->setText(id.line);
 }
 
 void Connection::fillModShape() {

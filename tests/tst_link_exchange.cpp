@@ -293,5 +293,5 @@ void ExchangeTest::shutdownEndsTheWait() {
     QCOMPARE(l.port.lines, QList<QByteArray>{"OUT ON"});
 }
 
-QTEST_MAIN(ExchangeTest)
-#include "tst_exchange.moc"
+QTEST_GUILESS_MAIN(ExchangeTest)
+#include "tst_link_exchange.moc"

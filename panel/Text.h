@@ -1,0 +1,50 @@
+#pragma once
+
+#include "state/Settings.h"
+
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+
+namespace Ui {
+class Main;
+}
+
+namespace kx {
+
+// A control of the main window whose text the panel writes: a text box or a label.
+class Text {
+public:
+    constexpr Text() = default;
+    constexpr Text(QLineEdit* Ui::Main::*box) : box_(box) {}
+    constexpr Text(QLabel* Ui::Main::*label) : label_(label) {}
+
+    QString get(const Ui::Main& ui) const;
+    void set(Ui::Main& ui, const QString& text) const;
+    explicit operator bool() const { return box_ || label_; }
+
+private:
+    QLineEdit* Ui::Main::*box_ = nullptr;
+    QLabel* Ui::Main::*label_ = nullptr;
+};
+
+// Where an answer read back is shown: `display` gets the prefix and the number, and the
+// unit too unless the unit has a control of its own.
+struct Shown {
+    Text display{};
+    Text unit{};
+    const char* prefix = "";
+};
+
+// The displays of the output frequency, the amplitude and the offset.
+namespace shown {
+extern const Shown frequency, amplitude, offset;
+} // namespace shown
+
+void show(Ui::Main& ui, const Shown& where, const Result::Answer& answer);
+
+// Shows the waveform picture "SINE", "SQUARE" or "RAMP" in `wave`.
+void showWavePicture(Ui::Main& ui, const QString& name);
+
+} // namespace kx

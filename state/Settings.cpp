@@ -1,0 +1,388 @@
+#include "state/Settings.h"
+
+#include "link/Exchange.h"
+#include "link/LinkError.h"
+#include "state/Number.h"
+#include "state/Profile.h"
+
+#include <cmath>
+
+namespace kx {
+
+Range frequencyLimits(modVariables& vars) {
+    vars.setFrequencyLimits();
+    return {vars.freqMin, vars.freqMax};
+}
+
+namespace {
+
+// Half the amplitude plus the magnitude of the offset may not exceed this. Displays
+// carry five decimals; a sum that only exceeds it by rounding error in the last bit
+// of a double is at the limit.
+constexpr double levelLimit = 5.0;
+constexpr double tolerance = 1e-9;
+
+bool amplitudeFitsOffset(double amplitude, const modVariables& vars) {
+    return amplitude / 2 + std::fabs(vars.offsetV.value_or(0)) <= levelLimit + tolerance;
+}
+
+bool offsetFitsAmplitude(double offset, const modVariables& vars) {
+    return std::fabs(offset) + vars.amplitudeV.value_or(0) / 2 <= levelLimit + tolerance;
+}
+
+constexpr Setting frequency(const char* unit, double factor, const char* line) {
+    return {.name = "frequency",
+            .unit = unit,
+            .factor = factor,
+            .limits = frequencyLimits,
+            .code = 5,
+            .line = line,
+            .readBack = readBacks::outputFrequency};
+}
+
+// A sweep end: held to the generator's range alone, never to the other end.
+constexpr Setting sweepEnd(const char* name, const char* unit, double factor, const char* line,
+                           const char* query) {
+    return {.name = name,
+            .unit = unit,
+            .factor = factor,
+            .limits = frequencyLimits,
+            .code = 5,
+            .line = line,
+            .readBack = {query, Decoding::Frequency}};
+}
+
+// The modulating frequency: 0.01 Hz to 20 kHz for every model and waveform.
+constexpr Setting modulationFrequency(const char* unit, double factor, const char* line) {
+    return {.name = "modulation-frequency",
+            .unit = unit,
+            .factor = factor,
+            .limits = {0.01, 20000},
+            .code = 7,
+            .line = line,
+            .readBack = {"MODFR?", Decoding::Frequency}};
+}
+
+// The deviation, bound by the carrier range. It is for the generator's own modulating
+// source only: the generator is asked which modulation runs before anything is decided.
+constexpr Setting deviation(const char* unit, double factor, const char* line) {
+    return {.name = "deviation",
+            .unit = unit,
+            .factor = factor,
+            .limits = frequencyLimits,
+            .code = 5,
+            .line = line,
+            .asks = {"MODUL?", "FM INT", 14}};
+}
+
+// The internal trigger's period: 1 us to 10 s.
+constexpr Setting triggerRate(const char* unit, double factor, const char* line) {
+    return {.name = "trigger-rate",
+            .unit = unit,
+            .factor = factor,
+            .limits = {1e-6, 10},
+            .code = 7,
+            .line = line};
+}
+
+} // namespace
+
+namespace settings {
+const Setting frequencyHz = frequency("Hz", 1, "FREQ %1HZ");
+const Setting frequencyKHz = frequency("kHz", 1e3, "FREQ %1KHZ");
+const Setting frequencyMHz = frequency("MHz", 1e6, "FREQ %1MHZ");
+const Setting amplitude{.name = "amplitude",
+                        .unit = "V",
+                        .factor = 1,
+                        .limits = {0.01, 10},
+                        .code = 6,
+                        .line = "AMPL %1",
+                        .readBack = readBacks::amplitude,
+                        .rule = {amplitudeFitsOffset, 8}};
+const Setting offset{.name = "offset",
+                     .unit = "V",
+                     .factor = 1,
+                     .limits = {-5, 5},
+                     .code = 7,
+                     .line = "OFFS %1",
+                     .readBack = readBacks::offset,
+                     .rule = {offsetFitsAmplitude, 8}};
+// The generator takes the stop in kHz as "kHZ", the start as "KHZ".
+const Setting sweepStartHz = sweepEnd("sweep-start", "Hz", 1, "SWSTA %1HZ", "SWSTA?");
+const Setting sweepStartKHz = sweepEnd("sweep-start", "kHz", 1e3, "SWSTA %1KHZ", "SWSTA?");
+const Setting sweepStartMHz = sweepEnd("sweep-start", "MHz", 1e6, "SWSTA %1MHZ", "SWSTA?");
+const Setting sweepStopHz = sweepEnd("sweep-stop", "Hz", 1, "SWSTO %1HZ", "SWSTO?");
+const Setting sweepStopKHz = sweepEnd("sweep-stop", "kHz", 1e3, "SWSTO %1kHZ", "SWSTO?");
+const Setting sweepStopMHz = sweepEnd("sweep-stop", "MHz", 1e6, "SWSTO %1MHZ", "SWSTO?");
+const Setting sweepRate{.name = "sweep-rate",
+                        .unit = "s",
+                        .factor = 1,
+                        .limits = {0.01, 100},
+                        .code = 7,
+                        .line = "SWRA %1S"};
+const Setting modulationFrequencyHz = modulationFrequency("Hz", 1, "MODFR %1HZ");
+const Setting modulationFrequencyKHz = modulationFrequency("kHz", 1e3, "MODFR %1KHZ");
+// Asked like the deviation.
+const Setting depth{.name = "depth",
+                    .unit = "%",
+                    .factor = 1,
+                    .limits = {0, 100},
+                    .code = 7,
+                    .line = "DEPT %1",
+                    .asks = {"MODUL?", "AM INT", 13}};
+// The generator's own suffixes: "Hz", "kHz", "MHz", unlike the other frequency lines.
+const Setting deviationHz = deviation("Hz", 1, "DEV %1Hz");
+const Setting deviationKHz = deviation("kHz", 1e3, "DEV %1kHz");
+const Setting deviationMHz = deviation("MHz", 1e6, "DEV %1MHz");
+const Setting triggerRateUs = triggerRate("us", 1e-6, "TRIG %1US");
+const Setting triggerRateMs = triggerRate("ms", 1e-3, "TRIG %1MS");
+const Setting triggerRateS = triggerRate("s", 1, "TRIG %1S");
+} // namespace settings
+
+namespace {
+
+using Lines = const char* const[];
+// Continuous mode and modulation off before a sweep is chosen and switched on.
+constexpr Lines linearSweepLines{"MODE CONT", "MODUL OFF", "SWE LIN", "SWE ON"};
+constexpr Lines logSweepLines{"MODE CONT", "MODUL OFF", "SWE LOG", "SWE ON"};
+constexpr Lines sweepOffLines{"SWE OFF"};
+// Continuous mode and sweep off, then the type and the source.
+constexpr Lines modulationLines{"MODE CONT", "SWE OFF"};
+constexpr Lines amInt{"MODUL AM", "MODUL INT"}, amExt{"MODUL AM", "MODUL EXT"};
+constexpr Lines fmInt{"MODUL FM", "MODUL INT"}, fmExt{"MODUL FM", "MODUL EXT"};
+constexpr Option modulations[] = {
+    {"am-internal", amInt}, {"am-external", amExt}, {"fm-internal", fmInt}, {"fm-external", fmExt}};
+constexpr Lines shapeSin{"MODSH SIN"}, shapeSqu{"MODSH SQU"}, shapeTri{"MODSH TRI"};
+// By the position in the model's list of shapes, which holds them in this order.
+constexpr Option shapes[] = {{"sine", shapeSin}, {"square", shapeSqu}, {"triangle", shapeTri}};
+constexpr Lines modulationOffLines{"MODUL OFF"};
+// Modulation and sweep off, then the mode. The trigger source stays as it is.
+constexpr Lines modeLines{"MODUL OFF", "SWE OFF"};
+constexpr Lines cont{"MODE CONT"}, trig{"MODE TRIG"}, gate{"MODE GATE"}, burst{"MODE BURS"};
+constexpr Option modes[] = {
+    {"continuous", cont}, {"triggered", trig}, {"gate", gate}, {"burst", burst}};
+constexpr Lines internal{"TRIG INT"}, external{"TRIG EXT"};
+constexpr Option sources[] = {{"internal", internal}, {"external", external}};
+
+} // namespace
+
+namespace commands {
+const Command linearSweep{.name = "linear-sweep", .lines = linearSweepLines};
+const Command logSweep{.name = "log-sweep", .lines = logSweepLines};
+const Command sweepOff{.name = "sweep-off", .lines = sweepOffLines};
+const Command modulation{.name = "modulation", .lines = modulationLines, .options = modulations};
+const Command modulationShape{.name = "modulation-shape", .lines = {}, .options = shapes};
+const Command modulationOff{.name = "modulation-off", .lines = modulationOffLines};
+const Command mode{.name = "mode", .lines = modeLines, .options = modes};
+// Judged by the mode as shown, in any letter case ("CONT" from the status reading).
+const Command triggerSource{.name = "trigger-source",
+                            .lines = {},
+                            .options = sources,
+                            .refusedInMode = "cont",
+                            .refusal = 11};
+} // namespace commands
+
+std::span<const Setting* const> allSettings() {
+    using namespace settings;
+    static constexpr const Setting* all[] = {
+        &frequencyHz,
+        &frequencyKHz,
+        &frequencyMHz,
+        &amplitude,
+        &offset,
+        &sweepStartHz,
+        &sweepStartKHz,
+        &sweepStartMHz,
+        &sweepStopHz,
+        &sweepStopKHz,
+        &sweepStopMHz,
+        &sweepRate,
+        &modulationFrequencyHz,
+        &modulationFrequencyKHz,
+        &depth,
+        &deviationHz,
+        &deviationKHz,
+        &deviationMHz,
+        &triggerRateUs,
+        &triggerRateMs,
+        &triggerRateS,
+    };
+    return all;
+}
+
+std::span<const Command* const> allCommands() {
+    using namespace commands;
+    static constexpr const Command* all[] = {&linearSweep, &logSweep,        &sweepOff,
+                                             &modulation,  &modulationShape, &modulationOff,
+                                             &mode,        &triggerSource};
+    return all;
+}
+
+const Setting* findSetting(const QString& name, const QString& unit) {
+    for (const Setting* s : allSettings()) {
+        if (name == QLatin1String(s->name) && unit == QLatin1String(s->unit))
+            return s;
+    }
+    return nullptr;
+}
+
+const Command* findCommand(const QString& name) {
+    for (const Command* c : allCommands()) {
+        if (name == QLatin1String(c->name))
+            return c;
+    }
+    return nullptr;
+}
+
+Result guarded(const std::function<Result()>& body) {
+    try {
+        return body();
+    } catch (const ConnectionLost&) {
+        return {Result::Kind::LinkLost, 0, {}, {}};
+    } catch (const OperationFailed& failure) {
+        if (failure.query.isEmpty())
+            throw;
+        return Result::noAnswer(failure.query);
+    }
+}
+
+QString ask(Exchange& link, const QString& query, bool trim) {
+    link.processEcho(query);
+    const QString reply = link.readReceived();
+    return trim ? trimBlanks(reply) : reply;
+}
+
+modVariables::Decoded readBack(Exchange& link, modVariables& vars, const ReadBack& r,
+                               Result::Answer& answer) {
+    const QString reply = ask(link, QString::fromLatin1(r.query));
+    const bool level = r.decoding == Decoding::Level;
+    const modVariables::Decoded result =
+        level ? vars.decodeLevelReply(reply) : vars.decodeFrequencyReply(reply);
+    if (result != modVariables::Decoded::Ok)
+        return result;
+    answer = level ? Result::Answer{vars.levelText, {}}
+                   : Result::Answer{vars.freqDisplay, vars.freqUnit};
+    if (r.records)
+        vars.*r.records = parseNumber(level ? vars.levelText : vars.freqHzText);
+    return result;
+}
+
+Result apply(Exchange& link, modVariables& vars, const Setting& s, const QString& typed,
+             const std::function<void()>& sending) {
+    return guarded([&] {
+        if (s.asks.query) {
+            if (sending)
+                sending();
+            const QLatin1String expected(s.asks.expected);
+            if (ask(link, QString::fromLatin1(s.asks.query)).left(expected.size()) != expected)
+                return Result::refused(s.asks.code);
+        }
+        const Range range = s.limits.from ? s.limits.from(vars) : s.limits.fixed;
+        const auto number = parseNumber(typed);
+        const double value = number ? *number * s.factor : 0;
+        // A number too large for a double after conversion is out of range too.
+        if (!number || !(value <= range.highest && value >= range.lowest))
+            return Result::refused(s.code);
+        if (s.rule.holds && !s.rule.holds(value, vars))
+            return Result::refused(s.rule.code);
+        if (!s.asks.query && sending)
+            sending();
+        link.processEcho(QString::fromLatin1(s.line).arg(typed));
+        Result done;
+        if (s.readBack.query &&
+            readBack(link, vars, s.readBack, done.answer) != modVariables::Decoded::Ok)
+            return Result::noAnswer(QString::fromLatin1(s.readBack.query));
+        return done;
+    });
+}
+
+Result choose(Exchange& link, const modVariables& vars, const Command& c, int option) {
+    if (c.refusedInMode &&
+        vars.mode.compare(QLatin1String(c.refusedInMode), Qt::CaseInsensitive) == 0)
+        return Result::refused(c.refusal);
+    return guarded([&] {
+        for (const char* line : c.lines)
+            link.processEcho(QString::fromLatin1(line));
+        if (option >= 0 && option < static_cast<int>(c.options.size())) {
+            for (const char* line : c.options[static_cast<size_t>(option)].lines)
+                link.processEcho(QString::fromLatin1(line));
+        }
+        return Result{};
+    });
+}
+
+Result selectWaveform(Exchange& link, modVariables& vars, const Waveform& waveform) {
+    return guarded([&] {
+        link.processEcho(QString::fromLatin1(waveform.line));
+        vars.waveShape = QString::fromLatin1(waveform.shape);
+        return Result{};
+    });
+}
+
+namespace {
+
+struct DutyRule {
+    const char* waveShape;
+    double highestFrequencyHz;
+    double lowest;
+    double highest;
+};
+
+constexpr DutyRule dutyRules[] = {
+    {"square", 2'000'000, 20, 80},
+    {"ramp", 200'000, 1, 99},
+};
+
+// A burst of this many cycles, at an output frequency up to this.
+constexpr double fewestCycles = 1;
+constexpr double mostCycles = 65535;
+constexpr double highestBurstFrequencyHz = 1'000'000;
+
+} // namespace
+
+Result setDuty(Exchange& link, const modVariables& vars, const QString& typed) {
+    if (vars.waveShape == QLatin1String("sine"))
+        return Result::refused(9);
+    for (const DutyRule& rule : dutyRules) {
+        if (vars.waveShape != QLatin1String(rule.waveShape))
+            continue;
+        // The output frequency as last read back; until one is known the test waits.
+        if (vars.outputFrequencyHz && *vars.outputFrequencyHz > rule.highestFrequencyHz)
+            return Result::refused(10);
+        const auto value = parseNumber(typed);
+        if (!value || *value > rule.highest || *value < rule.lowest)
+            return Result::refused(7);
+        return guarded([&] {
+            link.processEcho(QStringLiteral("DCYC ") + typed);
+            return Result{};
+        });
+    }
+    return {};
+}
+
+// The count comes first; the output frequency as last read back by "FREQ?" follows,
+// and waits until one is known.
+Result checkBurst(const modVariables& vars, const QString& typed) {
+    const auto cycles = parseNumber(typed);
+    if (!cycles || *cycles > mostCycles || *cycles < fewestCycles)
+        return Result::refused(7);
+    if (vars.outputFrequencyHz && *vars.outputFrequencyHz > highestBurstFrequencyHz)
+        return Result::refused(12);
+    return {};
+}
+
+Result switchOutput(Exchange& link, bool on) {
+    return guarded([&] {
+        link.processEcho(on ? QStringLiteral("OUT ON") : QStringLiteral("OUT OFF"));
+        link.processEcho(QStringLiteral("OUT?"));
+        // A line end after the number does not matter.
+        const auto answer = parseNumber(link.readReceived().trimmed());
+        if (!answer)
+            return Result::noAnswer(QStringLiteral("OUT?"));
+        Result done;
+        done.answer.value = plainText(*answer);
+        return done;
+    });
+}
+
+} // namespace kx

@@ -1,0 +1,167 @@
+#pragma once
+
+#include "state/modVariables.h"
+
+#include <QString>
+
+#include <functional>
+#include <span>
+
+namespace kx {
+
+class Exchange;
+struct Waveform;
+
+// How an operation on the generator ended. An operation that ends with the program
+// (ShuttingDown) or finds the port closed before it starts (PortNotOpen) throws instead.
+struct Result {
+    enum class Kind {
+        Done,          // every line went; `answer` holds what was read back, if anything
+        Refused,       // nothing more was sent; `code` is the refusal's number
+        NoValidAnswer, // `query` got no answer it could use: nothing more was sent
+        LinkLost,      // the line went away
+    };
+    // A decoded answer: the number as shown and its unit ("kHz"; empty for volts).
+    struct Answer {
+        QString value;
+        QString unit;
+    };
+
+    Kind kind = Kind::Done;
+    short code = 0;
+    QString query;
+    Answer answer;
+
+    static Result refused(short code) { return {Kind::Refused, code, {}, {}}; }
+    static Result noAnswer(const QString& query) { return {Kind::NoValidAnswer, 0, query, {}}; }
+};
+
+// An accepted range, both ends included, in the setting's base unit.
+struct Range {
+    double lowest;
+    double highest;
+};
+
+// Where a setting's limits come from: fixed, or worked out when it is set.
+struct Limits {
+    constexpr Limits(double lowest, double highest) : fixed{lowest, highest} {}
+    constexpr Limits(Range (*from)(modVariables&)) : fixed{0, 0}, from(from) {}
+    Range fixed;
+    Range (*from)(modVariables&) = nullptr;
+};
+
+// The connected model's frequency range for the current waveform.
+Range frequencyLimits(modVariables& vars);
+
+// A further rule the value (in the base unit) must pass, against what is known of the
+// generator; refused with `code`.
+struct Rule {
+    bool (*holds)(double value, const modVariables& vars) = nullptr;
+    short code = 0;
+};
+
+// Asked of the generator before anything is decided: the answer to `query`, blanks
+// trimmed, must begin with `expected`, or the setting is refused with `code`.
+struct Precondition {
+    const char* query = nullptr;
+    const char* expected = nullptr;
+    short code = 0;
+};
+
+// How an answer read back is decoded.
+enum class Decoding { Frequency, Level };
+
+// A query whose answer is decoded and, where `records` names one, kept in the shared
+// state as a number in the base unit.
+struct ReadBack {
+    const char* query = nullptr; // nullptr: nothing is read back
+    Decoding decoding = Decoding::Level;
+    std::optional<double> modVariables::*records = nullptr;
+};
+
+namespace readBacks {
+inline constexpr ReadBack outputFrequency{"FREQ?", Decoding::Frequency,
+                                          &modVariables::outputFrequencyHz};
+inline constexpr ReadBack amplitude{"AMPL?", Decoding::Level, &modVariables::amplitudeV};
+inline constexpr ReadBack offset{"OFFS?", Decoding::Level, &modVariables::offsetV};
+} // namespace readBacks
+
+// A value sent with its unit, as the generator sees it.
+struct Setting {
+    const char* name; // what it sets: "frequency", "amplitude", ...
+    const char* unit; // the unit the value is given in: "kHz", "V", ...
+    double factor;    // that unit to the base unit
+    Limits limits;
+    short code;       // refusal of a value outside the limits, or of text that is not a number
+    const char* line; // %1: the value exactly as given
+    ReadBack readBack{};
+    Rule rule{};
+    Precondition asks{};
+};
+
+// One of the items of a choice and the lines that choose it.
+struct Option {
+    const char* name;
+    std::span<const char* const> lines;
+};
+
+// Fixed lines: always the same, or chosen by an option.
+struct Command {
+    const char* name;
+    std::span<const char* const> lines; // always sent first, in order
+    std::span<const Option> options{};  // then the chosen option's lines
+    // Refused with `refusal` while the mode is this, letter case aside.
+    const char* refusedInMode = nullptr;
+    short refusal = 0;
+};
+
+namespace settings {
+extern const Setting frequencyHz, frequencyKHz, frequencyMHz, amplitude, offset;
+extern const Setting sweepStartHz, sweepStartKHz, sweepStartMHz;
+extern const Setting sweepStopHz, sweepStopKHz, sweepStopMHz, sweepRate;
+extern const Setting modulationFrequencyHz, modulationFrequencyKHz, depth;
+extern const Setting deviationHz, deviationKHz, deviationMHz;
+extern const Setting triggerRateUs, triggerRateMs, triggerRateS;
+} // namespace settings
+
+namespace commands {
+extern const Command linearSweep, logSweep, sweepOff;
+extern const Command modulation, modulationShape, modulationOff;
+extern const Command mode, triggerSource;
+} // namespace commands
+
+// Every setting and command, by name; nullptr when there is none.
+std::span<const Setting* const> allSettings();
+std::span<const Command* const> allCommands();
+const Setting* findSetting(const QString& name, const QString& unit);
+const Command* findCommand(const QString& name);
+
+// The operations. `sending`, where given, is called once, just before the operation's
+// first line goes out.
+
+// Checks `typed` against the setting's limits and rules (asking first where it must),
+// sends it exactly as typed and reads it back.
+Result apply(Exchange& link, modVariables& vars, const Setting& setting, const QString& typed,
+             const std::function<void()>& sending = {});
+// Sends the command's lines and those of option `option`; none when it is out of range.
+Result choose(Exchange& link, const modVariables& vars, const Command& command, int option);
+// Sends the waveform's line and records the waveform, whatever the generator made of it.
+Result selectWaveform(Exchange& link, modVariables& vars, const Waveform& waveform);
+// The duty cycle of the square wave, the symmetry of the ramp.
+Result setDuty(Exchange& link, const modVariables& vars, const QString& typed);
+// A burst count is only checked: the generator takes no line for it.
+Result checkBurst(const modVariables& vars, const QString& typed);
+// Switches the output and asks the generator; the answer is its "OUT?" as a number.
+Result switchOutput(Exchange& link, bool on);
+
+// Sends `query` and returns its answer, blanks trimmed unless `trim` is false.
+QString ask(Exchange& link, const QString& query, bool trim = true);
+// Sends the read-back's query and decodes the answer (blanks trimmed) into `vars` and
+// `answer`; nothing is written unless it decodes.
+modVariables::Decoded readBack(Exchange& link, modVariables& vars, const ReadBack& r,
+                               Result::Answer& answer);
+
+// Runs `body`, turning a lost line and an unanswered question into their result.
+Result guarded(const std::function<Result()>& body);
+
+} // namespace kx

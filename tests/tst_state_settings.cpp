@@ -1,0 +1,340 @@
+// The generator driven through the instrument layer alone, with no window and no
+// QApplication: each setting and command as a conversation (the lines sent, the
+// answers, the result), the refusals, the status reading and identification.
+
+#include "support/Instrument.h"
+
+#include "link/Identify.h"
+#include "state/Number.h"
+#include "state/Profile.h"
+#include "state/Settings.h"
+#include "state/Status.h"
+
+#include <QtTest>
+
+using namespace kxtest;
+using Kind = kx::Result::Kind;
+
+Q_DECLARE_METATYPE(const kx::Setting*)
+
+namespace {
+
+const kx::Setting& setting(const char* name, const char* unit) {
+    const kx::Setting* s = kx::findSetting(QString::fromLatin1(name), QString::fromLatin1(unit));
+    if (!s)
+        qFatal("no setting %s in %s", name, unit);
+    return *s;
+}
+
+const kx::Waveform& waveform(const QString& shape) {
+    for (const kx::Waveform& w : kx::waveforms) {
+        if (shape == QLatin1String(w.shape))
+            return w;
+    }
+    qFatal("no waveform %s", qPrintable(shape));
+}
+
+QString describe(const kx::Result& r) {
+    static const char* const kinds[] = {"done", "refused", "no valid answer", "link lost"};
+    return QStringLiteral("%1 %2 %3 %4 %5")
+        .arg(QLatin1String(kinds[int(r.kind)]))
+        .arg(r.code)
+        .arg(r.query, r.answer.value, r.answer.unit);
+}
+
+kx::Result done(const QString& value = {}, const QString& unit = {}) {
+    return {Kind::Done, 0, {}, {value, unit}};
+}
+
+} // namespace
+
+class SettingsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void withoutWindow();
+    void everySettingByName();
+    void notANumber_data();
+    void notANumber();
+    void frequencyLimits_data();
+    void frequencyLimits();
+    void levels_data();
+    void levels();
+    void noValidAnswer_data();
+    void noValidAnswer();
+};
+
+// Identification, a setting, a refusal, a command and its guard, and the status
+// reading, each through the instrument layer on a core application.
+void SettingsTest::withoutWindow() {
+    QVERIFY(!QCoreApplication::instance()->inherits("QGuiApplication"));
+    Instrument in;
+    QVERIFY(in.link.open(QStringLiteral("/dev/fake")));
+
+    in.talk.expect({{"*IDN?", line(" Generator,KX20A,0,1.02")}});
+    const kx::Identity id = kx::identify(in.link);
+    in.talk.check();
+    QVERIFY(id.answered);
+    QCOMPARE(id.line, QStringLiteral("Generator,KX20A,0,1.02"));
+    QCOMPARE(id.model, QStringLiteral("KX20A"));
+    in.vars.modelName = id.model;
+
+    in.talk.expect({{"FUNC?", line("SQU")},
+                    {"FREQ?", line("2.50000E+3")},
+                    {"AMPL?", line("4.00000E+0")},
+                    {"OFFS?", line("1.00000E+0")},
+                    {"MODE?", line("TRIG")},
+                    {"SWE?", line("LIN ON")},
+                    {"MODUL?", line("OFF")}});
+    const kx::Status s = kx::readStatus(in.link, in.vars);
+    in.talk.check();
+    QCOMPARE(describe(s.result), describe(done()));
+    QCOMPARE(s.waveform, &kx::waveforms[1]);
+    QCOMPARE(s.frequency->value + s.frequency->unit, QStringLiteral("2.50000kHz"));
+    QCOMPARE(s.amplitude->value, QStringLiteral("4.00000"));
+    QCOMPARE(s.offset->value, QStringLiteral("1.00000"));
+    QCOMPARE(*s.mode, QStringLiteral("TRIG"));
+    QCOMPARE(*s.sweep, QStringLiteral("LIN ON"));
+    QCOMPARE(*s.modulation, QStringLiteral("OFF"));
+    QCOMPARE(in.vars.waveShape, QStringLiteral("square"));
+    QCOMPARE(in.vars.outputFrequencyHz, 2500.0);
+    QCOMPARE(in.vars.amplitudeV, 4.0);
+    QCOMPARE(in.vars.offsetV, 1.0);
+
+    // Square on a KX20A: up to 20 MHz; the answer is the generator's, not the value typed.
+    in.talk.expect({{"FREQ 1.5KHZ", ""}, {"FREQ?", line("1.49999E+3")}});
+    QCOMPARE(describe(kx::apply(in.link, in.vars, kx::settings::frequencyKHz, "1.5")),
+             describe(done("1.49999", "kHz")));
+    in.talk.check();
+    QCOMPARE(in.vars.outputFrequencyHz, 1499.99);
+
+    // 9 / 2 + 1 > 5: nothing is sent.
+    in.talk.expect({});
+    QCOMPARE(describe(kx::apply(in.link, in.vars, kx::settings::amplitude, "9")),
+             describe(kx::Result::refused(8)));
+    in.talk.check();
+
+    in.talk.expect({{"TRIG EXT", ""}});
+    QCOMPARE(describe(kx::choose(in.link, in.vars, kx::commands::triggerSource, 1)),
+             describe(done()));
+    in.talk.check();
+    in.vars.mode = QStringLiteral("cont");
+    in.talk.expect({});
+    QCOMPARE(describe(kx::choose(in.link, in.vars, kx::commands::triggerSource, 1)),
+             describe(kx::Result::refused(11)));
+    in.talk.check();
+
+    in.port.pullCable();
+    QCOMPARE(describe(kx::apply(in.link, in.vars, kx::settings::offset, "1")),
+             describe({Kind::LinkLost, 0, {}, {}}));
+}
+
+// Every setting is found by its name and unit, and every name and unit is one setting.
+void SettingsTest::everySettingByName() {
+    QSet<QString> seen;
+    for (const kx::Setting* s : kx::allSettings()) {
+        QCOMPARE(kx::findSetting(QString::fromLatin1(s->name), QString::fromLatin1(s->unit)), s);
+        seen.insert(QString::fromLatin1(s->name) + ' ' + QString::fromLatin1(s->unit));
+    }
+    QCOMPARE(seen.size(), int(kx::allSettings().size()));
+    for (const kx::Command* c : kx::allCommands())
+        QCOMPARE(kx::findCommand(QString::fromLatin1(c->name)), c);
+    QCOMPARE(kx::findSetting(QStringLiteral("frequency"), QStringLiteral("GHz")), nullptr);
+}
+
+void SettingsTest::notANumber_data() {
+    QTest::addColumn<const kx::Setting*>("s");
+    QTest::addColumn<QString>("text");
+    for (const kx::Setting* s : kx::allSettings()) {
+        for (const char* text : notNumbers)
+            QTest::addRow("%s %s '%s'", s->name, s->unit, text) << s << QString::fromUtf8(text);
+    }
+}
+
+// Text that is not a number is refused like a value out of range, and nothing is sent
+// but the question a setting must ask first.
+void SettingsTest::notANumber() {
+    QFETCH(const kx::Setting*, s);
+    QFETCH(QString, text);
+    Instrument in;
+    in.connect();
+    if (s->asks.query)
+        in.talk.expect({{s->asks.query, QByteArray(s->asks.expected) + "\r\n"}});
+    else
+        in.talk.expect({});
+    QCOMPARE(describe(kx::apply(in.link, in.vars, *s, text)),
+             describe(kx::Result::refused(s->code)));
+}
+
+void SettingsTest::frequencyLimits_data() {
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("wave");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<double>("hertz"); // 0: refused
+    struct Limit {
+        const char* model;
+        const char* wave;
+        const char* top; // the highest frequency, as typed
+        const char* topUnit;
+        double topHz;
+        const char* over; // just above it
+        const char* overUnit;
+    };
+    const Limit limits[] = {
+        {"KX12A", "sine", "12", "MHz", 12e6, "12000.5", "kHz"},
+        {"KX12A", "square", "12000", "kHz", 12e6, "12.0001", "MHz"},
+        {"KX12A", "ramp", "1", "MHz", 1e6, "1000001", "Hz"},
+        {"KX20A", "sine", "20", "MHz", 20e6, "20000.1", "kHz"},
+        {"KX20A", "square", "20000", "kHz", 20e6, "20.0001", "MHz"},
+        {"KX20A", "ramp", "2", "MHz", 2e6, "2000001", "Hz"},
+        {"KX25A", "sine", "20000", "kHz", 20e6, "20.0001", "MHz"},
+        {"KX25A", "square", "20", "MHz", 20e6, "20000.1", "kHz"},
+        {"KX25A", "ramp", "2000000", "Hz", 2e6, "2.00001", "MHz"},
+    };
+    for (const Limit& l : limits) {
+        const auto row = [&](const char* what, const char* text, const char* unit, double hz) {
+            QTest::addRow("%s %s %s %s%s", l.model, l.wave, what, text, unit)
+                << l.model << l.wave << text << unit << hz;
+        };
+        row("top", l.top, l.topUnit, l.topHz);
+        row("above", l.over, l.overUnit, 0);
+        row("bottom", "0.01", "Hz", 0.01);
+        row("bottom", "0.00001", "kHz", 0.01);
+        row("below", "0.009", "Hz", 0);
+    }
+}
+
+// The waveform sets the limits: both ends are accepted, just outside is refused.
+void SettingsTest::frequencyLimits() {
+    QFETCH(QString, model);
+    QFETCH(QString, wave);
+    QFETCH(QString, text);
+    QFETCH(QString, unit);
+    QFETCH(double, hertz);
+    Instrument in(model);
+    in.connect();
+    QCOMPARE(describe(kx::selectWaveform(in.link, in.vars, waveform(wave))), describe(done()));
+    QCOMPARE(in.vars.waveShape, wave);
+    in.takeLines();
+    const double before = in.generator->settings().frequency;
+    const kx::Result r = kx::apply(in.link, in.vars, setting("frequency", qPrintable(unit)), text);
+    if (hertz > 0) {
+        QCOMPARE(
+            in.takeLines(),
+            (QList<QByteArray>{"FREQ " + text.toLatin1() + unit.toUpper().toLatin1(), "FREQ?"}));
+        QCOMPARE(r.kind, Kind::Done);
+        QCOMPARE(in.generator->settings().frequency, hertz);
+    } else {
+        QCOMPARE(in.takeLines(), QList<QByteArray>());
+        QCOMPARE(describe(r), describe(kx::Result::refused(5)));
+        QCOMPARE(in.generator->settings().frequency, before);
+    }
+}
+
+void SettingsTest::levels_data() {
+    QTest::addColumn<bool>("amplitude"); // false: offset
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("otherShown"); // the offset shown, or the amplitude
+    QTest::addColumn<int>("code");           // 0: accepted
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("shown");
+    const auto row = [](bool amplitude, const char* name, const char* text, const char* other,
+                        int code, const char* reply = "", const char* shown = "") {
+        QTest::addRow("%s %s", amplitude ? "amplitude" : "offset", name)
+            << amplitude << text << other << code << (code ? QByteArray() : line(reply)) << shown;
+    };
+    const auto amp = [&](auto... args) { row(true, args...); };
+    const auto offs = [&](auto... args) { row(false, args...); };
+    amp("10 at offset 0: exactly 5", "10", "0.00000", 0, "1.00000E+1", "10");
+    amp("9 at offset 0.5: exactly 5", "9", "0.50000", 0, "9.00000E+0", "9.00000");
+    amp("6 at offset -2: exactly 5", "6", "-2.00000", 0, "6.00000E+0", "6.00000");
+    amp("lowest, 0.01", "0.01", "0.00000", 0, "1.00000E-2", "0.01");
+    amp("offset unknown counts as 0", "10", "", 0, "1.00000E+1", "10");
+    amp("10 at offset -0.5", "10", "-0.50000", 8);
+    amp("2 at offset 4.00001", "2", "4.00001", 8);
+    amp("10.5 at offset 0", "10.5", "0.00000", 6);
+    amp("10.5 at offset -0.5", "10.5", "-0.50000", 6);
+    amp("0.005 at offset 0", "0.005", "0.00000", 6);
+    amp("0.005 at offset 5: range before rule", "0.005", "5.00000", 6);
+    amp("11 at offset 4.9: range before rule", "11", "4.90000", 6);
+    offs("-2 at amplitude 4", "-2", "4.00000", 0, "-2.00000E+0", "-2.00000");
+    offs("2.5 at amplitude 5: exactly 5", "2.5", "5.00000", 0, "2.50000E+0", "2.50000");
+    offs("5 at amplitude 0", "5", "0", 0, "5.00000E+0", "5.00000");
+    offs("-5 at amplitude 0", "-5", "0", 0, "-5.00000E+0", "-5.00000");
+    offs("0 at amplitude 10", "0", "10", 0, "0.00000E+0", "0.00000");
+    offs("amplitude unknown counts as 0", "5", "", 0, "5.00000E+0", "5.00000");
+    offs("5 mV, read back in millivolts", "0.005", "1.00000", 0, "5.00000E-3", "0.005");
+    offs("-2 read back with a two-digit exponent", "-2", "1.00000", 0, "-2.00000E+00", "-2.00000");
+    amp("2.5 read back with a two-digit exponent", "2.5", "0.00000", 0, "2.50000E+00", "2.50000");
+    offs("6", "6", "1.00000", 7);
+    offs("-6", "-6", "1.00000", 7);
+    offs("6 at amplitude 10: range before rule", "6", "10", 7);
+    offs("4.9 at amplitude 1", "4.9", "1.00000", 8);
+    offs("5 at amplitude 0.02", "5", "0.02000", 8);
+    offs("-3 at amplitude 4.2", "-3", "4.20000", 8);
+}
+
+// The range comes first, then the rule with the other value as shown.
+void SettingsTest::levels() {
+    QFETCH(bool, amplitude);
+    QFETCH(QString, text);
+    QFETCH(QString, otherShown);
+    QFETCH(int, code);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, shown);
+    Instrument in;
+    in.connect();
+    (amplitude ? in.vars.offsetV : in.vars.amplitudeV) = kx::parseNumber(otherShown);
+    const QByteArray keyword = amplitude ? "AMPL" : "OFFS";
+    if (code == 0)
+        in.talk.expect({{keyword + ' ' + text.toLatin1(), ""}, {keyword + '?', reply}});
+    else
+        in.talk.expect({});
+    const kx::Result r = kx::apply(
+        in.link, in.vars, amplitude ? kx::settings::amplitude : kx::settings::offset, text);
+    in.talk.check();
+    QCOMPARE(describe(r), describe(code ? kx::Result::refused(short(code)) : done(shown)));
+    if (code == 0)
+        QCOMPARE(amplitude ? in.vars.amplitudeV : in.vars.offsetV, kx::parseNumber(shown));
+}
+
+void SettingsTest::noValidAnswer_data() {
+    QTest::addColumn<const kx::Setting*>("s");
+    QTest::addColumn<QByteArray>("reply");
+    const auto row = [](const char* name, const kx::Setting& s, const QByteArray& reply) {
+        QTest::newRow(name) << &s << reply;
+    };
+    using namespace kx::settings;
+    row("frequency, no answer", frequencyKHz, {});
+    row("frequency, E+8", frequencyKHz, line("1.00000E+8"));
+    row("frequency, garbage", frequencyKHz, line("garbage"));
+    row("frequency, lower-case e", frequencyKHz, line("2.00000e+3"));
+    row("amplitude, no answer", amplitude, {});
+    row("amplitude, E-10", amplitude, line("2.00000E-10"));
+    row("amplitude, two-digit exponent too large", amplitude, line("2.00000E+03"));
+    row("frequency, two-digit exponent too large", frequencyKHz, line("2.00000E+10"));
+    row("amplitude, garbage", amplitude, line("garbage"));
+    row("offset, no answer", offset, {});
+    row("offset, mantissa not a number", offset, line("x.yE+0"));
+}
+
+// The line has gone out; without an answer that decodes, nothing more is sent and what
+// is known of the generator stays as it was.
+void SettingsTest::noValidAnswer() {
+    QFETCH(const kx::Setting*, s);
+    QFETCH(QByteArray, reply);
+    Instrument in;
+    in.connect();
+    const kx::modVariables before = in.vars;
+    in.talk.expect({{QByteArray(s->line).replace("%1", "2"), ""}, {s->readBack.query, reply}});
+    QCOMPARE(describe(kx::apply(in.link, in.vars, *s, QStringLiteral("2"))),
+             describe(kx::Result::noAnswer(QLatin1String(s->readBack.query))));
+    QCOMPARE(in.vars.freqDisplay + in.vars.freqUnit + in.vars.levelText,
+             before.freqDisplay + before.freqUnit + before.levelText);
+    QCOMPARE(in.vars.outputFrequencyHz, before.outputFrequencyHz);
+    QCOMPARE(in.vars.amplitudeV, before.amplitudeV);
+    QCOMPARE(in.vars.offsetV, before.offsetV);
+}
+
+QTEST_GUILESS_MAIN(SettingsTest)
+#include "tst_state_settings.moc"
