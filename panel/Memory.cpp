@@ -5,20 +5,11 @@
 #include "app/Operations.h"
 #include "link/Exchange.h"
 #include "panel/StatusRefresh.h"
-#include "state/Number.h"
-#include "state/Profile.h"
+#include "state/Memory.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
 namespace kx {
-
-namespace {
-
-const QString notANumber = QStringLiteral(
-    "Enter number only. For KX12A: Valid numbers: 1-9 .For KX20A/KX25A: Valid numbers: 1-19");
-const QString outOfRange = QStringLiteral("Number outside of valid range.");
-
-} // namespace
 
 Memory::Memory(PanelContext ctx, StatusRefresh& refresh) : ctx_(ctx), refresh_(refresh) {
     QObject::connect(ctx_.ui.memLocation, &QLineEdit::textChanged, ctx_.ui.memLocation,
@@ -30,15 +21,7 @@ Memory::Memory(PanelContext ctx, StatusRefresh& refresh) : ctx_(ctx), refresh_(r
 }
 
 QString Memory::locationProblem(const QString& text) const {
-    // Without an identified model there is no valid location at all.
-    const ModelProfile* profile = findModel(ctx_.vars.modelName);
-    const int highest = profile ? profile->highestMemory : 0;
-    const auto value = parseNumber(text);
-    if (!value)
-        return notANumber;
-    if (*value < 1 || *value > highest)
-        return outOfRange;
-    return {};
+    return memoryLocationProblem(ctx_.vars.modelName, text);
 }
 
 void Memory::memLocation_Change() {
@@ -51,21 +34,21 @@ void Memory::memLocation_Change() {
 }
 
 void Memory::save_Click() {
-    store("*SAV ", 1);
+    run(Store::Save);
 }
 
 void Memory::recall_Click() {
-    store("*RCL ", 1);
+    run(Store::Recall);
 }
 
 void Memory::facDefault_Click() {
-    store(nullptr, 0);
+    run(Store::Factory);
 }
 
-void Memory::store(const char* command, int extraPause) {
+void Memory::run(Store what) {
     ctx_.ops.run(Operations::Needs::Port, [&] {
         const QString location = ctx_.ui.memLocation->text();
-        if (command) {
+        if (what != Store::Factory) {
             // Checked once more at the click: the model may have changed since the text
             // was typed, and a recall the generator takes for location 0 would replace
             // the operator's set-up with the factory one.
@@ -77,9 +60,7 @@ void Memory::store(const char* command, int extraPause) {
             }
         }
         BusyGuard busy(ctx_.busy);
-        ctx_.link.processEcho(command ? QString::fromLatin1(command) + location
-                                      : QStringLiteral("*RCL 0"));
-        ctx_.link.delaySeconds(extraPause);
+        raise(store(ctx_.link, what, location));
         refresh_.update();
     });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "panel/Rows.h"
+#include "state/Memory.h"
 
 #include <QString>
 
@@ -22,7 +23,7 @@ public:
 private:
     // Why `text` is not a memory location of the connected model; empty when it is.
     QString locationProblem(const QString& text) const;
-    void store(const char* command, int extraPause);
+    void run(Store what);
 
     PanelContext ctx_;
     StatusRefresh& refresh_;

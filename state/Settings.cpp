@@ -54,7 +54,7 @@ constexpr Setting sweepEnd(const char* name, const char* unit, double factor, co
 
 // The modulating frequency: 0.01 Hz to 20 kHz for every model and waveform.
 constexpr Setting modulationFrequency(const char* unit, double factor, const char* line) {
-    return {.name = "modulation-frequency",
+    return {.name = "mod-frequency",
             .unit = unit,
             .factor = factor,
             .limits = {0.01, 20000},
@@ -151,7 +151,7 @@ constexpr Lines modulationLines{"MODE CONT", "SWE OFF"};
 constexpr Lines amInt{"MODUL AM", "MODUL INT"}, amExt{"MODUL AM", "MODUL EXT"};
 constexpr Lines fmInt{"MODUL FM", "MODUL INT"}, fmExt{"MODUL FM", "MODUL EXT"};
 constexpr Option modulations[] = {
-    {"am-internal", amInt}, {"am-external", amExt}, {"fm-internal", fmInt}, {"fm-external", fmExt}};
+    {"am-int", amInt}, {"am-ext", amExt}, {"fm-int", fmInt}, {"fm-ext", fmExt}};
 constexpr Lines shapeSin{"MODSH SIN"}, shapeSqu{"MODSH SQU"}, shapeTri{"MODSH TRI"};
 // By the position in the model's list of shapes, which holds them in this order.
 constexpr Option shapes[] = {{"sine", shapeSin}, {"square", shapeSqu}, {"triangle", shapeTri}};
@@ -162,7 +162,7 @@ constexpr Lines cont{"MODE CONT"}, trig{"MODE TRIG"}, gate{"MODE GATE"}, burst{"
 constexpr Option modes[] = {
     {"continuous", cont}, {"triggered", trig}, {"gate", gate}, {"burst", burst}};
 constexpr Lines internal{"TRIG INT"}, external{"TRIG EXT"};
-constexpr Option sources[] = {{"internal", internal}, {"external", external}};
+constexpr Option sources[] = {{"int", internal}, {"ext", external}};
 
 } // namespace
 
@@ -255,13 +255,14 @@ QString ask(Exchange& link, const QString& query, bool trim) {
 modVariables::Decoded readBack(Exchange& link, modVariables& vars, const ReadBack& r,
                                Result::Answer& answer) {
     const QString reply = ask(link, QString::fromLatin1(r.query));
+    answer.reply = reply;
     const bool level = r.decoding == Decoding::Level;
     const modVariables::Decoded result =
         level ? vars.decodeLevelReply(reply) : vars.decodeFrequencyReply(reply);
     if (result != modVariables::Decoded::Ok)
         return result;
-    answer = level ? Result::Answer{vars.levelText, {}}
-                   : Result::Answer{vars.freqDisplay, vars.freqUnit};
+    answer = level ? Result::Answer{vars.levelText, {}, reply}
+                   : Result::Answer{vars.freqDisplay, vars.freqUnit, reply};
     if (r.records)
         vars.*r.records = parseNumber(level ? vars.levelText : vars.freqHzText);
     return result;
@@ -323,48 +324,47 @@ namespace {
 
 struct DutyRule {
     const char* waveShape;
-    double highestFrequencyHz;
-    double lowest;
-    double highest;
+    DutyLimits limits;
 };
 
 constexpr DutyRule dutyRules[] = {
-    {"square", 2'000'000, 20, 80},
-    {"ramp", 200'000, 1, 99},
+    {"square", {{20, 80}, 2'000'000}},
+    {"ramp", {{1, 99}, 200'000}},
 };
 
-// A burst of this many cycles, at an output frequency up to this.
-constexpr double fewestCycles = 1;
-constexpr double mostCycles = 65535;
-constexpr double highestBurstFrequencyHz = 1'000'000;
-
 } // namespace
+
+const DutyLimits* dutyLimits(const QString& waveShape) {
+    for (const DutyRule& rule : dutyRules) {
+        if (waveShape == QLatin1String(rule.waveShape))
+            return &rule.limits;
+    }
+    return nullptr;
+}
 
 Result setDuty(Exchange& link, const modVariables& vars, const QString& typed) {
     if (vars.waveShape == QLatin1String("sine"))
         return Result::refused(9);
-    for (const DutyRule& rule : dutyRules) {
-        if (vars.waveShape != QLatin1String(rule.waveShape))
-            continue;
-        // The output frequency as last read back; until one is known the test waits.
-        if (vars.outputFrequencyHz && *vars.outputFrequencyHz > rule.highestFrequencyHz)
-            return Result::refused(10);
-        const auto value = parseNumber(typed);
-        if (!value || *value > rule.highest || *value < rule.lowest)
-            return Result::refused(7);
-        return guarded([&] {
-            link.processEcho(QStringLiteral("DCYC ") + typed);
-            return Result{};
-        });
-    }
-    return {};
+    const DutyLimits* limits = dutyLimits(vars.waveShape);
+    if (!limits)
+        return {};
+    // The output frequency as last read back; until one is known the test waits.
+    if (vars.outputFrequencyHz && *vars.outputFrequencyHz > limits->highestFrequencyHz)
+        return Result::refused(10);
+    const auto value = parseNumber(typed);
+    if (!value || *value > limits->percent.highest || *value < limits->percent.lowest)
+        return Result::refused(7);
+    return guarded([&] {
+        link.processEcho(QStringLiteral("DCYC ") + typed);
+        return Result{};
+    });
 }
 
 // The count comes first; the output frequency as last read back by "FREQ?" follows,
 // and waits until one is known.
 Result checkBurst(const modVariables& vars, const QString& typed) {
     const auto cycles = parseNumber(typed);
-    if (!cycles || *cycles > mostCycles || *cycles < fewestCycles)
+    if (!cycles || *cycles > burstCycles.highest || *cycles < burstCycles.lowest)
         return Result::refused(7);
     if (vars.outputFrequencyHz && *vars.outputFrequencyHz > highestBurstFrequencyHz)
         return Result::refused(12);
@@ -376,11 +376,13 @@ Result switchOutput(Exchange& link, bool on) {
         link.processEcho(on ? QStringLiteral("OUT ON") : QStringLiteral("OUT OFF"));
         link.processEcho(QStringLiteral("OUT?"));
         // A line end after the number does not matter.
-        const auto answer = parseNumber(link.readReceived().trimmed());
+        const QString reply = link.readReceived().trimmed();
+        const auto answer = parseNumber(reply);
         if (!answer)
             return Result::noAnswer(QStringLiteral("OUT?"));
         Result done;
         done.answer.value = plainText(*answer);
+        done.answer.reply = reply;
         return done;
     });
 }

@@ -21,10 +21,12 @@ struct Result {
         NoValidAnswer, // `query` got no answer it could use: nothing more was sent
         LinkLost,      // the line went away
     };
-    // A decoded answer: the number as shown and its unit ("kHz"; empty for volts).
+    // A decoded answer: the number as shown and its unit ("kHz"; empty for volts), and
+    // the generator's answer it was read from, blanks trimmed.
     struct Answer {
         QString value;
         QString unit;
+        QString reply = {};
     };
 
     Kind kind = Kind::Done;
@@ -143,6 +145,19 @@ const Command* findCommand(const QString& name);
 // sends it exactly as typed and reads it back.
 Result apply(Exchange& link, modVariables& vars, const Setting& setting, const QString& typed,
              const std::function<void()>& sending = {});
+// The duty cycle of the square wave and the symmetry of the ramp, percent, and the
+// highest output frequency at which either may be set.
+struct DutyLimits {
+    Range percent;
+    double highestFrequencyHz;
+};
+// Those of the waveform `waveShape`; nullptr for the sine, which has none.
+const DutyLimits* dutyLimits(const QString& waveShape);
+
+// A burst is this many cycles, at an output frequency up to highestBurstFrequencyHz.
+inline constexpr Range burstCycles{1, 65535};
+inline constexpr double highestBurstFrequencyHz = 1'000'000;
+
 // Sends the command's lines and those of option `option`; none when it is out of range.
 Result choose(Exchange& link, const modVariables& vars, const Command& command, int option);
 // Sends the waveform's line and records the waveform, whatever the generator made of it.
@@ -157,7 +172,7 @@ Result switchOutput(Exchange& link, bool on);
 // Sends `query` and returns its answer, blanks trimmed unless `trim` is false.
 QString ask(Exchange& link, const QString& query, bool trim = true);
 // Sends the read-back's query and decodes the answer (blanks trimmed) into `vars` and
-// `answer`; nothing is written unless it decodes.
+// `answer`; nothing but `answer.reply` is written unless it decodes.
 modVariables::Decoded readBack(Exchange& link, modVariables& vars, const ReadBack& r,
                                Result::Answer& answer);
 

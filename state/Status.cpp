@@ -1,22 +1,54 @@
 #include "state/Status.h"
 
+#include "link/Identify.h"
+#include "state/Number.h"
 #include "state/Profile.h"
 
 namespace kx {
+
+namespace {
+
+// The waveform the answer to "FUNC?" names, kept in `vars`; nullptr when it names none.
+const Waveform* waveformOf(const QString& answer, modVariables& vars) {
+    const QString wave = answer.left(3);
+    for (const Waveform& w : waveforms) {
+        if (wave == w.keyword()) {
+            vars.waveShape = QString::fromLatin1(w.shape);
+            return &w;
+        }
+    }
+    return nullptr;
+}
+
+// The mode as the generator words it, 4 characters of the answer's first line, kept in
+// `vars`; empty when the line is.
+QString modeOf(const QString& answer, modVariables& vars) {
+    const QString line = answer.left(answer.indexOf(QLatin1Char('\r')));
+    if (!line.isEmpty())
+        vars.mode = line.left(4);
+    return line.left(4);
+}
+
+// The answer up to its line end.
+QString firstLine(const QString& answer) {
+    return answer.left(answer.indexOf(QLatin1Char('\r')));
+}
+
+} // namespace
 
 Status readStatus(Exchange& link, modVariables& vars) {
     Status s;
     // Answers that were read but not understood; named once the reading is done.
     QStringList notUnderstood;
+    const auto asked = [&](const char* query, bool trim = true) {
+        const QString q = QString::fromLatin1(query);
+        const QString answer = ask(link, q, trim);
+        s.answers.insert(q, firstLine(trimBlanks(answer)));
+        return answer;
+    };
     s.result = guarded([&] {
-        const QString wave = ask(link, QStringLiteral("FUNC?")).left(3);
-        for (const Waveform& w : waveforms) {
-            if (wave == w.keyword())
-                s.waveform = &w;
-        }
-        if (s.waveform)
-            vars.waveShape = QString::fromLatin1(s.waveform->shape);
-        else
+        s.waveform = waveformOf(asked("FUNC?"), vars);
+        if (!s.waveform)
             notUnderstood << QStringLiteral("FUNC?");
 
         const std::pair<const ReadBack*, std::optional<Result::Answer>*> levels[] = {
@@ -26,7 +58,9 @@ Status readStatus(Exchange& link, modVariables& vars) {
         };
         for (const auto& [r, shown] : levels) {
             Result::Answer answer;
-            switch (readBack(link, vars, *r, answer)) {
+            const modVariables::Decoded decoded = readBack(link, vars, *r, answer);
+            s.answers.insert(QString::fromLatin1(r->query), firstLine(answer.reply));
+            switch (decoded) {
             case modVariables::Decoded::Ok:
                 *shown = answer;
                 break;
@@ -38,17 +72,14 @@ Status readStatus(Exchange& link, modVariables& vars) {
             }
         }
 
-        const QString mode = ask(link, QStringLiteral("MODE?"));
-        const QString modeLine = mode.left(mode.indexOf(QLatin1Char('\r')));
-        if (modeLine.isEmpty()) {
+        const QString mode = modeOf(asked("MODE?"), vars);
+        if (mode.isEmpty())
             notUnderstood << QStringLiteral("MODE?");
-        } else {
-            s.mode = modeLine.left(4);
-            vars.mode = *s.mode;
-        }
+        else
+            s.mode = mode;
 
         for (const auto& [query, line] : {std::pair{"SWE?", &s.sweep}, {"MODUL?", &s.modulation}}) {
-            if (!vars.firstReplyLine(ask(link, QString::fromLatin1(query), false)))
+            if (!vars.firstReplyLine(asked(query, false)))
                 return Result::noAnswer(QString::fromLatin1(query));
             *line = vars.replyLine;
         }
@@ -57,6 +88,32 @@ Status readStatus(Exchange& link, modVariables& vars) {
         return Result{};
     });
     return s;
+}
+
+Result learn(Exchange& link, modVariables& vars, Facts facts) {
+    return guarded([&] {
+        if (facts & fact::model) {
+            const Identity id = identify(link);
+            if (id.model.isEmpty())
+                return Result::noAnswer(QStringLiteral("*IDN?"));
+            vars.modelName = id.model;
+        }
+        if ((facts & fact::waveform) && !waveformOf(ask(link, QStringLiteral("FUNC?")), vars))
+            return Result::noAnswer(QStringLiteral("FUNC?"));
+        const std::pair<Facts, const ReadBack*> levels[] = {
+            {fact::outputFrequency, &readBacks::outputFrequency},
+            {fact::amplitude, &readBacks::amplitude},
+            {fact::offset, &readBacks::offset},
+        };
+        for (const auto& [known, r] : levels) {
+            Result::Answer answer;
+            if ((facts & known) && readBack(link, vars, *r, answer) != modVariables::Decoded::Ok)
+                return Result::noAnswer(QString::fromLatin1(r->query));
+        }
+        if ((facts & fact::mode) && modeOf(ask(link, QStringLiteral("MODE?")), vars).isEmpty())
+            return Result::noAnswer(QStringLiteral("MODE?"));
+        return Result{};
+    });
 }
 
 } // namespace kx

@@ -2,6 +2,7 @@
 
 #include "state/Settings.h"
 
+#include <QMap>
 #include <QStringList>
 
 #include <optional>
@@ -20,6 +21,9 @@ struct Status {
     std::optional<QString> mode;             // "MODE?": as the generator words it, 4 characters
     std::optional<QString> sweep;            // "SWE?": the answer's first line
     std::optional<QString> modulation;       // "MODUL?": the answer's first line
+    // Each question asked, by its query, and its answer as read: blanks trimmed, up to
+    // its line end.
+    QMap<QString, QString> answers;
     // Done; NoValidAnswer naming the question that got no readable answer (the reading
     // ends there) or, at the end, those whose answers were not understood; LinkLost.
     Result result;
@@ -29,5 +33,22 @@ struct Status {
 // the checks need in `vars`: the waveform, the output frequency, the amplitude, the
 // offset and the mode.
 Status readStatus(Exchange& link, modVariables& vars);
+
+// What a check may need to know of the generator: the window takes it from its displays,
+// a program without them asks the generator.
+using Facts = unsigned;
+namespace fact {
+inline constexpr Facts model = 1;           // "*IDN?"
+inline constexpr Facts waveform = 2;        // "FUNC?"
+inline constexpr Facts outputFrequency = 4; // "FREQ?"
+inline constexpr Facts amplitude = 8;       // "AMPL?"
+inline constexpr Facts offset = 16;         // "OFFS?"
+inline constexpr Facts mode = 32;           // "MODE?"
+} // namespace fact
+
+// Asks the generator for each of `facts`, in the order above, and keeps the answers in
+// `vars` as Connect and the status reading do. Done; NoValidAnswer naming the query
+// whose answer could not be used (nothing more is asked); LinkLost.
+Result learn(Exchange& link, modVariables& vars, Facts facts);
 
 } // namespace kx

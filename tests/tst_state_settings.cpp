@@ -61,6 +61,8 @@ private slots:
     void levels();
     void noValidAnswer_data();
     void noValidAnswer();
+    void learn_data();
+    void learn();
 };
 
 // Identification, a setting, a refusal, a command and its guard, and the status
@@ -334,6 +336,65 @@ void SettingsTest::noValidAnswer() {
     QCOMPARE(in.vars.outputFrequencyHz, before.outputFrequencyHz);
     QCOMPARE(in.vars.amplitudeV, before.amplitudeV);
     QCOMPARE(in.vars.offsetV, before.offsetV);
+}
+
+void SettingsTest::learn_data() {
+    QTest::addColumn<kx::Facts>("facts");
+    QTest::addColumn<Talk>("talk");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("known"); // model|waveform|frequency|amplitude|offset|mode
+    using Said = std::pair<QByteArray, QByteArray>;
+    const Said idn{"*IDN?", line("KX12A Generator,1.0")}, func{"FUNC?", line("TRI")},
+        freq{"FREQ?", line("2.50000E+3")}, ampl{"AMPL?", line("4.00000E+0")},
+        offs{"OFFS?", line("-1.00000E+0")}, mode{"MODE?", line("BURS")};
+    namespace f = kx::fact;
+    const QString none = QStringLiteral("||-|-|-|");
+    QTest::newRow("nothing") << kx::Facts{} << Talk{} << describe(done()) << none;
+    QTest::newRow("everything, in order")
+        << (f::mode | f::offset | f::amplitude | f::outputFrequency | f::waveform | f::model)
+        << Talk{idn, func, freq, ampl, offs, mode} << describe(done())
+        << QStringLiteral("KX12A|ramp|2500|4|-1|BURS");
+    QTest::newRow("the checks of a frequency")
+        << (f::model | f::waveform) << Talk{idn, func} << describe(done())
+        << QStringLiteral("KX12A|ramp|-|-|-|");
+    QTest::newRow("the checks of a duty cycle")
+        << (f::waveform | f::outputFrequency) << Talk{func, freq} << describe(done())
+        << QStringLiteral("|ramp|2500|-|-|");
+    QTest::newRow("no KX model named")
+        << (f::model | f::waveform) << Talk{{"*IDN?", line("Other,1.0")}}
+        << describe(kx::Result::noAnswer("*IDN?")) << none;
+    QTest::newRow("waveform not understood")
+        << (f::waveform | f::mode) << Talk{{"FUNC?", line("XYZ")}}
+        << describe(kx::Result::noAnswer("FUNC?")) << none;
+    QTest::newRow("frequency unanswered")
+        << (f::outputFrequency | f::amplitude) << Talk{{"FREQ?", ""}}
+        << describe(kx::Result::noAnswer("FREQ?")) << none;
+    QTest::newRow("offset not decoded")
+        << (f::amplitude | f::offset) << Talk{ampl, {"OFFS?", line("1.0E+12")}}
+        << describe(kx::Result::noAnswer("OFFS?")) << QStringLiteral("||-|4|-|");
+    QTest::newRow("mode empty") << f::mode << Talk{{"MODE?", line("")}}
+                                << describe(kx::Result::noAnswer("MODE?")) << none;
+}
+
+// What a check needs is asked with the generator's own queries, in one order, and kept
+// as the status reading keeps it; an answer that cannot be used ends the asking.
+void SettingsTest::learn() {
+    QFETCH(kx::Facts, facts);
+    QFETCH(Talk, talk);
+    QFETCH(QString, result);
+    QFETCH(QString, known);
+    Instrument in;
+    QVERIFY(in.link.open(QStringLiteral("/dev/fake")));
+    in.talk.expect(talk);
+    QCOMPARE(describe(kx::learn(in.link, in.vars, facts)), result);
+    in.talk.check();
+    const auto number = [](const std::optional<double>& x) {
+        return x ? kx::plainText(*x) : QStringLiteral("-");
+    };
+    QCOMPARE(QStringList({in.vars.modelName, in.vars.waveShape, number(in.vars.outputFrequencyHz),
+                          number(in.vars.amplitudeV), number(in.vars.offsetV), in.vars.mode})
+                 .join('|'),
+             known);
 }
 
 QTEST_GUILESS_MAIN(SettingsTest)
