@@ -1,7 +1,7 @@
 # cmake -DSOURCE_DIR=<root> -P layers.cmake
-# Fails when a file of link/ or state/ includes a header of the window: app/, panel/,
-# the form (ui_*.h) or Qt Widgets.
-file(GLOB_RECURSE files ${SOURCE_DIR}/link/* ${SOURCE_DIR}/state/*)
+# Fails when a file of link/, state/ or ctl/ (kx-ctl, on the instrument layer) includes a
+# header of the window: app/, panel/, the form (ui_*.h) or Qt Widgets.
+file(GLOB_RECURSE files ${SOURCE_DIR}/link/* ${SOURCE_DIR}/state/* ${SOURCE_DIR}/ctl/*)
 set(wrong "")
 foreach(file ${files})
     file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include")

@@ -1,0 +1,643 @@
+#include "ctl/Ctl.h"
+
+#include "ctl/Request.h"
+#include "link/Exchange.h"
+#include "link/Identify.h"
+#include "link/LinkError.h"
+#include "link/PortMap.h"
+#include "link/SerialPort.h"
+#include "link/Traffic.h"
+#include "link/portDetect.h"
+#include "state/Memory.h"
+#include "state/Number.h"
+#include "state/Profile.h"
+#include "state/Refusals.h"
+#include "state/Status.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTextStream>
+
+namespace kxctl {
+
+namespace {
+
+// One result: a line for the operator and the same as a JSON object.
+struct Item {
+    QString human;
+    QJsonObject json;
+};
+
+// How one command ended.
+struct Outcome {
+    int status = Done;
+    QList<Item> items;
+    QString message; // why it was refused or failed
+    bool numbered = false;
+    short code = 0;
+    QString query; // the question that got no valid answer
+};
+
+struct Options {
+    QString device;
+    QString portName; // how the port is named to the operator
+    bool json = false;
+    bool keepGoing = false;
+};
+
+QString withUnit(const QString& value, const QString& unit) {
+    return unit.isEmpty() ? value : value + QLatin1Char(' ') + unit;
+}
+
+Item item(const QString& name, const QString& value, const QString& unit = {},
+          const std::optional<QString>& answer = std::nullopt) {
+    QJsonObject json{{"name", name}, {"value", value}};
+    if (!unit.isEmpty())
+        json.insert(QStringLiteral("unit"), unit);
+    if (answer)
+        json.insert(QStringLiteral("answer"), *answer);
+    return {name + QStringLiteral(": ") + withUnit(value, unit), json};
+}
+
+Outcome refusedBy(short code) {
+    const kx::Refusal* r = kx::findRefusal(code);
+    return {Refused, {}, QString::fromLatin1(r ? r->text : ""), true, code, {}};
+}
+
+Outcome refusedWith(const QString& text) {
+    return {Refused, {}, text, false, 0, {}};
+}
+
+Outcome failed(int status, const QString& message, const QString& query = {}) {
+    return {status, {}, message, false, 0, query};
+}
+
+const QString linkLost = QStringLiteral("the connection to the generator was lost");
+
+// The result of an operation of the instrument layer; `done` adds what it read back.
+Outcome outcomeOf(const kx::Result& r) {
+    switch (r.kind) {
+    case kx::Result::Kind::Done:
+        break;
+    case kx::Result::Kind::Refused:
+        return refusedBy(r.code);
+    case kx::Result::Kind::NoValidAnswer:
+        return failed(NoAnswer, kx::noValidAnswer(r.query).message, r.query);
+    case kx::Result::Kind::LinkLost:
+        return failed(Link, linkLost);
+    }
+    return {};
+}
+
+// The words of the status for what the generator answers.
+QString modeWord(const QString& mode) {
+    for (const kx::Option& o : kx::commands::mode.options) {
+        if (QString::fromLatin1(o.lines.front()).mid(5).compare(mode, Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(o.name);
+    }
+    return mode;
+}
+
+QString sweepWord(const QString& line) {
+    if (line == QLatin1String("LIN ON"))
+        return QStringLiteral("lin");
+    if (line == QLatin1String("LOG ON"))
+        return QStringLiteral("log");
+    return QStringLiteral("off");
+}
+
+QString modulationWord(const QString& line) {
+    for (const kx::Option& o : kx::commands::modulation.options) {
+        const QString word = QString::fromLatin1(o.name);
+        if (line == word.toUpper().replace(QLatin1Char('-'), QLatin1Char(' ')))
+            return word;
+    }
+    return QStringLiteral("off");
+}
+
+// "1" is on, "0" off, as the generator answers "OUT?".
+QString outputWord(const QString& number) {
+    if (number == QLatin1String("1"))
+        return QStringLiteral("on");
+    if (number == QLatin1String("0"))
+        return QStringLiteral("off");
+    return number;
+}
+
+class Session {
+public:
+    Session(Environment& env, const Options& options)
+        : env_(env), options_(options), link_(env.port, env.clock) {
+        link_.setTraffic(&traffic_);
+    }
+    ~Session() { link_.close(); }
+
+    Outcome execute(const Request& r);
+    // Every line sent for the command just executed.
+    QStringList sent() const;
+
+private:
+    Outcome open();
+    Outcome ports();
+    Outcome identify();
+    Outcome limits();
+    Outcome set(const Request& r);
+    Outcome memory(const Request& r);
+    Outcome status(bool output);
+    Outcome send(const QString& line);
+
+    Environment& env_;
+    const Options& options_;
+    kx::Traffic traffic_;
+    kx::Exchange link_;
+    kx::modVariables vars_;
+};
+
+Outcome Session::open() {
+    if (link_.isOpen())
+        return {};
+    if (link_.wasLost())
+        return failed(Link, linkLost);
+    if (options_.device.isEmpty())
+        return failed(Usage, QStringLiteral("no port given: -p N or -d DEVICE"));
+    if (link_.open(options_.device))
+        return {};
+    const QString port = options_.portName;
+    switch (env_.port.openError()) {
+    case kx::PortError::Busy:
+        return failed(Link, QStringLiteral("%1 is in use by another program").arg(port));
+    case kx::PortError::NoPermission:
+        return failed(Link, QStringLiteral("you may not open %1: serial devices belong to the "
+                                           "group dialout (sudo usermod -aG dialout $USER)")
+                                .arg(port));
+    default:
+        if (!QFileInfo::exists(options_.device))
+            return failed(Link, QStringLiteral("%1: no such device").arg(port));
+        return failed(Link, QStringLiteral("%1 cannot be opened").arg(port));
+    }
+}
+
+QStringList Session::sent() const {
+    QStringList lines;
+    for (const kx::Traffic::Entry& e : traffic_.entries()) {
+        if (e.direction == kx::Traffic::Entry::Direction::Sent)
+            lines << QString::fromLatin1(e.bytes.chopped(1));
+    }
+    return lines;
+}
+
+Outcome Session::execute(const Request& r) {
+    traffic_.clear();
+    if (r.verb == Verb::Ports)
+        return ports();
+    // Nothing goes out for a line that is not one line of printable ASCII.
+    if (r.verb == Verb::Send &&
+        (r.typed.isEmpty() || std::any_of(r.typed.begin(), r.typed.end(), [](QChar c) {
+             return c.unicode() < 0x20 || c.unicode() > 0x7e;
+         })))
+        return refusedWith(QStringLiteral("send takes one line of printable ASCII"));
+    if (Outcome o = open(); o.status != Done)
+        return o;
+    // The model does not change while the port stays open.
+    const kx::Facts needs = r.needs & (vars_.modelName.isEmpty() ? ~0u : ~kx::fact::model);
+    if (Outcome o = outcomeOf(kx::learn(link_, vars_, needs)); o.status != Done)
+        return o;
+    switch (r.verb) {
+    case Verb::Identify:
+        return identify();
+    case Verb::Status:
+        return status(true);
+    case Verb::Limits:
+        return limits();
+    case Verb::Set:
+        return set(r);
+    case Verb::Save:
+    case Verb::Recall:
+    case Verb::Factory:
+        return memory(r);
+    case Verb::Send:
+        return send(r.typed);
+    case Verb::Ports:
+    case Verb::Run:
+        break;
+    }
+    return {};
+}
+
+Outcome Session::ports() {
+    const kx::PortMap map(env_.configDir);
+    Outcome o;
+    for (int n = kx::PortMap::firstPort; n <= kx::PortMap::lastPort; ++n) {
+        if (env_.probe ? !env_.probe(n) : !kx::isPortAvailable(map, n))
+            continue;
+        o.items << Item{QStringLiteral("%1 = %2").arg(n).arg(map.device(n)),
+                        QJsonObject{{"port", n}, {"device", map.device(n)}}};
+    }
+    if (o.items.isEmpty())
+        return failed(Link, QStringLiteral("no port opens (1-4 are /dev/ttyS0-3, 5-12 "
+                                           "/dev/ttyUSB0-7, 13-16 /dev/ttyACM0-3, unless a "
+                                           "link comN in %1 names another device)")
+                                .arg(map.linkFolder()));
+    return o;
+}
+
+Outcome Session::identify() {
+    kx::Identity id;
+    const kx::Result r = kx::guarded([&] {
+        id = kx::identify(link_);
+        return id.answered ? kx::Result{} : kx::Result::noAnswer(QStringLiteral("*IDN?"));
+    });
+    if (r.kind != kx::Result::Kind::Done)
+        return outcomeOf(r);
+    Outcome o;
+    o.items << Item{id.line, QJsonObject{{"answer", id.line}, {"model", id.model}}};
+    if (id.model.isEmpty()) {
+        o.status = NoAnswer;
+        o.message =
+            QStringLiteral("The generator's answer to *IDN? names no KX model: %1").arg(id.line);
+        o.query = QStringLiteral("*IDN?");
+    }
+    vars_.modelName = id.model;
+    return o;
+}
+
+Outcome Session::status(bool output) {
+    const kx::Status s = kx::readStatus(link_, vars_);
+    Outcome o;
+    const auto add = [&](const char* name, const char* query, const QString& value,
+                         const QString& unit = {}, const QString& answer = {}) {
+        const QString q = QString::fromLatin1(query);
+        Item i = item(QString::fromLatin1(name), value, unit, s.answers.value(q, answer));
+        i.json.insert(QStringLiteral("sent"), QJsonArray{q});
+        o.items << i;
+    };
+    if (s.waveform)
+        add("waveform", "FUNC?", QString::fromLatin1(s.waveform->shape));
+    if (s.frequency)
+        add("frequency", "FREQ?", s.frequency->value, s.frequency->unit);
+    if (s.amplitude)
+        add("amplitude", "AMPL?", s.amplitude->value, QStringLiteral("V"));
+    if (s.offset)
+        add("offset", "OFFS?", s.offset->value, QStringLiteral("V"));
+    if (s.mode)
+        add("trigger-mode", "MODE?", modeWord(*s.mode));
+    if (s.sweep)
+        add("sweep", "SWE?", sweepWord(*s.sweep));
+    if (s.modulation)
+        add("modulation", "MODUL?", modulationWord(*s.modulation));
+    // The reading went to its end: the output follows.
+    if (output && s.modulation) {
+        QString reply;
+        const kx::Result r = kx::guarded([&] {
+            reply = kx::ask(link_, QStringLiteral("OUT?")).trimmed();
+            return kx::parseNumber(reply) ? kx::Result{}
+                                          : kx::Result::noAnswer(QStringLiteral("OUT?"));
+        });
+        if (r.kind == kx::Result::Kind::Done)
+            add("output", "OUT?", outputWord(kx::plainText(*kx::parseNumber(reply))), {}, reply);
+        else if (s.result.kind == kx::Result::Kind::Done) {
+            Outcome f = outcomeOf(r);
+            f.items = o.items;
+            return f;
+        }
+    }
+    Outcome f = outcomeOf(s.result);
+    f.items = o.items;
+    return f;
+}
+
+Outcome Session::limits() {
+    const kx::ModelProfile* profile = kx::findModel(vars_.modelName);
+    if (!profile)
+        return failed(NoAnswer,
+                      QStringLiteral("no limits are known for the model %1").arg(vars_.modelName));
+    Outcome o;
+    const auto range = [&](const QString& name, double lowest, double highest, const QString& unit,
+                           const QString& note = {}) {
+        QString human =
+            QStringLiteral("%1: %2 to %3")
+                .arg(name, kx::plainText(lowest), withUnit(kx::plainText(highest), unit));
+        QJsonObject json{{"name", name}, {"lowest", lowest}, {"highest", highest}, {"unit", unit}};
+        if (!note.isEmpty()) {
+            human += QStringLiteral(", ") + note;
+            json.insert(QStringLiteral("note"), note);
+        }
+        o.items << Item{human, json};
+    };
+    const auto choices = [&](const QString& name, const QStringList& all) {
+        o.items << Item{name + QStringLiteral(": ") +
+                            (all.isEmpty() ? QStringLiteral("none for the %1").arg(vars_.waveShape)
+                                           : all.join(QStringLiteral(", "))),
+                        QJsonObject{{"name", name}, {"words", QJsonArray::fromStringList(all)}}};
+    };
+    for (const Name& n : names()) {
+        const QString name = QString::fromLatin1(n.name);
+        switch (n.kind) {
+        case Kind::Value:
+            for (const kx::Setting* s : kx::allSettings()) {
+                if (name != QLatin1String(s->name) || s->factor != 1)
+                    continue;
+                const kx::Range r = s->limits.from ? s->limits.from(vars_) : s->limits.fixed;
+                QString note;
+                if (s->rule.code == 8)
+                    note = QStringLiteral("amplitude / 2 + |offset| at most 5 V");
+                else if (s->asks.query)
+                    note = QStringLiteral("only while the modulation is %1")
+                               .arg(QLatin1String(s->asks.expected));
+                range(name, r.lowest, r.highest, QString::fromLatin1(s->unit), note);
+            }
+            break;
+        case Kind::Duty:
+            if (const kx::DutyLimits* d = kx::dutyLimits(vars_.waveShape))
+                range(name, d->percent.lowest, d->percent.highest, QStringLiteral("%"),
+                      QStringLiteral("up to %1 Hz").arg(kx::plainText(d->highestFrequencyHz)));
+            else
+                choices(name, {});
+            break;
+        case Kind::Burst:
+            range(name, kx::burstCycles.lowest, kx::burstCycles.highest, QStringLiteral("cycles"),
+                  QStringLiteral("up to %1 Hz").arg(kx::plainText(kx::highestBurstFrequencyHz)));
+            break;
+        case Kind::Choice:
+        case Kind::Waveform:
+        case Kind::Output: {
+            QStringList all;
+            for (const Word& w : words(n)) {
+                if (w.command != &kx::commands::modulationShape ||
+                    w.option < int(profile->modulationShapes.size()))
+                    all << w.word;
+            }
+            choices(name, all);
+            break;
+        }
+        }
+    }
+    range(QStringLiteral("memory"), 1, profile->highestMemory, {});
+    return o;
+}
+
+Outcome Session::set(const Request& r) {
+    const QString name = QString::fromLatin1(r.name->name);
+    Outcome o;
+    switch (r.name->kind) {
+    case Kind::Value: {
+        const kx::Setting& s = *r.setting;
+        const kx::Result res = kx::apply(link_, vars_, s, r.typed);
+        o = outcomeOf(res);
+        if (o.status == Done && s.readBack.query) {
+            const bool level = s.readBack.decoding == kx::Decoding::Level;
+            o.items << item(name, res.answer.value, level ? QStringLiteral("V") : res.answer.unit,
+                            res.answer.reply);
+        } else if (o.status == Done) {
+            o.items << item(name, r.typed, QString::fromLatin1(s.unit));
+        }
+        return o;
+    }
+    case Kind::Duty:
+        o = outcomeOf(kx::setDuty(link_, vars_, r.typed));
+        if (o.status == Done)
+            o.items << item(name, r.typed, QStringLiteral("%"));
+        return o;
+    case Kind::Burst:
+        o = outcomeOf(kx::checkBurst(vars_, r.typed));
+        if (o.status == Done) {
+            o.items << item(name, r.typed, QStringLiteral("cycles"));
+            o.items.last().human += QStringLiteral(" (checked only: the generator takes no line)");
+        }
+        return o;
+    case Kind::Choice:
+    case Kind::Waveform:
+    case Kind::Output:
+        break;
+    }
+    const Word w = words(*r.name).at(r.word);
+    if (r.name->kind == Kind::Waveform) {
+        o = outcomeOf(kx::selectWaveform(link_, vars_, kx::waveforms[w.option]));
+    } else if (r.name->kind == Kind::Output) {
+        const kx::Result res = kx::switchOutput(link_, w.option == 1);
+        o = outcomeOf(res);
+        if (o.status == Done)
+            o.items << item(name, outputWord(res.answer.value), {}, res.answer.reply);
+        return o;
+    } else {
+        // The panel's list offers the connected model's shapes only.
+        const kx::ModelProfile* profile = kx::findModel(vars_.modelName);
+        if (w.command == &kx::commands::modulationShape &&
+            (!profile || w.option >= int(profile->modulationShapes.size())))
+            return refusedWith(
+                QStringLiteral("The %1 has no %2 modulating shape.").arg(vars_.modelName, w.word));
+        o = outcomeOf(kx::choose(link_, vars_, *w.command, w.option));
+    }
+    if (o.status == Done)
+        o.items << item(name, w.word);
+    return o;
+}
+
+Outcome Session::memory(const Request& r) {
+    const kx::Store what = r.verb == Verb::Save     ? kx::Store::Save
+                           : r.verb == Verb::Recall ? kx::Store::Recall
+                                                    : kx::Store::Factory;
+    if (what != kx::Store::Factory) {
+        const QString problem = kx::memoryLocationProblem(vars_.modelName, r.typed);
+        if (!problem.isEmpty())
+            return refusedWith(problem);
+    }
+    if (Outcome o = outcomeOf(kx::store(link_, what, r.typed)); o.status != Done)
+        return o;
+    Outcome o = status(false);
+    const QString verb = r.text.section(QLatin1Char(' '), 0, 0);
+    o.items.prepend(Item{what == kx::Store::Factory ? QStringLiteral("factory set-up recalled")
+                                                    : verb + QStringLiteral(": ") + r.typed,
+                         QJsonObject{{"name", verb}, {"value", r.typed}}});
+    return o;
+}
+
+Outcome Session::send(const QString& line) {
+    QString answer;
+    const kx::Result r = kx::guarded([&] {
+        link_.processEcho(line);
+        if (line.endsWith(QLatin1Char('?'))) {
+            const QString reply = link_.readReceived();
+            answer = kx::trimBlanks(reply.left(reply.indexOf(QLatin1Char('\r'))));
+        }
+        return kx::Result{};
+    });
+    Outcome o = outcomeOf(r);
+    if (o.status != Done)
+        return o;
+    if (line.endsWith(QLatin1Char('?')))
+        o.items << Item{answer, QJsonObject{{"answer", answer}}};
+    else
+        o.items << Item{QStringLiteral("sent: ") + line, QJsonObject{}};
+    return o;
+}
+
+// Writes what a command gave: its results, then why it was refused or failed.
+void report(Environment& env, const Options& options, const QString& where, const QString& command,
+            const QStringList& sent, const Outcome& o) {
+    const auto json = [&](QJsonObject object) {
+        object.insert(QStringLiteral("command"), command);
+        if (!object.contains(QStringLiteral("sent")))
+            object.insert(QStringLiteral("sent"), QJsonArray::fromStringList(sent));
+        env.out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+    };
+    for (const Item& i : o.items) {
+        if (options.json)
+            json(i.json);
+        else
+            env.out << i.human << '\n';
+    }
+    if (o.status == Done)
+        return;
+    if (o.status == Refused) {
+        const QString number =
+            o.numbered ? QStringLiteral("refused (%1): ").arg(o.code) : QStringLiteral("refused: ");
+        env.err << "kx-ctl: " << where << number << o.message << '\n';
+        if (options.json)
+            json({{"refused", QJsonObject{{"code", o.numbered ? QJsonValue(o.code) : QJsonValue()},
+                                          {"text", o.message}}}});
+    } else {
+        env.err << "kx-ctl: " << where << o.message << '\n';
+        if (options.json) {
+            QJsonObject error{{"error", o.status == Link ? "link" : "no valid answer"},
+                              {"text", o.message}};
+            if (!o.query.isEmpty())
+                error.insert(QStringLiteral("query"), o.query);
+            json(error);
+        }
+    }
+    env.out.flush();
+    env.err.flush();
+}
+
+int usage(Environment& env, const QString& message) {
+    env.err << "kx-ctl: " << message << "\nTry kx-ctl --help.\n";
+    env.err.flush();
+    return Usage;
+}
+
+// The commands of a run file, every line checked before anything is sent.
+struct Line {
+    int number;
+    Request request;
+};
+
+std::optional<QList<Line>> readRun(Environment& env, const QString& file, QString* error) {
+    const std::optional<QByteArray> text = env.read ? env.read(file) : std::nullopt;
+    if (!text) {
+        *error = QStringLiteral("cannot read %1").arg(file);
+        return std::nullopt;
+    }
+    static const QRegularExpression comment(QStringLiteral("(^|\\s)#.*$"));
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    QList<Line> lines;
+    const QStringList all = QString::fromUtf8(*text).split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        QString line = all[i];
+        line.remove(comment);
+        line = line.trimmed();
+        if (line.isEmpty())
+            continue;
+        const QStringList words = line.split(blanks);
+        QString why;
+        std::optional<Request> r =
+            parse(words, &why,
+                  words.first() == QLatin1String("send") ? line.mid(4).trimmed() : QString());
+        if (r && r->verb == Verb::Run)
+            why = QStringLiteral("a run file cannot run another");
+        if (!why.isEmpty()) {
+            *error = QStringLiteral("%1:%2: %3").arg(file).arg(i + 1).arg(why);
+            return std::nullopt;
+        }
+        lines << Line{int(i + 1), *r};
+    }
+    return lines;
+}
+
+} // namespace
+
+int run(const QStringList& arguments, Environment& env) {
+    Options options;
+    QStringList command;
+    QString port;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (!command.isEmpty()) {
+            command << a;
+        } else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
+            env.out << help();
+            return Done;
+        } else if (a == QLatin1String("--version")) {
+            env.out << "kx-ctl " KX_VERSION "\n";
+            return Done;
+        } else if (a == QLatin1String("--json")) {
+            options.json = true;
+        } else if (a == QLatin1String("--keep-going")) {
+            options.keepGoing = true;
+        } else if (a == QLatin1String("-p") || a == QLatin1String("-d")) {
+            if (i + 1 >= arguments.size())
+                return usage(env, QStringLiteral("%1 needs a value").arg(a));
+            if (!port.isEmpty())
+                return usage(env, QStringLiteral("give one port: -p N or -d DEVICE"));
+            port = a + QLatin1Char(' ') + arguments[++i];
+        } else if (a.startsWith(QLatin1Char('-'))) {
+            return usage(env, QStringLiteral("unknown option %1").arg(a));
+        } else {
+            command << a;
+        }
+    }
+    if (port.startsWith(QLatin1String("-p"))) {
+        const QString number = port.mid(3);
+        bool ok = false;
+        const int n = number.toInt(&ok);
+        if (!ok || n < kx::PortMap::firstPort || n > kx::PortMap::lastPort ||
+            number != QString::number(n))
+            return usage(env,
+                         QStringLiteral("the port is a number from 1 to 16, not %1").arg(number));
+        options.device = kx::PortMap(env.configDir).device(n);
+        options.portName = QStringLiteral("port %1 (%2)").arg(n).arg(options.device);
+    } else if (!port.isEmpty()) {
+        options.device = port.mid(3);
+        options.portName = options.device;
+    }
+
+    QString error;
+    const std::optional<Request> request = parse(command, &error);
+    if (!request)
+        return usage(env, error);
+    QList<Line> lines{{0, *request}};
+    QString file;
+    if (request->verb == Verb::Run) {
+        file = request->typed;
+        const auto read = readRun(env, file, &error);
+        if (!read)
+            return usage(env, error);
+        lines = *read;
+    }
+    for (const Line& l : lines) {
+        if (l.request.needsPort && options.device.isEmpty())
+            return usage(env, QStringLiteral("no port given: -p N or -d DEVICE"));
+    }
+
+    Session session(env, options);
+    int status = Done;
+    for (const Line& l : lines) {
+        const Outcome o = session.execute(l.request);
+        const QString where =
+            l.number ? QStringLiteral("%1:%2: ").arg(file).arg(l.number) : QString();
+        report(env, options, where, l.request.text, session.sent(), o);
+        if (o.status == Done)
+            continue;
+        if (status == Done)
+            status = o.status;
+        if (!options.keepGoing || o.status == Link)
+            break;
+    }
+    env.out.flush();
+    return status;
+}
+
+} // namespace kxctl

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QTextStream;
+
+namespace kx {
+class Clock;
+class SerialPort;
+} // namespace kx
+
+namespace kxctl {
+
+// The exit statuses.
+enum Status {
+    Done = 0,
+    Refused = 1,  // by a check: nothing of the operation was sent
+    Usage = 2,    // the command line or a run file's line
+    Link = 3,     // no such port or device, in use, no permission, lost
+    NoAnswer = 4, // no valid answer from the generator
+};
+
+// What kx-ctl runs on: the real port, clock and streams in main(), test doubles in the
+// tests.
+struct Environment {
+    kx::SerialPort& port;
+    kx::Clock& clock;
+    QTextStream& out;
+    QTextStream& err;
+    // The user's configuration directory for the comN links; empty: the usual one.
+    QString configDir = {};
+    // Whether port n's device opens; empty: the real probe.
+    std::function<bool(int)> probe = {};
+    // The text of a run file ("-": standard input); empty when it cannot be read.
+    std::function<std::optional<QByteArray>(const QString& file)> read = {};
+};
+
+// Runs kx-ctl with `arguments` (the program's name left out) and returns its exit
+// status.
+int run(const QStringList& arguments, Environment& env);
+
+} // namespace kxctl
