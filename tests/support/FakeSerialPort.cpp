@@ -45,6 +45,7 @@ bool FakeSerialPort::write(const QByteArray& data) {
         const QByteArray line = partial_.left(cr);
         partial_.remove(0, cr + 1);
         lines << line;
+        times << clock_.wallMsecs();
         if (pullCableAfterLines >= 0 && lines.size() >= pullCableAfterLines) {
             pullCable();
             return true;

@@ -48,6 +48,8 @@ public:
     kx::PortError refuseOpen = kx::PortError::None;
     // Lines written (without their CR), across connections.
     QList<QByteArray> lines;
+    // When each of them was written, on the clock's wall time.
+    QList<qint64> times;
     QString openedDevice;
     int opens = 0;
     // After this many lines the cable is pulled (negative: never).
