@@ -255,14 +255,14 @@ QString ask(Exchange& link, const QString& query, bool trim) {
 modVariables::Decoded readBack(Exchange& link, modVariables& vars, const ReadBack& r,
                                Result::Answer& answer) {
     const QString reply = ask(link, QString::fromLatin1(r.query));
-    answer.reply = reply;
+    answer.reply = reply.left(reply.indexOf(QLatin1Char('\r')));
     const bool level = r.decoding == Decoding::Level;
     const modVariables::Decoded result =
         level ? vars.decodeLevelReply(reply) : vars.decodeFrequencyReply(reply);
     if (result != modVariables::Decoded::Ok)
         return result;
-    answer = level ? Result::Answer{vars.levelText, {}, reply}
-                   : Result::Answer{vars.freqDisplay, vars.freqUnit, reply};
+    answer = level ? Result::Answer{vars.levelText, {}, answer.reply}
+                   : Result::Answer{vars.freqDisplay, vars.freqUnit, answer.reply};
     if (r.records)
         vars.*r.records = parseNumber(level ? vars.levelText : vars.freqHzText);
     return result;

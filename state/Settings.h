@@ -22,7 +22,7 @@ struct Result {
         LinkLost,      // the line went away
     };
     // A decoded answer: the number as shown and its unit ("kHz"; empty for volts), and
-    // the generator's answer it was read from, blanks trimmed.
+    // the generator's answer it was read from, blanks trimmed, up to its line end.
     struct Answer {
         QString value;
         QString unit;

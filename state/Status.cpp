@@ -59,7 +59,7 @@ Status readStatus(Exchange& link, modVariables& vars) {
         for (const auto& [r, shown] : levels) {
             Result::Answer answer;
             const modVariables::Decoded decoded = readBack(link, vars, *r, answer);
-            s.answers.insert(QString::fromLatin1(r->query), firstLine(answer.reply));
+            s.answers.insert(QString::fromLatin1(r->query), answer.reply);
             switch (decoded) {
             case modVariables::Decoded::Ok:
                 *shown = answer;

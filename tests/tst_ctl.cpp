@@ -1,0 +1,248 @@
+// kx-ctl in-process on the test doubles, without a window: each row is a command line,
+// the conversation it must have with the generator (the lines sent and the answers), what
+// it prints on each stream and its exit status. A wrong, missing or extra line fails the
+// row by itself.
+
+#include "support/Instrument.h"
+
+#include "ctl/Ctl.h"
+
+#include <QtTest>
+
+using namespace kxtest;
+
+Q_DECLARE_METATYPE(kx::PortError)
+
+namespace {
+
+const char* const range5 =
+    "Range error! The entered value is outside the frequency range of the generator.";
+const char* const range7 = "Range error! The entered value is outside the adjustable range.";
+
+// The answers of a generator in the state the status rows read.
+const Talk statusTalk{{"FUNC?", line("SQU")},        {"FREQ?", line("2.50000E+3")},
+                      {"AMPL?", line("4.00000E+0")}, {"OFFS?", line("-1.00000E-3")},
+                      {"MODE?", line("TRIG")},       {"SWE?", line("LIN ON")},
+                      {"MODUL?", line("FM EXT")}};
+
+QString lines(std::initializer_list<const char*> all) {
+    QString out;
+    for (const char* l : all)
+        out += QString::fromUtf8(l) + '\n';
+    return out;
+}
+
+} // namespace
+
+class CtlTest : public QObject {
+    Q_OBJECT
+private slots:
+    void command_data();
+    void command();
+    void limits();
+};
+
+void CtlTest::command_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("file"); // what a run file holds
+    QTest::addColumn<Talk>("talk");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<kx::PortError>("refuseOpen");
+    QTest::addColumn<int>("pullCableAfter"); // lines; -1: never
+
+    const auto row = [](const char* name, const char* args, const Talk& talk, int status,
+                        const QString& out, const QString& err = {}, const QByteArray& file = {},
+                        kx::PortError refuse = kx::PortError::None, int pull = -1) {
+        QTest::newRow(name) << QString::fromUtf8(args).split(' ') << file << talk << status << out
+                            << err << refuse << pull;
+    };
+    const QString usage = QStringLiteral("\nTry kx-ctl --help.\n");
+    const Talk idn{{"*IDN?", line("KX25A Function Generator,SIM,1.0")}};
+    const Talk idn12{{"*IDN?", line("KX12A Function Generator,SIM,1.0")}};
+
+    row("status", "-d /dev/fake status", statusTalk + Talk{{"OUT?", line("1")}}, 0,
+        lines({"waveform: square", "frequency: 2.50000 kHz", "amplitude: 4.00000 V",
+               "offset: -0.001 V", "trigger-mode: triggered", "sweep: lin", "modulation: fm-ext",
+               "output: on"}));
+    row("status as JSON", "-d /dev/fake --json status",
+        Talk{{"FUNC?", line("SIN")},
+             {"FREQ?", line("1.00000E+6")},
+             {"AMPL?", line("5.00000E+0")},
+             {"OFFS?", line("0.00000E+0")},
+             {"MODE?", line("CONT")},
+             {"SWE?", line("OFF")},
+             {"MODUL?", line("OFF")},
+             {"OUT?", line("0")}},
+        0,
+        lines(
+            {R"({"answer":"SIN","command":"status","name":"waveform","sent":["FUNC?"],"value":"sine"})",
+             R"({"answer":"1.00000E+6","command":"status","name":"frequency","sent":["FREQ?"],"unit":"MHz","value":"1.00000"})",
+             R"({"answer":"5.00000E+0","command":"status","name":"amplitude","sent":["AMPL?"],"unit":"V","value":"5.00000"})",
+             R"({"answer":"0.00000E+0","command":"status","name":"offset","sent":["OFFS?"],"unit":"V","value":"0.00000"})",
+             R"({"answer":"CONT","command":"status","name":"trigger-mode","sent":["MODE?"],"value":"continuous"})",
+             R"({"answer":"OFF","command":"status","name":"sweep","sent":["SWE?"],"value":"off"})",
+             R"({"answer":"OFF","command":"status","name":"modulation","sent":["MODUL?"],"value":"off"})",
+             R"({"answer":"0","command":"status","name":"output","sent":["OUT?"],"value":"off"})"}));
+    row("status, the mode not understood", "-d /dev/fake status",
+        Talk{statusTalk.mid(0, 4)} + Talk{{"MODE?", line("")}} + statusTalk.mid(5) +
+            Talk{{"OUT?", line("0")}},
+        4,
+        lines({"waveform: square", "frequency: 2.50000 kHz", "amplitude: 4.00000 V",
+               "offset: -0.001 V", "sweep: lin", "modulation: fm-ext", "output: off"}),
+        lines({"kx-ctl: No valid answer from the generator to MODE?"}));
+    row("status, a silent generator", "-d /dev/fake status", Talk{{"FUNC?", ""}}, 4, {},
+        lines({"kx-ctl: No valid answer from the generator to FUNC?"}));
+    row("set as JSON", "-d /dev/fake --json set frequency 2.5kHz",
+        idn + Talk{{"FUNC?", line("SIN")}, {"FREQ 2.5KHZ", ""}, {"FREQ?", line("2.50000E+3")}}, 0,
+        lines(
+            {R"({"answer":"2.50000E+3","command":"set frequency 2.5kHz","name":"frequency","sent":["*IDN?","FUNC?","FREQ 2.5KHZ","FREQ?"],"unit":"kHz","value":"2.50000"})"}));
+    row("refusal as JSON", "-d /dev/fake --json set frequency 30MHz",
+        idn + Talk{{"FUNC?", line("SIN")}}, 1,
+        lines(
+            {R"({"command":"set frequency 30MHz","refused":{"code":5,"text":"Range error! The entered value is outside the frequency range of the generator."},"sent":["*IDN?","FUNC?"]})"}),
+        QStringLiteral("kx-ctl: refused (5): ") + range5 + '\n');
+    row("read-back unanswered", "-d /dev/fake --json set amplitude 2",
+        Talk{{"OFFS?", line("0.00000E+0")}, {"AMPL 2", ""}, {"AMPL?", ""}}, 4,
+        lines(
+            {R"({"command":"set amplitude 2","error":"no valid answer","query":"AMPL?","sent":["OFFS?","AMPL 2","AMPL?"],"text":"No valid answer from the generator to AMPL?"})"}),
+        lines({"kx-ctl: No valid answer from the generator to AMPL?"}));
+    row("a setting without read-back", "-d /dev/fake set trigger-rate 20 ms",
+        Talk{{"TRIG 20MS", ""}}, 0, lines({"trigger-rate: 20 ms"}));
+    row("the output as the generator says", "-d /dev/fake set output on",
+        Talk{{"OUT ON", ""}, {"OUT?", line("0")}}, 0, lines({"output: off"}));
+    row("a burst is only checked", "-d /dev/fake set burst 10", Talk{{"FREQ?", line("1.00000E+3")}},
+        0, lines({"burst: 10 cycles (checked only: the generator takes no line)"}));
+    row("a shape the KX12A has not", "-d /dev/fake set mod-shape square", idn12, 1, {},
+        lines({"kx-ctl: refused: The KX12A has no square modulating shape."}));
+    row("a location the KX12A has not", "-d /dev/fake save 10", idn12, 1, {},
+        lines({"kx-ctl: refused: Number outside of valid range."}));
+    row("save, then the status", "-d /dev/fake save 3", idn + Talk{{"*SAV 3", ""}} + statusTalk, 0,
+        lines({"save: 3", "waveform: square", "frequency: 2.50000 kHz", "amplitude: 4.00000 V",
+               "offset: -0.001 V", "trigger-mode: triggered", "sweep: lin", "modulation: fm-ext"}));
+    row("identify names no KX", "-d /dev/fake identify", Talk{{"*IDN?", line("ACME,1.0")}}, 4,
+        lines({"ACME,1.0"}),
+        lines({"kx-ctl: The generator's answer to *IDN? names no KX model: ACME,1.0"}));
+    row("send a query", "-d /dev/fake send SWE?", Talk{{"SWE?", line("LIN ON") + '\n'}}, 0,
+        lines({"LIN ON"}));
+    row("send a setting", "-d /dev/fake send FREQ 5KHZ", Talk{{"FREQ 5KHZ", ""}}, 0,
+        lines({"sent: FREQ 5KHZ"}));
+    row("send a tab", "-d /dev/fake send FREQ\t5KHZ", {}, 1, {},
+        lines({"kx-ctl: refused: send takes one line of printable ASCII"}));
+    row("send beyond ASCII", "-d /dev/fake send FREQ 5\xc2\xb5", {}, 1, {},
+        lines({"kx-ctl: refused: send takes one line of printable ASCII"}));
+    row("port in use", "-d /dev/fake status", {}, 3, {},
+        lines({"kx-ctl: /dev/fake is in use by another program"}), {}, kx::PortError::Busy);
+    row("port not permitted", "-p 3 status", {}, 3, {},
+        lines({"kx-ctl: you may not open port 3 (/dev/ttyS2): serial devices belong to the group "
+               "dialout (sudo usermod -aG dialout $USER)"}),
+        {}, kx::PortError::NoPermission);
+    row("cable pulled at the second line", "-d /dev/fake set sweep lin", Talk{{"MODE CONT", ""}}, 3,
+        {}, lines({"kx-ctl: the connection to the generator was lost"}), {}, kx::PortError::None,
+        2);
+
+    // Nothing is sent for a command line that is not understood.
+    const auto refusedUsage = [&](const char* name, const char* args, const char* why) {
+        row(name, args, {}, 2, {}, QStringLiteral("kx-ctl: ") + why + usage);
+    };
+    refusedUsage("no unit", "-d /dev/fake set frequency 2.5",
+                 "frequency needs a unit: Hz, kHz, MHz");
+    refusedUsage("a unit in the wrong case", "-d /dev/fake set frequency 2.5khz",
+                 "frequency takes Hz, kHz, MHz, not khz");
+    refusedUsage("a unit of another setting", "-d /dev/fake set amplitude 2Hz",
+                 "amplitude takes V, not Hz");
+    refusedUsage("no such setting", "-d /dev/fake set colour red", "there is no setting colour");
+    refusedUsage("no such word", "-d /dev/fake set sweep on",
+                 "sweep is one of lin, log, off, not on");
+    refusedUsage("no value", "-d /dev/fake set depth", "set depth needs a value");
+    refusedUsage("no such command", "-d /dev/fake frobnicate", "there is no command frobnicate");
+    refusedUsage("too many words", "-d /dev/fake status now", "usage: status");
+    refusedUsage("no port", "status", "no port given: -p N or -d DEVICE");
+    refusedUsage("port 17", "-p 17 status", "the port is a number from 1 to 16, not 17");
+    refusedUsage("port 2.5", "-p 2.5 status", "the port is a number from 1 to 16, not 2.5");
+    refusedUsage("two ports", "-p 3 -d /dev/fake status", "give one port: -p N or -d DEVICE");
+    refusedUsage("an option after the command", "-d /dev/fake status --json", "usage: status");
+
+    // Run files: every line is understood before anything is sent.
+    const QByteArray setup = "# the square\nset waveform square\n\nset duty 90  # too much\n"
+                             "set duty 30\n";
+    const Talk setupTalk{{"FUNC SQU", ""}, {"FUNC?", line("SQU")}, {"FREQ?", line("1.00000E+3")}};
+    row("run stops at a refusal", "-d /dev/fake run f.kx", setupTalk, 1,
+        lines({"waveform: square"}),
+        QStringLiteral("kx-ctl: f.kx:4: refused (7): ") + range7 + '\n', setup);
+    row("run --keep-going", "-d /dev/fake --keep-going run f.kx",
+        setupTalk + Talk{{"FUNC?", line("SQU")}, {"FREQ?", line("1.00000E+3")}, {"DCYC 30", ""}}, 1,
+        lines({"waveform: square", "duty: 30 %"}),
+        QStringLiteral("kx-ctl: f.kx:4: refused (7): ") + range7 + '\n', setup);
+    row("run asks the model once", "-d /dev/fake run -",
+        idn + Talk{{"FUNC?", line("SIN")},
+                   {"FREQ 1KHZ", ""},
+                   {"FREQ?", line("1.00000E+3")},
+                   {"FUNC?", line("SIN")},
+                   {"SWSTA 2KHZ", ""},
+                   {"SWSTA?", line("2.00000E+3")},
+                   {"*IDN?", line("KX25A")}},
+        0, lines({"frequency: 1.00000 kHz", "sweep-start: 2.00000 kHz", "KX25A"}), {},
+        "set frequency 1kHz\r\nset sweep-start 2 kHz\nsend   *IDN?  \n");
+    row("run refuses a file with a bad line", "-d /dev/fake run f.kx", {}, 2, {},
+        QStringLiteral("kx-ctl: f.kx:2: frequency needs a unit: Hz, kHz, MHz") + usage,
+        "set waveform square\nset frequency 2\n");
+    row("run runs no other file", "-d /dev/fake run f.kx", {}, 2, {},
+        QStringLiteral("kx-ctl: f.kx:1: a run file cannot run another") + usage, "run g.kx\n");
+    row("run stops at a lost line, going on or not", "-d /dev/fake --keep-going run f.kx",
+        Talk{{"FUNC SQU", ""}}, 3, lines({"waveform: square"}),
+        lines({"kx-ctl: f.kx:2: the connection to the generator was lost"}),
+        "set waveform square\nset waveform ramp\nset waveform sine\n", kx::PortError::None, 2);
+}
+
+void CtlTest::command() {
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, file);
+    QFETCH(Talk, talk);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(kx::PortError, refuseOpen);
+    QFETCH(int, pullCableAfter);
+    Instrument in;
+    in.port.disconnect(&in.link); // kx-ctl brings its own exchange
+    in.talk.expect(talk);
+    in.port.refuseOpen = refuseOpen;
+    in.port.pullCableAfterLines = pullCableAfter;
+    QString printed, said;
+    QTextStream outStream(&printed), errStream(&said);
+    kxctl::Environment env{in.port, in.clock, outStream, errStream};
+    env.read = [&](const QString&) { return std::optional<QByteArray>(file); };
+    QCOMPARE(kxctl::run(args, env), status);
+    QCOMPARE(printed, out);
+    QCOMPARE(said, err);
+    QVERIFY(!in.port.isOpen());
+}
+
+// The limits of the connected model and waveform, as the checks hold them.
+void CtlTest::limits() {
+    Instrument in(QStringLiteral("KX12A"));
+    in.port.disconnect(&in.link);
+    in.talk.expect({{"*IDN?", line("KX12A")}, {"FUNC?", line("TRI")}});
+    QString printed, said;
+    QTextStream outStream(&printed), errStream(&said);
+    kxctl::Environment env{in.port, in.clock, outStream, errStream};
+    QCOMPARE(kxctl::run({"-d", "/dev/fake", "limits"}, env), 0);
+    const QStringList shown = printed.split('\n');
+    for (const char* expected : {
+             "frequency: 0.01 to 1000000 Hz",
+             "amplitude: 0.01 to 10 V, amplitude / 2 + |offset| at most 5 V",
+             "duty: 1 to 99 %, up to 200000 Hz",
+             "mod-shape: sine",
+             "deviation: 0.01 to 1000000 Hz, only while the modulation is FM INT",
+             "trigger-rate: 0.000001 to 10 s",
+             "burst: 1 to 65535 cycles, up to 1000000 Hz",
+             "memory: 1 to 9",
+         })
+        QVERIFY2(shown.contains(QLatin1String(expected)), expected);
+    QCOMPARE(said, QString());
+}
+
+QTEST_GUILESS_MAIN(CtlTest)
+#include "tst_ctl.moc"
