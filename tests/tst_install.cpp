@@ -48,7 +48,8 @@ private slots:
     void compressed_data();
     void compressed();
     void everyProgramHasAManualPage();
-    void simulatorPageNamesEveryOption();
+    void pageNamesEveryOption_data();
+    void pageNamesEveryOption();
     void versions_data();
     void versions();
     void docFolderLeadsToTheManual();
@@ -82,12 +83,14 @@ void InstallTest::installed_data() {
     QTest::addColumn<bool>("executable");
     QTest::newRow("panel") << "bin/kx-panel" << true;
     QTest::newRow("simulator") << "bin/kx-sim" << true;
+    QTest::newRow("command line") << "bin/kx-ctl" << true;
     QTest::newRow("manual") << "share/kx-panel/help.pdf" << false;
     QTest::newRow("manual in the doc folder") << "share/doc/kx-panel/help.pdf" << false;
     QTest::newRow("copyright") << "share/doc/kx-panel/copyright" << false;
     QTest::newRow("changelog") << "share/doc/kx-panel/changelog.gz" << false;
     QTest::newRow("panel's manual page") << "share/man/man1/kx-panel.1.gz" << false;
     QTest::newRow("simulator's manual page") << "share/man/man1/kx-sim.1.gz" << false;
+    QTest::newRow("command line's manual page") << "share/man/man1/kx-ctl.1.gz" << false;
     QTest::newRow("desktop entry") << "share/applications/kx-panel.desktop" << false;
     QTest::newRow("metainfo") << "share/metainfo/org.example.kx_panel.metainfo.xml" << false;
 }
@@ -111,6 +114,8 @@ void InstallTest::compressed_data() {
                                 << "docs/man/kx-panel.1";
     QTest::newRow("kx-sim.1") << "share/man/man1/kx-sim.1.gz"
                               << "docs/man/kx-sim.1";
+    QTest::newRow("kx-ctl.1") << "share/man/man1/kx-ctl.1.gz"
+                              << "docs/man/kx-ctl.1";
 }
 
 void InstallTest::compressed() {
@@ -139,23 +144,38 @@ void InstallTest::everyProgramHasAManualPage() {
     }
 }
 
-void InstallTest::simulatorPageNamesEveryOption() {
-    // The options kx-sim --help lists, each in its manual page (roff escapes the dashes).
+void InstallTest::pageNamesEveryOption_data() {
+    // What a program's --help lists, each in its manual page (roff escapes the dashes):
+    // its options, and kx-ctl's commands and settings too.
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("listed");
+    QTest::addColumn<int>("fewest");
+    QTest::newRow("kx-sim") << "kx-sim"
+                            << "--([a-z][a-z-]*)" << 8;
+    QTest::newRow("kx-ctl") << "kx-ctl"
+                            << "--([a-z][a-z-]*)|^  ([a-z][a-z-]+) " << 30;
+}
+
+void InstallTest::pageNamesEveryOption() {
+    QFETCH(QString, program);
+    QFETCH(QString, listed);
+    QFETCH(int, fewest);
     const QString help = QString::fromUtf8(
-        output(prefix_.filePath(QStringLiteral("bin/kx-sim")), {QStringLiteral("--help")}));
+        output(prefix_.filePath(QStringLiteral("bin/") + program), {QStringLiteral("--help")}));
     const QString page =
-        QString::fromUtf8(readAll(sourcePath(QStringLiteral("docs/man/kx-sim.1"))));
-    QStringList options;
-    static const QRegularExpression option(QStringLiteral("--([a-z][a-z-]*)"));
-    for (auto it = option.globalMatch(help); it.hasNext();)
-        options << it.next().captured(1);
-    options.removeDuplicates();
-    QVERIFY2(options.size() >= 8, qPrintable(help));
+        QString::fromUtf8(readAll(sourcePath(QStringLiteral("docs/man/%1.1").arg(program))));
+    QStringList names;
+    const QRegularExpression name(listed, QRegularExpression::MultilineOption);
+    for (auto it = name.globalMatch(help); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        names << (m.captured(1).isEmpty() ? m.captured(2) : QStringLiteral("--") + m.captured(1));
+    }
+    names.removeDuplicates();
+    QVERIFY2(names.size() >= fewest, qPrintable(help));
     QStringList missing;
-    for (const QString& name : options) {
-        if (!page.contains(QStringLiteral("\\-\\-") +
-                           QString(name).replace(u'-', QStringLiteral("\\-"))))
-            missing << name;
+    for (const QString& n : names) {
+        if (!page.contains(QString(n).replace(u'-', QStringLiteral("\\-"))))
+            missing << n;
     }
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(", "))));
 }
@@ -172,6 +192,8 @@ void InstallTest::versions_data() {
                                 << R"(^\.TH KX-PANEL 1 "[-0-9]+" "kx-panel %1")";
     QTest::newRow("kx-sim.1") << "docs/man/kx-sim.1"
                               << R"(^\.TH KX-SIM 1 "[-0-9]+" "kx-panel %1")";
+    QTest::newRow("kx-ctl.1") << "docs/man/kx-ctl.1"
+                              << R"(^\.TH KX-CTL 1 "[-0-9]+" "kx-panel %1")";
 }
 
 void InstallTest::versions() {
