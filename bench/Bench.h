@@ -58,9 +58,10 @@ inline void choosePlatform() {
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
-// The three modes of kx-bench; each makes its own application object.
+// The modes of kx-bench; each makes its own application object.
 int runRefresh(int argc, char* argv[]);
 int runSoak(int argc, char* argv[]);
 int runStartup(int argc, char* argv[]);
+int runCtl(int argc, char* argv[]);
 
 } // namespace kxbench

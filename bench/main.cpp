@@ -6,6 +6,8 @@
 //       resident memory over N operations (default 10000) on the in-process simulator
 //   kx-bench --startup [--runs N]
 //       time to the shown window and its resident memory, beside an empty QMainWindow
+//   kx-bench --ctl [--runs N]
+//       kx-ctl -p 3 status against kx-sim, process start to exit, beside a Python script
 
 #include "Bench.h"
 
@@ -19,10 +21,13 @@ int main(int argc, char* argv[]) {
             return kxbench::runSoak(argc, argv);
         if (std::strcmp(argv[i], "--startup") == 0)
             return kxbench::runStartup(argc, argv);
+        if (std::strcmp(argv[i], "--ctl") == 0)
+            return kxbench::runCtl(argc, argv);
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::printf("usage: kx-bench [--count N] [--latency MS] [--crlf] [--show]\n"
                         "       kx-bench --soak [N] [--only BUTTON,...]\n"
-                        "       kx-bench --startup [--runs N]\n");
+                        "       kx-bench --startup [--runs N]\n"
+                        "       kx-bench --ctl [--runs N]\n");
             return 0;
         }
     }
