@@ -73,6 +73,8 @@ private slots:
     void secondWaitChangesNothing();
     void busyWindowTakesNoInput();
     void innerOperationLeavesWindowEnabled();
+    void pausesShowABusyPointer_data();
+    void pausesShowABusyPointer();
     void busyGuardReleasesOnException();
     void busyGuardReleasesOnce();
     void errorCatalogue_data();
@@ -228,6 +230,62 @@ void WindowTest::innerOperationLeavesWindowEnabled() {
     QVERIFY(looksReady(rig));
     outer.release();
     QVERIFY(looksReady(rig));
+}
+
+// Every pause of an operation shows that the panel is working: the busy state's
+// hourglass, or, in a pause outside it (the window enabled, the message as it was), the
+// busy pointer. Afterwards the pointer is the default again.
+void WindowTest::pausesShowABusyPointer_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("function"); // the generator's waveform
+    QTest::addColumn<QString>("mode");     // the mode shown
+    QTest::addColumn<QStringList>("pointers");
+    const QString busy = QStringLiteral("busy"), hourglass = QStringLiteral("hourglass");
+    QTest::newRow("waveform: its line, then FREQ?") << "ramp"
+                                                    << "SIN"
+                                                    << "" << QStringList{busy, hourglass};
+    QTest::newRow("duty cycle") << "setDuty"
+                                << "SQU"
+                                << "" << QStringList{busy};
+    QTest::newRow("trigger source") << "TrigSourceSet"
+                                    << "SIN"
+                                    << "Trig" << QStringList{busy};
+    QTest::newRow("amplitude: in the busy state") << "ampV"
+                                                  << "SIN"
+                                                  << "" << QStringList{hourglass, hourglass};
+}
+
+void WindowTest::pausesShowABusyPointer() {
+    QFETCH(QString, button);
+    QFETCH(QString, function);
+    QFETCH(QString, mode);
+    QFETCH(QStringList, pointers);
+    Rig rig;
+    rig.generator().settings().function = function;
+    rig.connected();
+    if (!mode.isEmpty())
+        rig.ui().mode->setText(mode);
+    rig.ui().duty->setText(QStringLiteral("50"));
+    rig.ui().setA->setText(QStringLiteral("2"));
+    rig.ui().trigSource->setCurrentIndex(0);
+    const QString message = rig.ui().message->text();
+    QStringList seen;
+    std::function<void()> look = [&] {
+        const QCursor* cursor = QApplication::overrideCursor();
+        if (cursor && cursor->shape() == Qt::BusyCursor && rig.main().isEnabled() &&
+            rig.ui().message->text() == message)
+            seen << QStringLiteral("busy");
+        else if (looksBusy(rig))
+            seen << QStringLiteral("hourglass");
+        else
+            seen << QStringLiteral("neither");
+        rig.clock().duringNextWait = look;
+    };
+    rig.clock().duringNextWait = look;
+    ::button(rig, button)->click();
+    rig.clock().duringNextWait = {};
+    QCOMPARE(seen, pointers);
+    QVERIFY(rig.main().isEnabled() && !QApplication::overrideCursor());
 }
 
 void WindowTest::busyGuardReleasesOnException() {
