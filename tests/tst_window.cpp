@@ -66,6 +66,8 @@ private slots:
     void choiceLists();
     void portListHoldsProbedPorts();
     void noPortFound();
+    void portsFoundLate_data();
+    void portsFoundLate();
     void inputLengths_data();
     void inputLengths();
     void controlsEnabledAtStart();
@@ -125,6 +127,52 @@ void WindowTest::portListHoldsProbedPorts() {
     QCOMPARE(list->currentIndex(), 0);
     QCOMPARE(list->currentText(), QStringLiteral("2"));
     QVERIFY(rig.takeBoxes().isEmpty());
+}
+
+// Opening the list probes again: a port plugged in later is listed, one gone is not;
+// the choice stays while it is there, and a typed number stays typed. No box.
+void WindowTest::portsFoundLate_data() {
+    QTest::addColumn<QList<int>>("atStart");
+    QTest::addColumn<QString>("chosen"); // typed, or the item chosen
+    QTest::addColumn<QList<int>>("later");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("plugged in") << QList<int>{3} << "3" << QList<int>{3, 5} << QStringList{"3", "5"}
+                                << "3";
+    QTest::newRow("choice kept") << QList<int>{3, 5} << "5" << QList<int>{1, 3, 5}
+                                 << QStringList{"1", "3", "5"} << "5";
+    QTest::newRow("choice gone") << QList<int>{3, 5} << "5" << QList<int>{3} << QStringList{"3"}
+                                 << "3";
+    QTest::newRow("none at start")
+        << QList<int>{} << "" << QList<int>{4} << QStringList{"4"} << "4";
+    QTest::newRow("typed number kept")
+        << QList<int>{3} << "9" << QList<int>{3, 5} << QStringList{"3", "5"} << "9";
+    QTest::newRow("all gone") << QList<int>{3} << "3" << QList<int>{} << QStringList{} << "3";
+}
+
+void WindowTest::portsFoundLate() {
+    QFETCH(QList<int>, atStart);
+    QFETCH(QString, chosen);
+    QFETCH(QList<int>, later);
+    QFETCH(QStringList, listed);
+    QFETCH(QString, shown);
+    Rig rig(QStringLiteral("KX25A"), atStart);
+    rig.takeBoxes();
+    QComboBox* list = rig.ui().comPort;
+    if (list->findText(chosen) >= 0)
+        list->setCurrentIndex(list->findText(chosen));
+    else
+        list->setEditText(chosen);
+    rig.ports = later;
+    list->showPopup();
+    list->hidePopup();
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->itemText(i);
+    QCOMPARE(items, listed);
+    QCOMPARE(list->currentText(), shown);
+    QVERIFY(list->toolTip().contains(QLatin1String("can be typed")));
+    QCOMPARE(rig.takeBoxes(), QList<Box>());
 }
 
 void WindowTest::noPortFound() {
