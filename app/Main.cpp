@@ -6,6 +6,7 @@
 #include "app/Help.h"
 #include "app/MessageBoxes.h"
 #include "app/Operations.h"
+#include "app/PortList.h"
 #include "app/ShapeWidget.h"
 #include "app/TrafficView.h"
 #include "link/Clock.h"
@@ -158,6 +159,8 @@ void Main::wireControls() {
             [this] { connection_->connectBtn_Click(); });
     connect(ui_->closeBtn, &QAbstractButton::clicked, this,
             [this] { connection_->closeBtn_Click(); });
+    connect(ui_->comPort, &PortList::aboutToShowPopup, this,
+            [this] { connection_->comPort_DropDown(); });
     connect(ui_->updateDisplay, &QAbstractButton::clicked, this,
             [this] { refresh_->updateDisplay_Click(); });
     connect(ui_->ExitBtn, &QAbstractButton::clicked, this, [this] { ExitBtn_Click(); });

@@ -17,6 +17,17 @@ Operations::Operations(QWidget& window, Exchange& link, MessageBoxes& boxes,
     : QObject(parent), window_(window), link_(link), boxes_(boxes),
       showStatus_(std::move(showStatus)) {
     qApp->installEventFilter(this);
+    // A pause outside the busy state leaves the window enabled; the pointer still shows
+    // that clicks wait (they are dropped until the operation ends).
+    connect(&link_, &Exchange::pausing, this, [this](bool on) {
+        if (on && running_ && !QApplication::overrideCursor()) {
+            QApplication::setOverrideCursor(Qt::BusyCursor);
+            pointerBusy_ = true;
+        } else if (!on && pointerBusy_) {
+            QApplication::restoreOverrideCursor();
+            pointerBusy_ = false;
+        }
+    });
 }
 
 Operations::~Operations() {

@@ -49,6 +49,7 @@ private:
     std::function<void(const QString&)> showStatus_;
     std::function<void()> onLost_;
     bool running_ = false;
+    bool pointerBusy_ = false; // the busy pointer of a pause outside the busy state
 };
 
 } // namespace kx

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """The floor kx-bench --ctl holds `kx-ctl status` to: a one-shot script that opens the
-line, asks the generator the same questions as kx-ctl status, each read to its CR,
+line, asks the generator the eight questions of kx-ctl status, each read to its CR,
 and prints the answers. With Debian's python3-serial it uses pyserial; without it,
 the standard library's termios.
 

@@ -146,7 +146,7 @@ private:
     Outcome limits();
     Outcome set(const Request& r);
     Outcome memory(const Request& r);
-    Outcome status(bool output);
+    Outcome status();
     Outcome send(const QString& line);
 
     Environment& env_;
@@ -209,7 +209,7 @@ Outcome Session::execute(const Request& r) {
     case Verb::Identify:
         return identify();
     case Verb::Status:
-        return status(true);
+        return status();
     case Verb::Limits:
         return limits();
     case Verb::Set:
@@ -264,7 +264,7 @@ Outcome Session::identify() {
     return o;
 }
 
-Outcome Session::status(bool output) {
+Outcome Session::status() {
     const kx::Status s = kx::readStatus(link_, vars_);
     Outcome o;
     const auto add = [&](const char* name, const char* query, const QString& value,
@@ -288,22 +288,8 @@ Outcome Session::status(bool output) {
         add("sweep", "SWE?", sweepWord(*s.sweep));
     if (s.modulation)
         add("modulation", "MODUL?", modulationWord(*s.modulation));
-    // The reading went to its end: the output follows.
-    if (output && s.modulation) {
-        QString reply;
-        const kx::Result r = kx::guarded([&] {
-            reply = kx::ask(link_, QStringLiteral("OUT?")).trimmed();
-            return kx::parseNumber(reply) ? kx::Result{}
-                                          : kx::Result::noAnswer(QStringLiteral("OUT?"));
-        });
-        if (r.kind == kx::Result::Kind::Done)
-            add("output", "OUT?", outputWord(kx::plainText(*kx::parseNumber(reply))), {}, reply);
-        else if (s.result.kind == kx::Result::Kind::Done) {
-            Outcome f = outcomeOf(r);
-            f.items = o.items;
-            return f;
-        }
-    }
+    if (s.output)
+        add("output", "OUT?", *s.output ? QStringLiteral("on") : QStringLiteral("off"));
     Outcome f = outcomeOf(s.result);
     f.items = o.items;
     return f;
@@ -415,7 +401,14 @@ Outcome Session::set(const Request& r) {
     }
     const Word w = words(*r.name).at(r.word);
     if (r.name->kind == Kind::Waveform) {
-        o = outcomeOf(kx::selectWaveform(link_, vars_, kx::waveforms[w.option]));
+        // The generator brings the frequency down to what the new waveform allows.
+        const kx::Result res = kx::selectWaveform(link_, vars_, kx::waveforms[w.option]);
+        o = outcomeOf(res);
+        if (o.status == Done)
+            o.items << item(name, w.word)
+                    << item(QStringLiteral("frequency"), res.answer.value, res.answer.unit,
+                            res.answer.reply);
+        return o;
     } else if (r.name->kind == Kind::Output) {
         const kx::Result res = kx::switchOutput(link_, w.option == 1);
         o = outcomeOf(res);
@@ -447,7 +440,7 @@ Outcome Session::memory(const Request& r) {
     }
     if (Outcome o = outcomeOf(kx::store(link_, what, r.typed)); o.status != Done)
         return o;
-    Outcome o = status(false);
+    Outcome o = status();
     const QString verb = r.text.section(QLatin1Char(' '), 0, 0);
     o.items.prepend(Item{what == kx::Store::Factory ? QStringLiteral("factory set-up recalled")
                                                     : verb + QStringLiteral(": ") + r.typed,

@@ -63,12 +63,20 @@ void Exchange::settle() {
             break;
         const quint64 seen = arrivals_;
         const qint64 wait = quiet ? until - now : std::min(until, lastArrival_ + quietMs) - now;
-        clock_.wait(static_cast<int>(wait),
-                    [&] { return shutdown_ || lost_ || arrivals_ != seen; });
+        pause(static_cast<int>(wait), [&] { return shutdown_ || lost_ || arrivals_ != seen; });
         checkUsable();
     }
     port_.readAll();
     unsettled_ = false;
+}
+
+void Exchange::pause(int ms, const std::function<bool()>& done) {
+    struct Pausing {
+        Exchange& x;
+        explicit Pausing(Exchange& x) : x(x) { emit x.pausing(true); }
+        ~Pausing() { emit x.pausing(false); }
+    } pausing(*this);
+    clock_.wait(ms, done);
 }
 
 void Exchange::forget() {
@@ -146,11 +154,11 @@ void Exchange::processEcho(const QString& command) {
     }
     const auto interrupted = [this] { return shutdown_ || lost_; };
     if (!query) {
-        clock_.wait(static_cast<int>(clock_.msecsToTick(1)), interrupted);
+        pause(static_cast<int>(clock_.msecsToTick(1)), interrupted);
         checkUsable();
         return;
     }
-    clock_.wait(replyTimeoutMs, [&] { return interrupted() || answer_.contains('\r'); });
+    pause(replyTimeoutMs, [&] { return interrupted() || answer_.contains('\r'); });
     gathering_ = false;
     checkUsable();
     if (!answer_.contains('\r')) {
@@ -177,7 +185,7 @@ void Exchange::delaySeconds(int n) {
     checkUsable();
     if (n <= 0)
         return;
-    clock_.wait(static_cast<int>(clock_.msecsToTick(n)), [this] { return shutdown_ || lost_; });
+    pause(static_cast<int>(clock_.msecsToTick(n)), [this] { return shutdown_ || lost_; });
     checkUsable();
 }
 

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 namespace kx {
 
 class Clock;
@@ -68,6 +70,8 @@ public:
 signals:
     // The open port failed (read, write or resource error) and has been closed.
     void connectionLost();
+    // A pause begins (true) or ends (false): the window lets events through meanwhile.
+    void pausing(bool on);
 
 private:
     void onReadyRead();
@@ -79,6 +83,7 @@ private:
     // After an unanswered query: waits for the line to settle before the next line.
     void settle();
     void forget();
+    void pause(int ms, const std::function<bool()>& done);
 
     SerialPort& port_;
     Clock& clock_;

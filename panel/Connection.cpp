@@ -63,6 +63,29 @@ void Connection::ListComPorts() {
     QComboBox* list = ctx_.ui.comPort;
     list->clear();
     list->setEditText(QString());
+    if (fillPortList())
+        list->setCurrentIndex(0);
+    else
+        ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::noPorts);
+}
+
+void Connection::comPort_DropDown() {
+    QComboBox* list = ctx_.ui.comPort;
+    const QString chosen = list->currentText();
+    const bool typed = list->findText(chosen) < 0;
+    list->clear();
+    fillPortList();
+    const int at = list->findText(chosen);
+    if (at >= 0)
+        list->setCurrentIndex(at);
+    else if ((typed && !chosen.isEmpty()) || list->count() == 0)
+        list->setEditText(chosen);
+    else
+        list->setCurrentIndex(0);
+}
+
+bool Connection::fillPortList() {
+    QComboBox* list = ctx_.ui.comPort;
     QStringList tips;
     for (int n = PortMap::firstPort; n <= PortMap::lastPort; ++n) {
         if (!probe_(n))
@@ -70,17 +93,19 @@ void Connection::ListComPorts() {
         list->addItem(QString::number(n));
         tips << QStringLiteral("%1 = %2").arg(n).arg(map_.device(n));
     }
+    const QString typing = QStringLiteral("\nA port number that is not listed can be typed; "
+                                          "opening the list looks for ports again.");
     if (list->count() > 0) {
-        list->setCurrentIndex(0);
         list->setToolTip(QStringLiteral("Choose the port the generator is connected to:\n") +
-                         tips.join(QLatin1Char('\n')));
-    } else {
-        list->setToolTip(QStringLiteral("No port found. Ports 1-4 are /dev/ttyS0-3, 5-12 "
-                                        "/dev/ttyUSB0-7, 13-16 /dev/ttyACM0-3, unless a link "
-                                        "comN in %1 names another device.")
-                             .arg(map_.linkFolder()));
-        ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::noPorts);
+                         tips.join(QLatin1Char('\n')) + typing);
+        return true;
     }
+    list->setToolTip(QStringLiteral("No port found. Ports 1-4 are /dev/ttyS0-3, 5-12 "
+                                    "/dev/ttyUSB0-7, 13-16 /dev/ttyACM0-3, unless a link "
+                                    "comN in %1 names another device.")
+                         .arg(map_.linkFolder()) +
+                     typing);
+    return false;
 }
 
 void Connection::handleConnectError(int number) {

@@ -20,6 +20,9 @@ public:
 
     // Fills comPort with the ports 1..16 whose device opens, and selects the first.
     void ListComPorts();
+    // The list is opening: probes the ports again, keeping the selection while it is
+    // still there. No box when none is found: that is said once, at start-up.
+    void comPort_DropDown();
 
     void connectBtn_Click();
     void closeBtn_Click();
@@ -32,6 +35,8 @@ public:
 
 private:
     void connectToGenerator();
+    // Fills the list with the ports that open now; false when there is none.
+    bool fillPortList();
     void fillModShape();
 
     PanelContext ctx_;

@@ -3,6 +3,7 @@
 #include "app/BusyState.h"
 #include "app/Operations.h"
 #include "panel/Rows.h"
+#include "panel/WaveformOutput.h"
 #include "state/Profile.h"
 #include "state/Status.h"
 #include "ui_Main.h"
@@ -63,6 +64,8 @@ void StatusRefresh::update() {
             ui.source->setText(QString::fromLatin1(modulation->source));
         }
     }
+    if (s.output)
+        showOutput(ui, *s.output);
     busy.release();
     raise(s.result);
 }

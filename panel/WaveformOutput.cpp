@@ -8,6 +8,8 @@
 
 #include <QApplication>
 
+#include <optional>
+
 namespace kx {
 
 WaveformOutput::WaveformOutput(PanelContext ctx) : ctx_(ctx) {
@@ -36,12 +38,19 @@ void WaveformOutput::outOff_Click() {
 }
 
 // The line goes out before the busy state (the runner keeps other operations out of
-// its pause meanwhile); the choice is shown whatever the generator made of it.
+// its pause meanwhile); the choice is shown whatever the generator made of it, and the
+// output frequency as the generator now has it.
 void WaveformOutput::select(const Waveform& waveform) {
     ctx_.ops.run(Operations::Needs::Port, [&] {
-        raise(selectWaveform(ctx_.link, ctx_.vars, waveform));
-        BusyGuard busy(ctx_.busy);
-        showWavePicture(ctx_.ui, QString::fromLatin1(waveform.picture));
+        std::optional<BusyGuard> busy;
+        const Result r = selectWaveform(ctx_.link, ctx_.vars, waveform, [&] {
+            busy.emplace(ctx_.busy);
+            showWavePicture(ctx_.ui, QString::fromLatin1(waveform.picture));
+        });
+        if (r.kind == Result::Kind::Done)
+            show(ctx_.ui, shown::frequency, r.answer);
+        busy.reset();
+        raise(r);
     });
 }
 
@@ -51,14 +60,16 @@ void WaveformOutput::setOutput(bool on) {
         BusyGuard busy(ctx_.busy);
         const Result r = switchOutput(ctx_.link, on);
         raise(r);
-        if (r.answer.value != (on ? QLatin1String("1") : QLatin1String("0")))
-            return;
-        Ui::Main& ui = ctx_.ui;
-        ui.outOn->setEnabled(!on);
-        ui.outOff->setEnabled(on);
-        ui.outLight->setFillColor(on ? QColor(0, 255, 0)
-                                     : QApplication::palette().color(QPalette::Button));
+        if (r.answer.value == (on ? QLatin1String("1") : QLatin1String("0")))
+            showOutput(ctx_.ui, on);
     });
+}
+
+void showOutput(Ui::Main& ui, bool on) {
+    ui.outOn->setEnabled(!on);
+    ui.outOff->setEnabled(on);
+    ui.outLight->setFillColor(on ? QColor(0, 255, 0)
+                                 : QApplication::palette().color(QPalette::Button));
 }
 
 } // namespace kx

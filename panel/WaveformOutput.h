@@ -4,6 +4,9 @@
 
 namespace kx {
 
+// The output light and buttons as the generator's output is: on, or off.
+void showOutput(Ui::Main& ui, bool on);
+
 // The waveform buttons and the output switch.
 class WaveformOutput {
 public:

@@ -312,11 +312,18 @@ Result choose(Exchange& link, const modVariables& vars, const Command& c, int op
     });
 }
 
-Result selectWaveform(Exchange& link, modVariables& vars, const Waveform& waveform) {
+Result selectWaveform(Exchange& link, modVariables& vars, const Waveform& waveform,
+                      const std::function<void()>& sent) {
     return guarded([&] {
         link.processEcho(QString::fromLatin1(waveform.line));
         vars.waveShape = QString::fromLatin1(waveform.shape);
-        return Result{};
+        if (sent)
+            sent();
+        Result done;
+        if (readBack(link, vars, readBacks::outputFrequency, done.answer) !=
+            modVariables::Decoded::Ok)
+            return Result::noAnswer(QStringLiteral("FREQ?"));
+        return done;
     });
 }
 
@@ -369,6 +376,14 @@ Result checkBurst(const modVariables& vars, const QString& typed) {
     if (vars.outputFrequencyHz && *vars.outputFrequencyHz > highestBurstFrequencyHz)
         return Result::refused(12);
     return {};
+}
+
+std::optional<bool> outputState(const QString& answer) {
+    // A line end after the number does not matter.
+    const auto n = parseNumber(answer.trimmed());
+    if (n == 1.0 || n == 0.0)
+        return *n == 1.0;
+    return std::nullopt;
 }
 
 Result switchOutput(Exchange& link, bool on) {

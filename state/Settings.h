@@ -160,14 +160,19 @@ inline constexpr double highestBurstFrequencyHz = 1'000'000;
 
 // Sends the command's lines and those of option `option`; none when it is out of range.
 Result choose(Exchange& link, const modVariables& vars, const Command& command, int option);
-// Sends the waveform's line and records the waveform, whatever the generator made of it.
-Result selectWaveform(Exchange& link, modVariables& vars, const Waveform& waveform);
+// Sends the waveform's line and records the waveform, whatever the generator made of it;
+// `sent` is called once that line's pause is over. Then reads the output frequency
+// back, since the generator brings it down to what the new waveform allows.
+Result selectWaveform(Exchange& link, modVariables& vars, const Waveform& waveform,
+                      const std::function<void()>& sent = {});
 // The duty cycle of the square wave, the symmetry of the ramp.
 Result setDuty(Exchange& link, const modVariables& vars, const QString& typed);
 // A burst count is only checked: the generator takes no line for it.
 Result checkBurst(const modVariables& vars, const QString& typed);
 // Switches the output and asks the generator; the answer is its "OUT?" as a number.
 Result switchOutput(Exchange& link, bool on);
+// An answer to "OUT?": 1 is on, 0 is off; anything else is no state at all.
+std::optional<bool> outputState(const QString& answer);
 
 // Sends `query` and returns its answer, blanks trimmed unless `trim` is false.
 QString ask(Exchange& link, const QString& query, bool trim = true);

@@ -83,6 +83,10 @@ Status readStatus(Exchange& link, modVariables& vars) {
                 return Result::noAnswer(QString::fromLatin1(query));
             *line = vars.replyLine;
         }
+        // Last, so that the light beside the output buttons follows the generator.
+        s.output = outputState(asked("OUT?"));
+        if (!s.output)
+            notUnderstood << QStringLiteral("OUT?");
         if (!notUnderstood.isEmpty())
             return Result::noAnswer(notUnderstood.join(QStringLiteral(", ")));
         return Result{};

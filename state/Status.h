@@ -11,7 +11,7 @@ namespace kx {
 
 struct Waveform;
 
-// The generator's main settings as seven questions answer them. An answer that was not
+// The generator's main settings as eight questions answer them. An answer that was not
 // understood, or not reached, is left empty.
 struct Status {
     const Waveform* waveform = nullptr;      // "FUNC?"
@@ -21,6 +21,7 @@ struct Status {
     std::optional<QString> mode;             // "MODE?": as the generator words it, 4 characters
     std::optional<QString> sweep;            // "SWE?": the answer's first line
     std::optional<QString> modulation;       // "MODUL?": the answer's first line
+    std::optional<bool> output;              // "OUT?": on or off
     // Each question asked, by its query, and its answer as read: blanks trimmed, up to
     // its line end.
     QMap<QString, QString> answers;
@@ -29,7 +30,7 @@ struct Status {
     Result result;
 };
 
-// Asks the seven questions, each answer read before the next is sent, and keeps what
+// Asks the eight questions, each answer read before the next is sent, and keeps what
 // the checks need in `vars`: the waveform, the output frequency, the amplitude, the
 // offset and the mode.
 Status readStatus(Exchange& link, modVariables& vars);

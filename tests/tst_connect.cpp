@@ -23,7 +23,7 @@ namespace {
 const QColor red(255, 0, 0);
 const QColor green(0, 255, 0);
 const QString connecting = QStringLiteral("Connecting...please wait...");
-const Lines refreshLines{"FUNC?", "FREQ?", "AMPL?", "OFFS?", "MODE?", "SWE?", "MODUL?"};
+const Lines refreshLines{"FUNC?", "FREQ?", "AMPL?", "OFFS?", "MODE?", "SWE?", "MODUL?", "OUT?"};
 
 Box warning(const QString& text) {
     return {Icon::Warning, kx::texts::connectionError, text};
@@ -33,9 +33,10 @@ Box warning(const QString& text) {
 QList<std::pair<QByteArray, QByteArray>> refreshAnswers(const QByteArray& func = "SIN\r",
                                                         const QByteArray& swe = "OFF\r",
                                                         const QByteArray& modul = "OFF\r") {
-    return {{"FUNC?", func},           {"FREQ?", "1.00000E+3\r"}, {"AMPL?", "5.00000E+0\r"},
-            {"OFFS?", "0.00000E+0\r"}, {"MODE?", "CONT\r"},       {"SWE?", swe},
-            {"MODUL?", modul}};
+    return {{"FUNC?", func},           {"FREQ?", "1.00000E+3\r"},
+            {"AMPL?", "5.00000E+0\r"}, {"OFFS?", "0.00000E+0\r"},
+            {"MODE?", "CONT\r"},       {"SWE?", swe},
+            {"MODUL?", modul},         {"OUT?", "0\r"}};
 }
 
 } // namespace
@@ -60,6 +61,8 @@ private slots:
     void refreshReadsBack();
     void refreshStopsAtUnreadableReply();
     void refreshKeepsDisplayOnUnknownExponent();
+    void refreshShowsOutput_data();
+    void refreshShowsOutput();
     void updateWithoutPort();
     void lostDeviceMidRefresh();
     void lostDeviceWhileIdle();
@@ -361,13 +364,53 @@ void ConnectTest::refreshStopsAtUnreadableReply() {
     QCOMPARE(rig.main().vars().waveShape, QStringLiteral("square"));
 
     // A sweep reply without a line end also stops the refresh.
-    auto answers = refreshAnswers("SIN\r", "LIN ON");
-    answers.removeLast();
-    rig.expect(answers);
+    rig.expect(refreshAnswers("SIN\r", "LIN ON").mid(0, 6));
     rig.ui().updateDisplay->click();
     QVERIFY(rig.scriptDone());
     QCOMPARE(rig.ui().message->text(),
              QStringLiteral("No valid answer from the generator to SWE?"));
+}
+
+// The refresh ends with OUT?: the light and the buttons follow the generator's answer,
+// and an answer that says neither on nor off leaves them and names the question.
+void ConnectTest::refreshShowsOutput_data() {
+    QTest::addColumn<bool>("startOn");
+    QTest::addColumn<QByteArray>("answer"); // empty: none
+    QTest::addColumn<bool>("lightOn");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("on, answered off") << true << QByteArray("0\r") << false << "Ready";
+    QTest::newRow("off, answered on") << false << QByteArray("1\r\n") << true << "Ready";
+    QTest::newRow("off, answered 1.0") << false << QByteArray(" 1.0\r") << true << "Ready";
+    const QString named = QStringLiteral("No valid answer from the generator to OUT?");
+    for (const bool on : {true, false}) {
+        const char* start = on ? "on" : "off";
+        QTest::addRow("%s, answered 2", start) << on << QByteArray("2\r") << on << named;
+        QTest::addRow("%s, answered ON", start) << on << QByteArray("ON\r") << on << named;
+        QTest::addRow("%s, no answer", start) << on << QByteArray() << on << named;
+    }
+}
+
+void ConnectTest::refreshShowsOutput() {
+    QFETCH(bool, startOn);
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, lightOn);
+    QFETCH(QString, message);
+    Rig rig;
+    rig.connected();
+    rig.ui().outOn->click();
+    if (!startOn)
+        rig.ui().outOff->click();
+    QCOMPARE(rig.ui().outLight->fillColor() == QColor(0, 255, 0), startOn);
+    auto answers = refreshAnswers();
+    answers.last().second = answer;
+    rig.expect(answers);
+    rig.ui().updateDisplay->click();
+    rig.checkConversation();
+    QCOMPARE(rig.ui().outLight->fillColor() == QColor(0, 255, 0), lightOn);
+    QCOMPARE(rig.ui().outOn->isEnabled(), !lightOn);
+    QCOMPARE(rig.ui().outOff->isEnabled(), lightOn);
+    QCOMPARE(rig.ui().message->text(), message);
+    QVERIFY(idle(rig));
 }
 
 void ConnectTest::refreshKeepsDisplayOnUnknownExponent() {

@@ -118,9 +118,11 @@ void CtlTest::command_data() {
         lines({"kx-ctl: refused: The KX12A has no square modulating shape."}));
     row("a location the KX12A has not", "-d /dev/fake save 10", idn12, 1, {},
         lines({"kx-ctl: refused: Number outside of valid range."}));
-    row("save, then the status", "-d /dev/fake save 3", idn + Talk{{"*SAV 3", ""}} + statusTalk, 0,
+    row("save, then the status", "-d /dev/fake save 3",
+        idn + Talk{{"*SAV 3", ""}} + statusTalk + Talk{{"OUT?", line("1")}}, 0,
         lines({"save: 3", "waveform: square", "frequency: 2.50000 kHz", "amplitude: 4.00000 V",
-               "offset: -0.001 V", "trigger-mode: triggered", "sweep: lin", "modulation: fm-ext"}));
+               "offset: -0.001 V", "trigger-mode: triggered", "sweep: lin", "modulation: fm-ext",
+               "output: on"}));
     row("identify names no KX", "-d /dev/fake identify", Talk{{"*IDN?", line("ACME,1.0")}}, 4,
         lines({"ACME,1.0"}),
         lines({"kx-ctl: The generator's answer to *IDN? names no KX model: ACME,1.0"}));
@@ -167,13 +169,16 @@ void CtlTest::command_data() {
     // Run files: every line is understood before anything is sent.
     const QByteArray setup = "# the square\nset waveform square\n\nset duty 90  # too much\n"
                              "set duty 30\n";
-    const Talk setupTalk{{"FUNC SQU", ""}, {"FUNC?", line("SQU")}, {"FREQ?", line("1.00000E+3")}};
+    const Talk setupTalk{{"FUNC SQU", ""},
+                         {"FREQ?", line("1.00000E+3")},
+                         {"FUNC?", line("SQU")},
+                         {"FREQ?", line("1.00000E+3")}};
     row("run stops at a refusal", "-d /dev/fake run f.kx", setupTalk, 1,
-        lines({"waveform: square"}),
+        lines({"waveform: square", "frequency: 1.00000 kHz"}),
         QStringLiteral("kx-ctl: f.kx:4: refused (7): ") + range7 + '\n', setup);
     row("run --keep-going", "-d /dev/fake --keep-going run f.kx",
         setupTalk + Talk{{"FUNC?", line("SQU")}, {"FREQ?", line("1.00000E+3")}, {"DCYC 30", ""}}, 1,
-        lines({"waveform: square", "duty: 30 %"}),
+        lines({"waveform: square", "frequency: 1.00000 kHz", "duty: 30 %"}),
         QStringLiteral("kx-ctl: f.kx:4: refused (7): ") + range7 + '\n', setup);
     row("run asks the model once", "-d /dev/fake run -",
         idn + Talk{{"FUNC?", line("SIN")},
@@ -191,9 +196,10 @@ void CtlTest::command_data() {
     row("run runs no other file", "-d /dev/fake run f.kx", {}, 2, {},
         QStringLiteral("kx-ctl: f.kx:1: a run file cannot run another") + usage, "run g.kx\n");
     row("run stops at a lost line, going on or not", "-d /dev/fake --keep-going run f.kx",
-        Talk{{"FUNC SQU", ""}}, 3, lines({"waveform: square"}),
+        Talk{{"FUNC SQU", ""}, {"FREQ?", line("1.00000E+3")}}, 3,
+        lines({"waveform: square", "frequency: 1.00000 kHz"}),
         lines({"kx-ctl: f.kx:2: the connection to the generator was lost"}),
-        "set waveform square\nset waveform ramp\nset waveform sine\n", kx::PortError::None, 2);
+        "set waveform square\nset waveform ramp\nset waveform sine\n", kx::PortError::None, 3);
 }
 
 void CtlTest::command() {

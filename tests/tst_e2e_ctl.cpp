@@ -122,8 +122,9 @@ void EndToEndCtlTest::scriptedSession() {
                       "set output on\n"
                       "send DCYC?\n");
     QCOMPARE(r.err, QString());
-    QCOMPARE(r.out, QStringLiteral("waveform: square\nfrequency: 2.50000 kHz\n"
-                                   "amplitude: 2.00000 V\nduty: 30 %\noutput: on\n3.00000E+1\n"));
+    QCOMPARE(r.out,
+             QStringLiteral("waveform: square\nfrequency: 1.00000 kHz\nfrequency: 2.50000 kHz\n"
+                            "amplitude: 2.00000 V\nduty: 30 %\noutput: on\n3.00000E+1\n"));
     QCOMPARE(r.status, 0);
     QCOMPARE(sim.rejectedOnExit(), 0);
 }

@@ -84,8 +84,11 @@ QList<Operation> operations() {
                          rig.ui().mode->setText(QStringLiteral("Trig"));
                      },
                      QStringLiteral("TrigSourceSet")};
-    for (const char* out : {"sine", "square", "ramp", "outOn", "outOff"})
+    for (const char* out : {"sine", "square", "ramp", "outOn"})
         ops << Operation{QLatin1String(out), false, {}, QLatin1String(out)};
+    // The output as Connect read it is off; OFF is for an output that is on.
+    ops << Operation{QStringLiteral("outOff"), false, [](Rig& rig) { rig.ui().outOn->click(); },
+                     QStringLiteral("outOff")};
     ops << Operation{QStringLiteral("setDuty"), false,
                      [](Rig& rig) {
                          rig.main().vars().waveShape = QStringLiteral("square");
@@ -176,10 +179,10 @@ Outcome runOperation(const Operation& op, Fault fault) {
     if (op.prepare)
         op.prepare(rig);
     rig.takeBoxes();
+    rig.takeLines();
     misbehave(rig, fault);
     if (op.connects)
         rig.ui().comPort->setEditText(QStringLiteral("3"));
-    rig.takeLines();
     button(rig, op.button)->click();
     return {displays(rig), rig.takeLines(), boxes(rig), rig.ui().message->text(), idle(rig)};
 }
@@ -283,7 +286,7 @@ void FaultsTest::inputDuringAPauseIsDropped() {
     };
     rig.ui().sine->click();
     QCOMPARE(rig.ui().setF->text(), QStringLiteral("5"));
-    QCOMPARE(rig.takeLines(), QList<QByteArray>{"FUNC SIN"});
+    QCOMPARE(rig.takeLines(), (QList<QByteArray>{"FUNC SIN", "FREQ?"}));
     QCOMPARE(rig.main().vars().waveShape, QStringLiteral("sine"));
 }
 

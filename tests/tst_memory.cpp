@@ -15,7 +15,7 @@ using Lines = QList<QByteArray>;
 
 namespace {
 
-const Lines refreshLines{"FUNC?", "FREQ?", "AMPL?", "OFFS?", "MODE?", "SWE?", "MODUL?"};
+const Lines refreshLines{"FUNC?", "FREQ?", "AMPL?", "OFFS?", "MODE?", "SWE?", "MODUL?", "OUT?"};
 
 QString invalid(const char* text) {
     return box(Icon::Stop, QStringLiteral("Invalid Input"), QString::fromLatin1(text));

@@ -29,7 +29,7 @@ private slots:
     void receivedTextMakesLines_data();
     void receivedTextMakesLines();
     void keepsTheNewestEntries();
-    void connectShowsItsEightExchanges();
+    void connectShowsItsExchanges();
     void unansweredQueryIsMarked();
     void copyAndSaveAs();
     void openingItChangesNothingOnTheLine();
@@ -111,7 +111,7 @@ QStringList rows(kx::TrafficView* view) {
 
 // The View menu comes after the others; opening the window shows Connect's exchanges,
 // each query and its answer, times counted from the opening of the port.
-void TrafficTest::connectShowsItsEightExchanges() {
+void TrafficTest::connectShowsItsExchanges() {
     Rig rig;
     const QList<QAction*> menus = rig.main().menuBar()->actions();
     QCOMPARE(menus.last()->text(), QStringLiteral("View"));
@@ -125,10 +125,10 @@ void TrafficTest::connectShowsItsEightExchanges() {
     QVERIFY(!view->isModal());
     QCoreApplication::processEvents();
     const QStringList shown = rows(view);
-    QCOMPARE(shown.size(), 16);
-    const char* const queries[] = {"*IDN?", "FUNC?", "FREQ?", "AMPL?",
-                                   "OFFS?", "MODE?", "SWE?",  "MODUL?"};
-    for (int i = 0; i < 8; ++i) {
+    QCOMPARE(shown.size(), 18);
+    const char* const queries[] = {"*IDN?", "FUNC?", "FREQ?",  "AMPL?", "OFFS?",
+                                   "MODE?", "SWE?",  "MODUL?", "OUT?"};
+    for (int i = 0; i < 9; ++i) {
         QVERIFY2(shown[2 * i].endsWith(QStringLiteral("  >  %1<CR>").arg(queries[i])),
                  qPrintable(shown[2 * i]));
         QVERIFY2(shown[2 * i + 1].contains(QLatin1String("  <  ")), qPrintable(shown[2 * i + 1]));
@@ -138,7 +138,7 @@ void TrafficTest::connectShowsItsEightExchanges() {
     // A later exchange shows up while the window is open.
     rig.ui().updateDisplay->click();
     QCoreApplication::processEvents();
-    QCOMPARE(rows(view).size(), 30);
+    QCOMPARE(rows(view).size(), 34);
 }
 
 void TrafficTest::unansweredQueryIsMarked() {
@@ -158,7 +158,7 @@ void TrafficTest::copyAndSaveAs() {
     trafficAction(rig)->trigger();
     kx::TrafficView* view = rig.main().trafficView();
     const QString all = rig.main().traffic().plainText();
-    QCOMPARE(all.count(QLatin1Char('\n')), 16);
+    QCOMPARE(all.count(QLatin1Char('\n')), 18);
 
     view->findChild<QPushButton*>(QStringLiteral("copy"))->click();
     QCOMPARE(QApplication::clipboard()->text(), all);

@@ -105,8 +105,8 @@ void WaveformOutputTest::waveformButtons() {
 
     ::button(rig, button)->click();
 
-    QCOMPARE(rig.takeLines(), QList<QByteArray>{sent});
-    QCOMPARE(rig.takeWaits(), QList<qint64>{toTick});
+    QCOMPARE(rig.takeLines(), (QList<QByteArray>{sent, "FREQ?"}));
+    QCOMPARE(rig.takeWaits(), (QList<qint64>{toTick, 0}));
     QCOMPARE(rig.generator().settings().function, QString::fromLatin1(sent.mid(5)));
     QCOMPARE(rig.main().vars().waveShape, shape);
     QCOMPARE(::picture(rig), picture);
@@ -126,7 +126,9 @@ void WaveformOutputTest::waveformWithSilentGenerator() {
     rig.connected();
     rig.port().responder = {};
     rig.ui().ramp->click();
-    QCOMPARE(rig.takeLines(), QList<QByteArray>{"FUNC TRI"});
+    QCOMPARE(rig.takeLines(), (QList<QByteArray>{"FUNC TRI", "FREQ?"}));
+    QCOMPARE(rig.ui().message->text(),
+             QStringLiteral("No valid answer from the generator to FREQ?"));
     QCOMPARE(rig.generator().settings().function, QStringLiteral("SIN"));
     QCOMPARE(rig.main().vars().waveShape, QStringLiteral("ramp"));
     QCOMPARE(picture(rig), QStringLiteral("RAMP"));
@@ -143,14 +145,19 @@ void WaveformOutputTest::rampLimitsLaterFrequency_data() {
 }
 
 // After Ramp a frequency entry is tested against the ramp's limit; Sine lifts it again.
+// The generator brings a frequency above the ramp's limit down, and the display follows.
 void WaveformOutputTest::rampLimitsLaterFrequency() {
     QFETCH(QString, model);
     QFETCH(bool, accepted);
     Rig rig(model);
+    rig.generator().settings().frequency = 12e6;
     rig.connected();
     Ui::Main& ui = rig.ui();
+    QCOMPARE(ui.frequency->text() + ui.frequencyUnit->text(), QStringLiteral("12MHz"));
     ui.ramp->click();
-    rig.takeLines();
+    QCOMPARE(rig.takeLines(), (QList<QByteArray>{"FUNC TRI", "FREQ?"}));
+    QCOMPARE(ui.frequency->text() + ui.frequencyUnit->text(),
+             accepted ? QStringLiteral("2.00000MHz") : QStringLiteral("1.00000MHz"));
     ui.setF->setText(QStringLiteral("1.5"));
     ui.freqMHz->click();
     if (accepted) {
@@ -203,11 +210,11 @@ void WaveformOutputTest::outputAnswer_data() {
     on("ON unanswered", "neutral", {}, "unchanged", true);
     on("ON answered xyz", "neutral", line("xyz"), "unchanged", true);
     on("ON answered ON", "off", line("ON"), "unchanged", true);
-    off("OFF answered 0", "neutral", line("0"), "off");
+    off("OFF answered 0", "on", line("0"), "off");
     off("OFF answered 0.0 CR LF after ON", "on", "0.0\r\n", "off");
     off("OFF answered 1 after ON", "on", line("1"), "unchanged");
     off("OFF unanswered after ON", "on", {}, "unchanged", true);
-    off("OFF answered garbage", "neutral", line("garbage"), "unchanged", true);
+    off("OFF answered garbage", "on", line("garbage"), "unchanged", true);
 }
 
 // The output group follows the generator's answer to OUT?, never just the button.
@@ -220,7 +227,8 @@ void WaveformOutputTest::outputAnswer() {
     QFETCH(bool, unconfirmed);
     Rig rig;
     rig.connected();
-    QVERIFY(output(rig).light != buttonFace() && output(rig).light != green);
+    // Connect read the generator's output: off.
+    QCOMPARE(output(rig), (Output{true, false, buttonFace()}));
     if (start == QLatin1String("on"))
         rig.ui().outOn->click();
     else if (start == QLatin1String("off"))
@@ -319,7 +327,7 @@ void WaveformOutputTest::clickDuringWaveformPause() {
     };
     ::button(rig, button)->click();
     QVERIFY(enabledInPause);
-    QCOMPARE(rig.takeLines(), QList<QByteArray>{sent});
+    QCOMPARE(rig.takeLines(), (QList<QByteArray>{sent, "FREQ?"}));
     QCOMPARE(rig.main().vars().waveShape, shape);
     QCOMPARE(output(rig), before);
     QCOMPARE(ui.frequency->text(), QStringLiteral("1.00000"));
@@ -347,6 +355,7 @@ void WaveformOutputTest::noPortOpen() {
     Rig rig;
     if (wasConnected) {
         rig.generator().settings().function = QStringLiteral("SQU");
+        rig.generator().settings().output = button == QLatin1String("outOff");
         rig.connected();
         rig.ui().closeBtn->click();
     }

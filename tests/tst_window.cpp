@@ -66,6 +66,8 @@ private slots:
     void choiceLists();
     void portListHoldsProbedPorts();
     void noPortFound();
+    void portsFoundLate_data();
+    void portsFoundLate();
     void inputLengths_data();
     void inputLengths();
     void controlsEnabledAtStart();
@@ -73,6 +75,8 @@ private slots:
     void secondWaitChangesNothing();
     void busyWindowTakesNoInput();
     void innerOperationLeavesWindowEnabled();
+    void pausesShowABusyPointer_data();
+    void pausesShowABusyPointer();
     void busyGuardReleasesOnException();
     void busyGuardReleasesOnce();
     void errorCatalogue_data();
@@ -123,6 +127,52 @@ void WindowTest::portListHoldsProbedPorts() {
     QCOMPARE(list->currentIndex(), 0);
     QCOMPARE(list->currentText(), QStringLiteral("2"));
     QVERIFY(rig.takeBoxes().isEmpty());
+}
+
+// Opening the list probes again: a port plugged in later is listed, one gone is not;
+// the choice stays while it is there, and a typed number stays typed. No box.
+void WindowTest::portsFoundLate_data() {
+    QTest::addColumn<QList<int>>("atStart");
+    QTest::addColumn<QString>("chosen"); // typed, or the item chosen
+    QTest::addColumn<QList<int>>("later");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("plugged in") << QList<int>{3} << "3" << QList<int>{3, 5} << QStringList{"3", "5"}
+                                << "3";
+    QTest::newRow("choice kept") << QList<int>{3, 5} << "5" << QList<int>{1, 3, 5}
+                                 << QStringList{"1", "3", "5"} << "5";
+    QTest::newRow("choice gone") << QList<int>{3, 5} << "5" << QList<int>{3} << QStringList{"3"}
+                                 << "3";
+    QTest::newRow("none at start")
+        << QList<int>{} << "" << QList<int>{4} << QStringList{"4"} << "4";
+    QTest::newRow("typed number kept")
+        << QList<int>{3} << "9" << QList<int>{3, 5} << QStringList{"3", "5"} << "9";
+    QTest::newRow("all gone") << QList<int>{3} << "3" << QList<int>{} << QStringList{} << "3";
+}
+
+void WindowTest::portsFoundLate() {
+    QFETCH(QList<int>, atStart);
+    QFETCH(QString, chosen);
+    QFETCH(QList<int>, later);
+    QFETCH(QStringList, listed);
+    QFETCH(QString, shown);
+    Rig rig(QStringLiteral("KX25A"), atStart);
+    rig.takeBoxes();
+    QComboBox* list = rig.ui().comPort;
+    if (list->findText(chosen) >= 0)
+        list->setCurrentIndex(list->findText(chosen));
+    else
+        list->setEditText(chosen);
+    rig.ports = later;
+    list->showPopup();
+    list->hidePopup();
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->itemText(i);
+    QCOMPARE(items, listed);
+    QCOMPARE(list->currentText(), shown);
+    QVERIFY(list->toolTip().contains(QLatin1String("can be typed")));
+    QCOMPARE(rig.takeBoxes(), QList<Box>());
 }
 
 void WindowTest::noPortFound() {
@@ -228,6 +278,62 @@ void WindowTest::innerOperationLeavesWindowEnabled() {
     QVERIFY(looksReady(rig));
     outer.release();
     QVERIFY(looksReady(rig));
+}
+
+// Every pause of an operation shows that the panel is working: the busy state's
+// hourglass, or, in a pause outside it (the window enabled, the message as it was), the
+// busy pointer. Afterwards the pointer is the default again.
+void WindowTest::pausesShowABusyPointer_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("function"); // the generator's waveform
+    QTest::addColumn<QString>("mode");     // the mode shown
+    QTest::addColumn<QStringList>("pointers");
+    const QString busy = QStringLiteral("busy"), hourglass = QStringLiteral("hourglass");
+    QTest::newRow("waveform: its line, then FREQ?") << "ramp"
+                                                    << "SIN"
+                                                    << "" << QStringList{busy, hourglass};
+    QTest::newRow("duty cycle") << "setDuty"
+                                << "SQU"
+                                << "" << QStringList{busy};
+    QTest::newRow("trigger source") << "TrigSourceSet"
+                                    << "SIN"
+                                    << "Trig" << QStringList{busy};
+    QTest::newRow("amplitude: in the busy state") << "ampV"
+                                                  << "SIN"
+                                                  << "" << QStringList{hourglass, hourglass};
+}
+
+void WindowTest::pausesShowABusyPointer() {
+    QFETCH(QString, button);
+    QFETCH(QString, function);
+    QFETCH(QString, mode);
+    QFETCH(QStringList, pointers);
+    Rig rig;
+    rig.generator().settings().function = function;
+    rig.connected();
+    if (!mode.isEmpty())
+        rig.ui().mode->setText(mode);
+    rig.ui().duty->setText(QStringLiteral("50"));
+    rig.ui().setA->setText(QStringLiteral("2"));
+    rig.ui().trigSource->setCurrentIndex(0);
+    const QString message = rig.ui().message->text();
+    QStringList seen;
+    std::function<void()> look = [&] {
+        const QCursor* cursor = QApplication::overrideCursor();
+        if (cursor && cursor->shape() == Qt::BusyCursor && rig.main().isEnabled() &&
+            rig.ui().message->text() == message)
+            seen << QStringLiteral("busy");
+        else if (looksBusy(rig))
+            seen << QStringLiteral("hourglass");
+        else
+            seen << QStringLiteral("neither");
+        rig.clock().duringNextWait = look;
+    };
+    rig.clock().duringNextWait = look;
+    ::button(rig, button)->click();
+    rig.clock().duringNextWait = {};
+    QCOMPARE(seen, pointers);
+    QVERIFY(rig.main().isEnabled() && !QApplication::overrideCursor());
 }
 
 void WindowTest::busyGuardReleasesOnException() {

@@ -25,7 +25,8 @@ Rig::Rig(const QString& model, QList<int> ports) {
     seams.port = std::move(port);
     seams.boxes = std::move(boxes);
     seams.configDir = config_.path();
-    seams.probe = [ports](int n) { return ports.contains(n); };
+    this->ports = ports;
+    seams.probe = [this](int n) { return this->ports.contains(n); };
     seams.quit = [this] { ++quits_; };
     seams.saveFileName = [this](QWidget*) { return saveFileName; };
     talk_ = std::make_unique<Conversation>(*port_, *generator_);

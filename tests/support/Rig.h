@@ -35,6 +35,8 @@ public:
     FakeSerialPort& port() { return *port_; }
     MessageRecorder& boxes() { return *boxes_; }
     int quits() const { return quits_; }
+    // The port numbers whose device the probe finds now.
+    QList<int> ports;
     // What a save dialog answers (empty: cancelled).
     QString saveFileName;
 
