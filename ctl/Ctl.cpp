@@ -483,8 +483,6 @@ void report(Environment& env, const Options& options, const QString& where, cons
         else
             env.out << i.human << '\n';
     }
-    if (o.status == Done)
-        return;
     if (o.status == Refused) {
         const QString number =
             o.numbered ? QStringLiteral("refused (%1): ").arg(o.code) : QStringLiteral("refused: ");
@@ -492,7 +490,7 @@ void report(Environment& env, const Options& options, const QString& where, cons
         if (options.json)
             json({{"refused", QJsonObject{{"code", o.numbered ? QJsonValue(o.code) : QJsonValue()},
                                           {"text", o.message}}}});
-    } else {
+    } else if (o.status != Done) {
         env.err << "kx-ctl: " << where << o.message << '\n';
         if (options.json) {
             QJsonObject error{{"error", o.status == Link ? "link" : "no valid answer"},
@@ -502,6 +500,7 @@ void report(Environment& env, const Options& options, const QString& where, cons
             json(error);
         }
     }
+    // A run's results show as they come, pauses and all.
     env.out.flush();
     env.err.flush();
 }
