@@ -77,25 +77,19 @@ void About::Form_Load() {
     setCloseButtonEnabled(this, false);
 }
 
-void About::closeBtn_Click() {
-    done(QDialog::Accepted);
-}
+void About::closeBtn_Click() { done(QDialog::Accepted); }
 
 void About::reject() {
     if (isCloseButtonEnabled(this))
         QDialog::reject();
 }
 
-QString About::projectName() {
-    return QStringLiteral("kx-panel project");
-}
+QString About::projectName() { return QStringLiteral("kx-panel project"); }
 
 QString About::rightsNotice() {
     return QStringLiteral("Copyright (C) 2013 the kx-panel project. All rights reserved.");
 }
 
-QString About::versionText() {
-    return QStringLiteral("Version: 1.0.1   4/10/13");
-}
+QString About::versionText() { return QStringLiteral("Version: 1.0.1   4/10/13"); }
 
 } // namespace kx

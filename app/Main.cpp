@@ -176,9 +176,7 @@ void Main::wireControls() {
     connect(traffic, &QAction::triggered, this, [this] { mnuTraffic_Click(); });
 }
 
-void Main::mnuAbout_Click() {
-    About::showModal(this);
-}
+void Main::mnuAbout_Click() { About::showModal(this); }
 
 void Main::mnuSeehelp_Click() {
     // A missing manual does nothing; one the desktop cannot show is named in a box.

@@ -30,9 +30,7 @@ Operations::Operations(QWidget& window, Exchange& link, MessageBoxes& boxes,
     });
 }
 
-Operations::~Operations() {
-    qApp->removeEventFilter(this);
-}
+Operations::~Operations() { qApp->removeEventFilter(this); }
 
 bool Operations::run(Needs needs, const std::function<void()>& body) {
     if (running_ || link_.isShutDown())

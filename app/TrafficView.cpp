@@ -30,9 +30,7 @@ TrafficModel::TrafficModel(const Traffic& traffic, QObject* parent)
     });
 }
 
-int TrafficModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : rows_;
-}
+int TrafficModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 
 QVariant TrafficModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_ ||
@@ -112,9 +110,7 @@ QString TrafficView::text() const {
     return text;
 }
 
-void TrafficView::copy() {
-    QApplication::clipboard()->setText(text());
-}
+void TrafficView::copy() { QApplication::clipboard()->setText(text()); }
 
 bool TrafficView::saveAs() {
     const QString name = askFileName_(this);

@@ -94,8 +94,6 @@ short setCloseButtonEnabled(QWidget* window, bool enable) {
     return status;
 }
 
-bool isCloseButtonEnabled(const QWidget* window) {
-    return window && !refusalOf(window);
-}
+bool isCloseButtonEnabled(const QWidget* window) { return window && !refusalOf(window); }
 
 } // namespace kx

@@ -156,9 +156,7 @@ bool fail(const char* what, const QString& detail = {}) {
     return false;
 }
 
-double msSince(const QElapsedTimer& t) {
-    return double(t.nsecsElapsed()) / 1e6;
-}
+double msSince(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
 
 bool measure(Figures& f, int count, int rounds, bool show) {
     QTemporaryDir config;
@@ -259,9 +257,7 @@ bool measure(Figures& f, int count, int rounds, bool show) {
     return true;
 }
 
-QString ms(double v) {
-    return QString::number(v, 'f', v < 10 ? 2 : 1) + QStringLiteral(" ms");
-}
+QString ms(double v) { return QString::number(v, 'f', v < 10 ? 2 : 1) + QStringLiteral(" ms"); }
 
 QString settingName(Setting s) {
     return QStringLiteral("latency %1 ms, %2").arg(s.latencyMs).arg(s.crlf ? "CR LF" : "CR");

@@ -67,9 +67,7 @@ Outcome refusedBy(short code) {
     return {Refused, {}, QString::fromLatin1(r ? r->text : ""), true, code, {}};
 }
 
-Outcome refusedWith(const QString& text) {
-    return {Refused, {}, text, false, 0, {}};
-}
+Outcome refusedWith(const QString& text) { return {Refused, {}, text, false, 0, {}}; }
 
 Outcome failed(int status, const QString& message, const QString& query = {}) {
     return {status, {}, message, false, 0, query};

@@ -151,9 +151,7 @@ constexpr VerbName verbs[] = {
 
 } // namespace
 
-std::span<const Name> names() {
-    return table;
-}
+std::span<const Name> names() { return table; }
 
 const Name* findName(const QString& name) {
     for (const Name& n : table) {

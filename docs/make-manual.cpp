@@ -347,9 +347,7 @@ qreal documentDpi() {
 }
 
 // 2 cm, in the document's measure.
-qreal pageMargin() {
-    return 2 / 2.54 * documentDpi();
-}
+qreal pageMargin() { return 2 / 2.54 * documentDpi(); }
 
 // Lays `html` out on the pages of `writer`: 2 cm around the text, room for the page
 // number below it.

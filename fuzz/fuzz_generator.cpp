@@ -156,9 +156,7 @@ QByteArray asciiUpper(QByteArray text) {
     return text;
 }
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool isPrintableAscii(const QByteArray& line) {
     for (const char c : line)

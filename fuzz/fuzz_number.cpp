@@ -23,9 +23,7 @@
 
 namespace {
 
-bool isDigit(QChar c) {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
 // The grammar written out by hand: [+-]? (digits [. digits?] | . digits) ([eE] [+-]? digits)?
 bool isNumberForm(const QString& t) {

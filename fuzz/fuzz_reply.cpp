@@ -90,9 +90,7 @@ double numberIn(const QString& text) {
 
 // Rows whose exponent is 0, 3 or 6 copy the mantissa as received; the others write the
 // scaled value in plain text.
-bool copiesMantissa(int exponent) {
-    return exponent == 0 || exponent == 3 || exponent == 6;
-}
+bool copiesMantissa(int exponent) { return exponent == 0 || exponent == 3 || exponent == 6; }
 
 void checkFrequency(const QString& reply) {
     kx::modVariables v;

@@ -14,9 +14,7 @@ qint64 Clock::msecsToTick(int n) const {
     return second + 1000LL * n - now;
 }
 
-qint64 RealClock::wallMsecs() const {
-    return QDateTime::currentMSecsSinceEpoch();
-}
+qint64 RealClock::wallMsecs() const { return QDateTime::currentMSecsSinceEpoch(); }
 
 void RealClock::wait(int ms, const std::function<bool()>& done) {
     if (ms <= 0 || (done && done()))

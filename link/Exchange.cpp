@@ -87,9 +87,7 @@ void Exchange::forget() {
     sentBefore_.clear();
 }
 
-bool Exchange::isOpen() const {
-    return port_.isOpen();
-}
+bool Exchange::isOpen() const { return port_.isOpen(); }
 
 bool Exchange::open(const QString& device) {
     checkNotShutDown();

@@ -13,9 +13,7 @@ PortMap::PortMap(QString configDir) : configDir_(std::move(configDir)) {
     }
 }
 
-QString PortMap::linkFolder() const {
-    return configDir_ + QStringLiteral("/kx-panel/ports");
-}
+QString PortMap::linkFolder() const { return configDir_ + QStringLiteral("/kx-panel/ports"); }
 
 QString PortMap::defaultDevice(int n) {
     if (n >= 1 && n <= 4)

@@ -65,9 +65,7 @@ void QtSerialPort::close() {
     port_->clearError();
 }
 
-bool QtSerialPort::isOpen() const {
-    return port_->isOpen();
-}
+bool QtSerialPort::isOpen() const { return port_->isOpen(); }
 
 bool QtSerialPort::write(const QByteArray& data) {
     if (!port_->isOpen())
@@ -79,9 +77,7 @@ bool QtSerialPort::write(const QByteArray& data) {
     return port_->isOpen();
 }
 
-QByteArray QtSerialPort::readAll() {
-    return port_->isOpen() ? port_->readAll() : QByteArray();
-}
+QByteArray QtSerialPort::readAll() { return port_->isOpen() ? port_->readAll() : QByteArray(); }
 
 void QtSerialPort::onError(int error) {
     const auto e = static_cast<QSerialPort::SerialPortError>(error);

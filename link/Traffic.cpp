@@ -4,9 +4,7 @@
 
 namespace kx {
 
-void Traffic::start(qint64 nowMs) {
-    start_ = nowMs;
-}
+void Traffic::start(qint64 nowMs) { start_ = nowMs; }
 
 void Traffic::add(Entry e) {
     entries_.push_back(std::move(e));

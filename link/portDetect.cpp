@@ -20,8 +20,6 @@ bool canOpenDevice(const QString& device) {
     return true;
 }
 
-bool isPortAvailable(const PortMap& map, int n) {
-    return canOpenDevice(map.device(n));
-}
+bool isPortAvailable(const PortMap& map, int n) { return canOpenDevice(map.device(n)); }
 
 } // namespace kx

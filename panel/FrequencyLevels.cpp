@@ -35,20 +35,10 @@ FrequencyLevels::FrequencyLevels(PanelContext ctx) : ctx_(ctx) {
     wire<FrequencyLevels>(ctx_.ui, this, clicks);
 }
 
-void FrequencyLevels::freqHz_Click() {
-    run(ctx_, freqHz);
-}
-void FrequencyLevels::freqKHz_Click() {
-    run(ctx_, freqKHz);
-}
-void FrequencyLevels::freqMHz_Click() {
-    run(ctx_, freqMHz);
-}
-void FrequencyLevels::ampV_Click() {
-    run(ctx_, ampV);
-}
-void FrequencyLevels::offV_Click() {
-    run(ctx_, offV);
-}
+void FrequencyLevels::freqHz_Click() { run(ctx_, freqHz); }
+void FrequencyLevels::freqKHz_Click() { run(ctx_, freqKHz); }
+void FrequencyLevels::freqMHz_Click() { run(ctx_, freqMHz); }
+void FrequencyLevels::ampV_Click() { run(ctx_, ampV); }
+void FrequencyLevels::offV_Click() { run(ctx_, offV); }
 
 } // namespace kx

@@ -33,17 +33,11 @@ void Memory::memLocation_Change() {
         ctx_.boxes.inform(MessageBoxes::Icon::Stop, QStringLiteral("Invalid Input"), problem);
 }
 
-void Memory::save_Click() {
-    run(Store::Save);
-}
+void Memory::save_Click() { run(Store::Save); }
 
-void Memory::recall_Click() {
-    run(Store::Recall);
-}
+void Memory::recall_Click() { run(Store::Recall); }
 
-void Memory::facDefault_Click() {
-    run(Store::Factory);
-}
+void Memory::facDefault_Click() { run(Store::Factory); }
 
 void Memory::run(Store what) {
     ctx_.ops.run(Operations::Needs::Port, [&] {

@@ -81,32 +81,14 @@ Modulation::Modulation(PanelContext ctx) : ctx_(ctx) {
     wire<Modulation>(ctx_.ui, this, clicks);
 }
 
-void Modulation::ModTypeSet_Click() {
-    run(ctx_, ModTypeSet);
-}
-void Modulation::modShapeSet_Click() {
-    run(ctx_, modShapeSet);
-}
-void Modulation::modFreqHz_Click() {
-    run(ctx_, modFreqHz);
-}
-void Modulation::modFreqkHz_Click() {
-    run(ctx_, modFreqkHz);
-}
-void Modulation::setDepth_Click() {
-    run(ctx_, setDepth);
-}
-void Modulation::devFMHz_Click() {
-    run(ctx_, devFMHz);
-}
-void Modulation::devFMkHz_Click() {
-    run(ctx_, devFMkHz);
-}
-void Modulation::devFMMHz_Click() {
-    run(ctx_, devFMMHz);
-}
-void Modulation::modOff_Click() {
-    run(ctx_, modOff);
-}
+void Modulation::ModTypeSet_Click() { run(ctx_, ModTypeSet); }
+void Modulation::modShapeSet_Click() { run(ctx_, modShapeSet); }
+void Modulation::modFreqHz_Click() { run(ctx_, modFreqHz); }
+void Modulation::modFreqkHz_Click() { run(ctx_, modFreqkHz); }
+void Modulation::setDepth_Click() { run(ctx_, setDepth); }
+void Modulation::devFMHz_Click() { run(ctx_, devFMHz); }
+void Modulation::devFMkHz_Click() { run(ctx_, devFMkHz); }
+void Modulation::devFMMHz_Click() { run(ctx_, devFMMHz); }
+void Modulation::modOff_Click() { run(ctx_, modOff); }
 
 } // namespace kx

@@ -59,35 +59,15 @@ Sweep::Sweep(PanelContext ctx) : ctx_(ctx) {
     wire<Sweep>(ctx_.ui, this, clicks);
 }
 
-void Sweep::linearSweep_Click() {
-    run(ctx_, linearSweep);
-}
-void Sweep::logSweep_Click() {
-    run(ctx_, logSweep);
-}
-void Sweep::sweepOff_Click() {
-    run(ctx_, sweepOff);
-}
-void Sweep::startSweepHz_Click() {
-    run(ctx_, startSweepHz);
-}
-void Sweep::startSweepkHz_Click() {
-    run(ctx_, startSweepkHz);
-}
-void Sweep::startSweepMHz_Click() {
-    run(ctx_, startSweepMHz);
-}
-void Sweep::stopSweepHz_Click() {
-    run(ctx_, stopSweepHz);
-}
-void Sweep::stopSweepkHz_Click() {
-    run(ctx_, stopSweepkHz);
-}
-void Sweep::stopSweepMHz_Click() {
-    run(ctx_, stopSweepMHz);
-}
-void Sweep::sweepRateSec_Click() {
-    run(ctx_, sweepRateSec);
-}
+void Sweep::linearSweep_Click() { run(ctx_, linearSweep); }
+void Sweep::logSweep_Click() { run(ctx_, logSweep); }
+void Sweep::sweepOff_Click() { run(ctx_, sweepOff); }
+void Sweep::startSweepHz_Click() { run(ctx_, startSweepHz); }
+void Sweep::startSweepkHz_Click() { run(ctx_, startSweepkHz); }
+void Sweep::startSweepMHz_Click() { run(ctx_, startSweepMHz); }
+void Sweep::stopSweepHz_Click() { run(ctx_, stopSweepHz); }
+void Sweep::stopSweepkHz_Click() { run(ctx_, stopSweepkHz); }
+void Sweep::stopSweepMHz_Click() { run(ctx_, stopSweepMHz); }
+void Sweep::sweepRateSec_Click() { run(ctx_, sweepRateSec); }
 
 } // namespace kx

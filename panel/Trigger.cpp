@@ -40,18 +40,10 @@ Trigger::Trigger(PanelContext ctx) : ctx_(ctx) {
     wire<Trigger>(ctx_.ui, this, clicks);
 }
 
-void Trigger::TrigModeSet_Click() {
-    run(ctx_, TrigModeSet);
-}
-void Trigger::trigRateMicro_Click() {
-    run(ctx_, trigRateMicro);
-}
-void Trigger::trigRateMilli_Click() {
-    run(ctx_, trigRateMilli);
-}
-void Trigger::trigRateSec_Click() {
-    run(ctx_, trigRateSec);
-}
+void Trigger::TrigModeSet_Click() { run(ctx_, TrigModeSet); }
+void Trigger::trigRateMicro_Click() { run(ctx_, trigRateMicro); }
+void Trigger::trigRateMilli_Click() { run(ctx_, trigRateMilli); }
+void Trigger::trigRateSec_Click() { run(ctx_, trigRateSec); }
 
 // Judged by the mode the panel shows. Sent without the busy state: the runner keeps
 // other operations out of the pause, and the status line keeps its text.

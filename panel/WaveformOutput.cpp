@@ -21,21 +21,11 @@ WaveformOutput::WaveformOutput(PanelContext ctx) : ctx_(ctx) {
     wire<WaveformOutput>(ctx_.ui, this, clicks);
 }
 
-void WaveformOutput::sine_Click() {
-    select(waveforms[0]);
-}
-void WaveformOutput::square_Click() {
-    select(waveforms[1]);
-}
-void WaveformOutput::ramp_Click() {
-    select(waveforms[2]);
-}
-void WaveformOutput::outOn_Click() {
-    setOutput(true);
-}
-void WaveformOutput::outOff_Click() {
-    setOutput(false);
-}
+void WaveformOutput::sine_Click() { select(waveforms[0]); }
+void WaveformOutput::square_Click() { select(waveforms[1]); }
+void WaveformOutput::ramp_Click() { select(waveforms[2]); }
+void WaveformOutput::outOn_Click() { setOutput(true); }
+void WaveformOutput::outOff_Click() { setOutput(false); }
 
 // The line goes out before the busy state (the runner keeps other operations out of
 // its pause meanwhile); the choice is shown whatever the generator made of it, and the

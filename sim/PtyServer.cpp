@@ -48,9 +48,7 @@ bool stopWithin(int stopFd, int ms) {
 PtyServer::PtyServer(Generator& generator, ServerOptions options)
     : generator_(generator), options_(options) {}
 
-PtyServer::~PtyServer() {
-    close();
-}
+PtyServer::~PtyServer() { close(); }
 
 bool PtyServer::open(QString* error) {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -106,9 +104,7 @@ void PtyServer::close() {
     slave_ = -1;
 }
 
-qsizetype PtyServer::linesReceived() const {
-    return generator_.receivedCount();
-}
+qsizetype PtyServer::linesReceived() const { return generator_.receivedCount(); }
 
 void PtyServer::logLine(const char* direction, const QByteArray& line) {
     if (!options_.log)

@@ -36,9 +36,7 @@ QString Refusal::title() const {
     return warning ? QStringLiteral("Connection Error") : QStringLiteral("Invalid Input");
 }
 
-std::span<const Refusal> refusals() {
-    return catalogue;
-}
+std::span<const Refusal> refusals() { return catalogue; }
 
 const Refusal* findRefusal(short code) {
     for (const Refusal& r : catalogue) {

@@ -30,9 +30,7 @@ QString modeOf(const QString& answer, modVariables& vars) {
 }
 
 // The answer up to its line end.
-QString firstLine(const QString& answer) {
-    return answer.left(answer.indexOf(QLatin1Char('\r')));
-}
+QString firstLine(const QString& answer) { return answer.left(answer.indexOf(QLatin1Char('\r'))); }
 
 } // namespace
 

@@ -23,9 +23,7 @@ namespace {
 
 const QString versionText = QStringLiteral("Version: 1.0.1   4/10/13");
 
-bool hasCloseHint(const QWidget& w) {
-    return w.windowFlags().testFlag(Qt::WindowCloseButtonHint);
-}
+bool hasCloseHint(const QWidget& w) { return w.windowFlags().testFlag(Qt::WindowCloseButtonHint); }
 
 // The two lines of Text1.
 QStringList lines(const QPlainTextEdit* text) {

@@ -25,9 +25,7 @@ const QColor green(0, 255, 0);
 const QString connecting = QStringLiteral("Connecting...please wait...");
 const Lines refreshLines{"FUNC?", "FREQ?", "AMPL?", "OFFS?", "MODE?", "SWE?", "MODUL?", "OUT?"};
 
-Box warning(const QString& text) {
-    return {Icon::Warning, kx::texts::connectionError, text};
-}
+Box warning(const QString& text) { return {Icon::Warning, kx::texts::connectionError, text}; }
 
 // A whole refresh's worth of answers, with the given replies to SWE? and MODUL?.
 QList<std::pair<QByteArray, QByteArray>> refreshAnswers(const QByteArray& func = "SIN\r",

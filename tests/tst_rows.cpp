@@ -36,9 +36,7 @@ QStringList snapshot(Rig& rig) {
     return out;
 }
 
-QLineEdit* entryOf(Rig& rig, const kx::SettingRow& row) {
-    return rig.ui().*row.entry;
-}
+QLineEdit* entryOf(Rig& rig, const kx::SettingRow& row) { return rig.ui().*row.entry; }
 
 // The generator is in the state a setting asks for, so it is not refused.
 void satisfy(Rig& rig, const kx::Setting& s) {

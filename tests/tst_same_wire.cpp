@@ -34,9 +34,7 @@ struct Row {
     const char* model = "KX25A";
 };
 
-QStringList args(const char* line) {
-    return QString::fromLatin1(line).split(QLatin1Char(' '));
-}
+QStringList args(const char* line) { return QString::fromLatin1(line).split(QLatin1Char(' ')); }
 
 QList<Row> rows() {
     const QByteArrayList amInt{"MODUL AM", "MODUL INT"}, fmInt{"MODUL FM", "MODUL INT"};

@@ -64,9 +64,7 @@ Talk sent(std::initializer_list<const char*> lines) {
     return talk;
 }
 
-void add(const char* name, const Case& c) {
-    QTest::newRow(name) << c;
-}
+void add(const char* name, const Case& c) { QTest::newRow(name) << c; }
 
 // `ends`, as typed in one unit, are pairs of an accepted value and a refused one beside
 // it. `base` holds the button, the refusal and any question asked first.

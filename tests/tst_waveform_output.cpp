@@ -17,15 +17,11 @@ using Icon = kx::MessageBoxes::Icon;
 
 namespace {
 
-QString picture(Rig& rig) {
-    return rig.ui().wave->property("picture").toString();
-}
+QString picture(Rig& rig) { return rig.ui().wave->property("picture").toString(); }
 
 const QColor green(0, 255, 0);
 
-QColor buttonFace() {
-    return QApplication::palette().color(QPalette::Button);
-}
+QColor buttonFace() { return QApplication::palette().color(QPalette::Button); }
 
 // The output group as shown: ON enabled, OFF enabled, light colour.
 struct Output {

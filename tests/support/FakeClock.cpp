@@ -25,9 +25,7 @@ void FakeClock::moveTo(qint64 t) {
     now_ = std::max(now_, t);
 }
 
-void FakeClock::advance(qint64 ms) {
-    moveTo(now_ + ms);
-}
+void FakeClock::advance(qint64 ms) { moveTo(now_ + ms); }
 
 void FakeClock::wait(int ms, const std::function<bool()>& done) {
     const qint64 start = now_;

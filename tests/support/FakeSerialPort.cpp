@@ -6,9 +6,7 @@
 
 namespace kxtest {
 
-FakeSerialPort::FakeSerialPort(FakeClock& clock) : clock_(clock) {
-    clock_.addSource(this);
-}
+FakeSerialPort::FakeSerialPort(FakeClock& clock) : clock_(clock) { clock_.addSource(this); }
 
 bool FakeSerialPort::open(const QString& device) {
     openError_ = refuseOpen;
@@ -71,9 +69,7 @@ void FakeSerialPort::answerFrom(kxsim::Generator& generator, int latencyMs) {
     };
 }
 
-QByteArray FakeSerialPort::readAll() {
-    return std::exchange(received_, {});
-}
+QByteArray FakeSerialPort::readAll() { return std::exchange(received_, {}); }
 
 std::optional<qint64> FakeSerialPort::nextDue() const {
     std::optional<qint64> next;
@@ -99,9 +95,7 @@ void FakeSerialPort::deliverDue(qint64 now) {
         emit readyRead();
 }
 
-void FakeSerialPort::inject(const QByteArray& bytes) {
-    received_ += bytes;
-}
+void FakeSerialPort::inject(const QByteArray& bytes) { received_ += bytes; }
 
 void FakeSerialPort::pullCable() {
     if (!open_)

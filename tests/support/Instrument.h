@@ -88,8 +88,6 @@ inline constexpr const char* notNumbers[] = {
 };
 
 // The reply form of the generator, with its line end.
-inline QByteArray line(const char* text) {
-    return QByteArray(text) + '\r';
-}
+inline QByteArray line(const char* text) { return QByteArray(text) + '\r'; }
 
 } // namespace kxtest

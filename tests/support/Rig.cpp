@@ -33,13 +33,9 @@ Rig::Rig(const QString& model, QList<int> ports) {
     main_ = std::make_unique<kx::Main>(std::move(seams));
 }
 
-Rig::~Rig() {
-    talk_->check();
-}
+Rig::~Rig() { talk_->check(); }
 
-Ui::Main& Rig::ui() {
-    return main_->ui();
-}
+Ui::Main& Rig::ui() { return main_->ui(); }
 
 void Rig::connectTo(const QString& portText) {
     ui().comPort->setEditText(portText);
@@ -54,9 +50,7 @@ void Rig::connected() {
     takeBoxes();
 }
 
-QList<QByteArray> Rig::takeLines() {
-    return std::exchange(port_->lines, {});
-}
+QList<QByteArray> Rig::takeLines() { return std::exchange(port_->lines, {}); }
 
 QList<qint64> Rig::takeWaits() {
     QList<qint64> out;
@@ -65,9 +59,7 @@ QList<qint64> Rig::takeWaits() {
     return out;
 }
 
-QList<MessageRecorder::Box> Rig::takeBoxes() {
-    return std::exchange(boxes_->boxes, {});
-}
+QList<MessageRecorder::Box> Rig::takeBoxes() { return std::exchange(boxes_->boxes, {}); }
 
 } // namespace kxtest
 
@@ -92,12 +84,8 @@ QAbstractButton* button(Rig& rig, const QString& name) {
     return b;
 }
 
-bool idle(Rig& rig) {
-    return rig.main().isEnabled() && !QApplication::overrideCursor();
-}
+bool idle(Rig& rig) { return rig.main().isEnabled() && !QApplication::overrideCursor(); }
 
-qint64 msToNextSecond(Rig& rig) {
-    return 1000 - rig.clock().wallMsecs() % 1000;
-}
+qint64 msToNextSecond(Rig& rig) { return 1000 - rig.clock().wallMsecs() % 1000; }
 
 } // namespace kxtest
