@@ -159,20 +159,30 @@ void MemoryTest::recalledSetUpIsShown() {
     ui.setA->setText(QStringLiteral("2"));
     ui.ampV->click();
     ui.square->click();
+    ui.outOn->click();
     ui.memLocation->setText(QStringLiteral("7"));
     ui.save->click();
     ui.setF->setText(QStringLiteral("3"));
     ui.freqMHz->click();
     ui.sine->click();
+    ui.outOff->click();
     QCOMPARE(ui.frequency->text(), QStringLiteral("3.00000"));
+    const QColor green(0, 255, 0);
+    QVERIFY(ui.outLight->fillColor() != green);
 
     ui.recall->click();
     QCOMPARE(
         (QStringList{ui.frequency->text(), ui.frequencyUnit->text(), ui.amp->text()}),
         (QStringList{QStringLiteral("250"), QStringLiteral("kHz"), QStringLiteral("2.00000")}));
     QCOMPARE(rig.main().vars().waveShape, QStringLiteral("square"));
+    // The output light follows the recalled set-up, which had the output on...
+    QCOMPARE(ui.outLight->fillColor(), green);
+    QVERIFY(!ui.outOn->isEnabled() && ui.outOff->isEnabled());
 
     ui.facDefault->click();
+    // ...and the factory set-up, which has it off.
+    QVERIFY(ui.outLight->fillColor() != green);
+    QVERIFY(ui.outOn->isEnabled() && !ui.outOff->isEnabled());
     QCOMPARE((QStringList{ui.frequency->text(), ui.frequencyUnit->text(), ui.amp->text()}),
              factory);
     QCOMPARE(rig.main().vars().waveShape, QStringLiteral("sine"));
