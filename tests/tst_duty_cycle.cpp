@@ -1,5 +1,6 @@
-// The duty cycle of the square wave and the symmetry of the ramp: what the waveform and
-// the output frequency read back allow, and what is sent.
+// The duty cycle of the square wave and the symmetry of the ramp in the window: the box
+// and the entry after a refusal, no busy state, and no port. What the waveform and the
+// output frequency allow, and what is sent, are the instrument layer's (tst_state_duty).
 
 #include "support/Rig.h"
 #include "support/Texts.h"
@@ -38,8 +39,6 @@ private slots:
     void dutyCycle_data();
     void dutyCycle();
     void reachesGeneratorWithoutBusyState();
-    void outputFrequencyNotOtherReadBacks_data();
-    void outputFrequencyNotOtherReadBacks();
     void noFrequencyReadYet();
     void noWaveformYet();
     void clickDuringPause_data();
@@ -62,33 +61,19 @@ void DutyCycleTest::dutyCycle_data() {
         QTest::addRow("%s %s Hz: \"%s\"", wave, hertz, text)
             << wave << hertz << reply << text << code << after;
     };
+    // What the window does with each result: the lines and the results of every value
+    // are those of the instrument layer (tst_state_duty).
     row("square", "1000", "1.00000E+3", "50", 0);
-    row("square", "1000", "1.00000E+3", "20", 0);
-    row("square", "1000", "1.00000E+3", "80", 0);
     row("square", "1000", "1.00000E+3", "19", 7);
-    row("square", "1000", "1.00000E+3", "81", 7);
-    row("square", "2000000", "2.00000E+6", "50", 0);
     row("square", "2000001", "2.000001E+6", "50", 10);
-    row("square", "5000000", "5.00000E+6", "90", 10); // frequency first: 10, not 7
     row("ramp", "100000", "1.00000E+5", "1", 0);
-    row("ramp", "100000", "1.00000E+5", "99", 0);
-    row("ramp", "100000", "1.00000E+5", "0", 7);
-    row("ramp", "100000", "1.00000E+5", "-1", 7);
-    row("ramp", "200000", "2.00000E+5", "50", 0);
     row("ramp", "200001", "2.00001E+5", "50", 10);
     row("sine", "1000", "1.00000E+3", "50", 9);
     row("sine", "1000", "1.00000E+3", "", 9);
-    row("sine", "5000000", "5.00000E+6", "90", 9);
     // Not a number: refused as out of range, the entry kept.
-    row("square", "1000", "1.00000E+3", "", 7);
     row("square", "1000", "1.00000E+3", "ab", 7);
-    row("square", "1000", "1.00000E+3", "5%", 7);
-    row("ramp", "100000", "1.00000E+5", "x", 7);
-    row("ramp", "100000", "1.00000E+5", "-", 7);
-    // A number with a pasted control character or another blank: refused, not sent.
-    // (The entry holds two characters.)
-    for (const char* text : {"5\r", "\t5", "5\xc2\xa0", "\xd9\xa5"})
-        row("ramp", "100000", "1.00000E+5", text, 7);
+    // A pasted control character stays in the entry. (It holds two characters.)
+    row("ramp", "100000", "1.00000E+5", "5\r", 7);
 }
 
 void DutyCycleTest::dutyCycle() {
@@ -148,31 +133,6 @@ void DutyCycleTest::reachesGeneratorWithoutBusyState() {
     QCOMPARE(rig.ui().duty->text(), QStringLiteral("50"));
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(boxes(rig), QStringList());
-}
-
-void DutyCycleTest::outputFrequencyNotOtherReadBacks_data() {
-    QTest::addColumn<double>("outputHz");    // what FREQ? read back
-    QTest::addColumn<QString>("freqHzText"); // what a later sweep read-back left
-    QTest::addColumn<int>("code");
-    QTest::newRow("output 1 kHz, sweep stop 5 MHz") << 1e3 << "5000000" << 0;
-    QTest::newRow("output 5 MHz, sweep start 1 kHz") << 5e6 << "1000" << 10;
-}
-
-// The frequency test uses the output frequency last read back by FREQ?, not a sweep or
-// modulation frequency decoded since.
-void DutyCycleTest::outputFrequencyNotOtherReadBacks() {
-    QFETCH(double, outputHz);
-    QFETCH(QString, freqHzText);
-    QFETCH(int, code);
-    Rig rig;
-    rig.generator().settings().function = QStringLiteral("SQU");
-    rig.generator().settings().frequency = outputHz;
-    rig.connected();
-    rig.main().vars().freqHzText = freqHzText;
-    rig.ui().duty->setText(QStringLiteral("50"));
-    rig.ui().setDuty->click();
-    QCOMPARE(rig.takeLines(), code ? QList<QByteArray>() : QList<QByteArray>{"DCYC 50"});
-    QCOMPARE(boxes(rig), refusal(code));
 }
 
 // FREQ? unanswered at connect: no frequency known, so only the range is tested.
