@@ -9,11 +9,8 @@ class Trigger {
 public:
     explicit Trigger(PanelContext ctx);
 
-    void TrigModeSet_Click();
+    // The mode and the rate are rows (panel/Panel.h); these two are judged here.
     void TrigSourceSet_Click();
-    void trigRateMicro_Click();
-    void trigRateMilli_Click();
-    void trigRateSec_Click();
     void setBurst_Click();
 
     static const CommandRow TrigModeSet;
