@@ -30,59 +30,58 @@ bool offsetFitsAmplitude(double offset, const modVariables& vars) {
     return std::fabs(offset) + vars.amplitudeV.value_or(0) / 2 <= levelLimit + tolerance;
 }
 
-constexpr Setting frequency(const char* unit, double factor, const char* line) {
-    return {.name = "frequency",
-            .unit = unit,
-            .factor = factor,
-            .limits = frequencyLimits,
-            .code = 5,
-            .line = line,
-            .readBack = readBacks::outputFrequency};
-}
-
-// A sweep end: held to the generator's range alone, never to the other end.
-constexpr Setting sweepEnd(const char* name, const char* unit, double factor, const char* line,
-                           const char* query) {
+// A frequency held to the connected model's range for the current waveform: the
+// output frequency, a sweep end, the deviation.
+constexpr Setting inCarrierRange(const char* name, const char* unit, double factor,
+                                 const char* line, ReadBack readBack, Precondition asks = {}) {
     return {.name = name,
             .unit = unit,
             .factor = factor,
             .limits = frequencyLimits,
             .code = 5,
             .line = line,
-            .readBack = {query, Decoding::Frequency}};
+            .readBack = readBack,
+            .asks = asks};
+}
+
+constexpr Setting frequency(const char* unit, double factor, const char* line) {
+    return inCarrierRange("frequency", unit, factor, line, readBacks::outputFrequency);
+}
+
+// A sweep end: held to the generator's range alone, never to the other end.
+constexpr Setting sweepEnd(const char* name, const char* unit, double factor, const char* line,
+                           const char* query) {
+    return inCarrierRange(name, unit, factor, line, {query, Decoding::Frequency});
+}
+
+// The deviation. It is for the generator's own modulating source only: the generator is
+// asked which modulation runs before anything is decided.
+constexpr Setting deviation(const char* unit, double factor, const char* line) {
+    return inCarrierRange("deviation", unit, factor, line, {}, {"MODUL?", "FM INT", 14});
+}
+
+// A value with fixed limits, refused with code 7 outside them.
+constexpr Setting inFixedRange(const char* name, const char* unit, double factor, Limits limits,
+                               const char* line, ReadBack readBack = {}, Precondition asks = {}) {
+    return {.name = name,
+            .unit = unit,
+            .factor = factor,
+            .limits = limits,
+            .code = 7,
+            .line = line,
+            .readBack = readBack,
+            .asks = asks};
 }
 
 // The modulating frequency: 0.01 Hz to 20 kHz for every model and waveform.
 constexpr Setting modulationFrequency(const char* unit, double factor, const char* line) {
-    return {.name = "mod-frequency",
-            .unit = unit,
-            .factor = factor,
-            .limits = {0.01, 20000},
-            .code = 7,
-            .line = line,
-            .readBack = {"MODFR?", Decoding::Frequency}};
-}
-
-// The deviation, bound by the carrier range. It is for the generator's own modulating
-// source only: the generator is asked which modulation runs before anything is decided.
-constexpr Setting deviation(const char* unit, double factor, const char* line) {
-    return {.name = "deviation",
-            .unit = unit,
-            .factor = factor,
-            .limits = frequencyLimits,
-            .code = 5,
-            .line = line,
-            .asks = {"MODUL?", "FM INT", 14}};
+    return inFixedRange("mod-frequency", unit, factor, {0.01, 20000}, line,
+                        {"MODFR?", Decoding::Frequency});
 }
 
 // The internal trigger's period: 1 us to 10 s.
 constexpr Setting triggerRate(const char* unit, double factor, const char* line) {
-    return {.name = "trigger-rate",
-            .unit = unit,
-            .factor = factor,
-            .limits = {1e-6, 10},
-            .code = 7,
-            .line = line};
+    return inFixedRange("trigger-rate", unit, factor, {1e-6, 10}, line);
 }
 
 } // namespace
@@ -114,22 +113,12 @@ const Setting sweepStartMHz = sweepEnd("sweep-start", "MHz", 1e6, "SWSTA %1MHZ",
 const Setting sweepStopHz = sweepEnd("sweep-stop", "Hz", 1, "SWSTO %1HZ", "SWSTO?");
 const Setting sweepStopKHz = sweepEnd("sweep-stop", "kHz", 1e3, "SWSTO %1kHZ", "SWSTO?");
 const Setting sweepStopMHz = sweepEnd("sweep-stop", "MHz", 1e6, "SWSTO %1MHZ", "SWSTO?");
-const Setting sweepRate{.name = "sweep-rate",
-                        .unit = "s",
-                        .factor = 1,
-                        .limits = {0.01, 100},
-                        .code = 7,
-                        .line = "SWRA %1S"};
+const Setting sweepRate = inFixedRange("sweep-rate", "s", 1, {0.01, 100}, "SWRA %1S");
 const Setting modulationFrequencyHz = modulationFrequency("Hz", 1, "MODFR %1HZ");
 const Setting modulationFrequencyKHz = modulationFrequency("kHz", 1e3, "MODFR %1KHZ");
 // Asked like the deviation.
-const Setting depth{.name = "depth",
-                    .unit = "%",
-                    .factor = 1,
-                    .limits = {0, 100},
-                    .code = 7,
-                    .line = "DEPT %1",
-                    .asks = {"MODUL?", "AM INT", 13}};
+const Setting depth =
+    inFixedRange("depth", "%", 1, {0, 100}, "DEPT %1", {}, {"MODUL?", "AM INT", 13});
 // The generator's own suffixes: "Hz", "kHz", "MHz", unlike the other frequency lines.
 const Setting deviationHz = deviation("Hz", 1, "DEV %1Hz");
 const Setting deviationKHz = deviation("kHz", 1e3, "DEV %1kHz");
