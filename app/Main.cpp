@@ -15,9 +15,11 @@
 #include "link/Traffic.h"
 #include "panel/Connection.h"
 #include "panel/DutyCycle.h"
+#include "panel/FrequencyLevels.h"
 #include "panel/Memory.h"
-#include "panel/Panel.h"
+#include "panel/Modulation.h"
 #include "panel/StatusRefresh.h"
+#include "panel/Sweep.h"
 #include "panel/Trigger.h"
 #include "panel/WaveformOutput.h"
 #include "state/modVariables.h"
@@ -86,8 +88,10 @@ Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(se
     connection_ =
         std::make_unique<Connection>(ctx, *refresh_, PortMap(seams_.configDir), seams_.probe);
     waveform_ = std::make_unique<WaveformOutput>(ctx);
-    wireRows(ctx);
+    levels_ = std::make_unique<FrequencyLevels>(ctx);
     duty_ = std::make_unique<DutyCycle>(ctx);
+    sweep_ = std::make_unique<Sweep>(ctx);
+    modulation_ = std::make_unique<Modulation>(ctx);
     trigger_ = std::make_unique<Trigger>(ctx);
     memory_ = std::make_unique<Memory>(ctx, *refresh_);
 

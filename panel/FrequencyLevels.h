@@ -5,8 +5,20 @@
 namespace kx {
 
 // Frequency in Hz, kHz and MHz, amplitude and offset.
-struct FrequencyLevels {
+class FrequencyLevels {
+public:
+    explicit FrequencyLevels(PanelContext ctx);
+
+    void freqHz_Click();
+    void freqKHz_Click();
+    void freqMHz_Click();
+    void ampV_Click();
+    void offV_Click();
+
     static const SettingRow freqHz, freqKHz, freqMHz, ampV, offV;
+
+private:
+    PanelContext ctx_;
 };
 
 } // namespace kx

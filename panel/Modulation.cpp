@@ -68,4 +68,27 @@ const SettingRow Modulation::devFMHz = deviation("devFMHz", settings::deviationH
 const SettingRow Modulation::devFMkHz = deviation("devFMkHz", settings::deviationKHz);
 const SettingRow Modulation::devFMMHz = deviation("devFMMHz", settings::deviationMHz);
 
+Modulation::Modulation(PanelContext ctx) : ctx_(ctx) {
+    static const Click<Modulation> clicks[] = {{ModTypeSet.button, &Modulation::ModTypeSet_Click},
+                                               {modShapeSet.button, &Modulation::modShapeSet_Click},
+                                               {modFreqHz.button, &Modulation::modFreqHz_Click},
+                                               {modFreqkHz.button, &Modulation::modFreqkHz_Click},
+                                               {setDepth.button, &Modulation::setDepth_Click},
+                                               {devFMHz.button, &Modulation::devFMHz_Click},
+                                               {devFMkHz.button, &Modulation::devFMkHz_Click},
+                                               {devFMMHz.button, &Modulation::devFMMHz_Click},
+                                               {modOff.button, &Modulation::modOff_Click}};
+    wire<Modulation>(ctx_.ui, this, clicks);
+}
+
+void Modulation::ModTypeSet_Click() { run(ctx_, ModTypeSet); }
+void Modulation::modShapeSet_Click() { run(ctx_, modShapeSet); }
+void Modulation::modFreqHz_Click() { run(ctx_, modFreqHz); }
+void Modulation::modFreqkHz_Click() { run(ctx_, modFreqkHz); }
+void Modulation::setDepth_Click() { run(ctx_, setDepth); }
+void Modulation::devFMHz_Click() { run(ctx_, devFMHz); }
+void Modulation::devFMkHz_Click() { run(ctx_, devFMkHz); }
+void Modulation::devFMMHz_Click() { run(ctx_, devFMMHz); }
+void Modulation::modOff_Click() { run(ctx_, modOff); }
+
 } // namespace kx

@@ -29,11 +29,4 @@ std::span<const CommandRow* const> commandRows() {
     return rows;
 }
 
-void wireRows(const PanelContext& ctx) {
-    for (const SettingRow* row : settingRows())
-        connectClick(ctx.ui, row->button, [ctx, row] { run(ctx, *row); });
-    for (const CommandRow* row : commandRows())
-        connectClick(ctx.ui, row->button, [ctx, row] { run(ctx, *row); });
-}
-
 } // namespace kx

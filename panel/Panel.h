@@ -10,7 +10,4 @@ namespace kx {
 std::span<const SettingRow* const> settingRows();
 std::span<const CommandRow* const> commandRows();
 
-// Connects every row's button to run() on it.
-void wireRows(const PanelContext& ctx);
-
 } // namespace kx

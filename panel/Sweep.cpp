@@ -45,4 +45,29 @@ const SettingRow Sweep::stopSweepMHz = stop("stopSweepMHz", settings::sweepStopM
 const SettingRow Sweep::sweepRateSec{
     .button = "sweepRateSec", .setting = &settings::sweepRate, .entry = &Ui::Main::sweepRate};
 
+Sweep::Sweep(PanelContext ctx) : ctx_(ctx) {
+    static const Click<Sweep> clicks[] = {{linearSweep.button, &Sweep::linearSweep_Click},
+                                          {logSweep.button, &Sweep::logSweep_Click},
+                                          {sweepOff.button, &Sweep::sweepOff_Click},
+                                          {startSweepHz.button, &Sweep::startSweepHz_Click},
+                                          {startSweepkHz.button, &Sweep::startSweepkHz_Click},
+                                          {startSweepMHz.button, &Sweep::startSweepMHz_Click},
+                                          {stopSweepHz.button, &Sweep::stopSweepHz_Click},
+                                          {stopSweepkHz.button, &Sweep::stopSweepkHz_Click},
+                                          {stopSweepMHz.button, &Sweep::stopSweepMHz_Click},
+                                          {sweepRateSec.button, &Sweep::sweepRateSec_Click}};
+    wire<Sweep>(ctx_.ui, this, clicks);
+}
+
+void Sweep::linearSweep_Click() { run(ctx_, linearSweep); }
+void Sweep::logSweep_Click() { run(ctx_, logSweep); }
+void Sweep::sweepOff_Click() { run(ctx_, sweepOff); }
+void Sweep::startSweepHz_Click() { run(ctx_, startSweepHz); }
+void Sweep::startSweepkHz_Click() { run(ctx_, startSweepkHz); }
+void Sweep::startSweepMHz_Click() { run(ctx_, startSweepMHz); }
+void Sweep::stopSweepHz_Click() { run(ctx_, stopSweepHz); }
+void Sweep::stopSweepkHz_Click() { run(ctx_, stopSweepkHz); }
+void Sweep::stopSweepMHz_Click() { run(ctx_, stopSweepMHz); }
+void Sweep::sweepRateSec_Click() { run(ctx_, sweepRateSec); }
+
 } // namespace kx

@@ -31,10 +31,19 @@ const SettingRow Trigger::trigRateMilli = trigRate("trigRateMilli", settings::tr
 const SettingRow Trigger::trigRateSec = trigRate("trigRateSec", settings::triggerRateS);
 
 Trigger::Trigger(PanelContext ctx) : ctx_(ctx) {
-    static const Click<Trigger> clicks[] = {{"TrigSourceSet", &Trigger::TrigSourceSet_Click},
+    static const Click<Trigger> clicks[] = {{TrigModeSet.button, &Trigger::TrigModeSet_Click},
+                                            {"TrigSourceSet", &Trigger::TrigSourceSet_Click},
+                                            {trigRateMicro.button, &Trigger::trigRateMicro_Click},
+                                            {trigRateMilli.button, &Trigger::trigRateMilli_Click},
+                                            {trigRateSec.button, &Trigger::trigRateSec_Click},
                                             {"setBurst", &Trigger::setBurst_Click}};
     wire<Trigger>(ctx_.ui, this, clicks);
 }
+
+void Trigger::TrigModeSet_Click() { run(ctx_, TrigModeSet); }
+void Trigger::trigRateMicro_Click() { run(ctx_, trigRateMicro); }
+void Trigger::trigRateMilli_Click() { run(ctx_, trigRateMilli); }
+void Trigger::trigRateSec_Click() { run(ctx_, trigRateSec); }
 
 // Judged by the mode the panel shows. Sent without the busy state: the runner keeps
 // other operations out of the pause, and the status line keeps its text.

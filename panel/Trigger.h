@@ -9,8 +9,11 @@ class Trigger {
 public:
     explicit Trigger(PanelContext ctx);
 
-    // The mode and the rate are rows (panel/Panel.h); these two are judged here.
+    void TrigModeSet_Click();
     void TrigSourceSet_Click();
+    void trigRateMicro_Click();
+    void trigRateMilli_Click();
+    void trigRateSec_Click();
     void setBurst_Click();
 
     static const CommandRow TrigModeSet;
