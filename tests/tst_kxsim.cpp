@@ -33,11 +33,11 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return ::write(fd, bytes.constData(), bytes.size()) == bytes.size();
 }
 
-// Reads until the text ends with `end` or the time is up.
-QByteArray readReply(int fd, int timeoutMs, const QByteArray& end = "\r") {
+// Reads until `enough` holds for what came, or the time is up.
+template <class Enough> QByteArray readUntil(int fd, int timeoutMs, Enough enough) {
     QByteArray got;
     QDeadlineTimer deadline(timeoutMs);
-    while (!got.endsWith(end) && !deadline.hasExpired()) {
+    while (!enough(got) && !deadline.hasExpired()) {
         pollfd wait{fd, POLLIN, 0};
         if (::poll(&wait, 1, static_cast<int>(deadline.remainingTime())) <= 0)
             break;
@@ -50,21 +50,14 @@ QByteArray readReply(int fd, int timeoutMs, const QByteArray& end = "\r") {
     return got;
 }
 
+// Reads until the text ends with `end` or the time is up.
+QByteArray readReply(int fd, int timeoutMs, const QByteArray& end = "\r") {
+    return readUntil(fd, timeoutMs, [&](const QByteArray& got) { return got.endsWith(end); });
+}
+
 // Reads until `size` bytes have come or the time is up.
 QByteArray readBytes(int fd, qsizetype size, int timeoutMs) {
-    QByteArray got;
-    QDeadlineTimer deadline(timeoutMs);
-    while (got.size() < size && !deadline.hasExpired()) {
-        pollfd wait{fd, POLLIN, 0};
-        if (::poll(&wait, 1, static_cast<int>(deadline.remainingTime())) <= 0)
-            break;
-        char buffer[256];
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count <= 0)
-            break;
-        got.append(buffer, count);
-    }
-    return got;
+    return readUntil(fd, timeoutMs, [&](const QByteArray& got) { return got.size() >= size; });
 }
 
 // Whether the other end of the line has gone: poll reports a hang-up, or read no data.
