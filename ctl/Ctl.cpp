@@ -321,9 +321,7 @@ Outcome Session::limits() {
         const QString name = QString::fromLatin1(n.name);
         switch (n.kind) {
         case Kind::Value:
-            for (const kx::Setting* s : kx::allSettings()) {
-                if (name != QLatin1String(s->name) || s->factor != 1)
-                    continue;
+            if (const kx::Setting* s = kx::findSetting(name)) {
                 const kx::Range r = s->limits.from ? s->limits.from(vars_) : s->limits.fixed;
                 QString note;
                 if (s->rule.code == 8)
@@ -331,7 +329,10 @@ Outcome Session::limits() {
                 else if (s->asks.query)
                     note = QStringLiteral("only while the modulation is %1")
                                .arg(QLatin1String(s->asks.expected));
-                range(name, r.lowest, r.highest, QString::fromLatin1(s->unit), note);
+                // In the base unit, the one of factor 1.
+                const auto base = std::find_if(s->units.begin(), s->units.end(),
+                                               [](const kx::Unit& u) { return u.factor == 1; });
+                range(name, r.lowest, r.highest, QString::fromLatin1(base->name), note);
             }
             break;
         case Kind::Duty:
@@ -369,14 +370,14 @@ Outcome Session::set(const Request& r) {
     switch (r.name->kind) {
     case Kind::Value: {
         const kx::Setting& s = *r.setting;
-        const kx::Result res = kx::apply(link_, vars_, s, r.typed);
+        const kx::Result res = kx::apply(link_, vars_, s, *r.unit, r.typed);
         o = outcomeOf(res);
         if (o.status == Done && s.readBack.query) {
             const bool level = s.readBack.decoding == kx::Decoding::Level;
             o.items << item(name, res.answer.value, level ? QStringLiteral("V") : res.answer.unit,
                             res.answer.reply);
         } else if (o.status == Done) {
-            o.items << item(name, r.typed, QString::fromLatin1(s.unit));
+            o.items << item(name, r.typed, QString::fromLatin1(r.unit->name));
         }
         return o;
     }

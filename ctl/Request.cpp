@@ -83,7 +83,8 @@ bool parseValue(Request& r, const QString& value, QString* error) {
     } else {
         r.typed = withoutTrailingBlanks(value.chopped(unit.size()));
     }
-    r.setting = kx::findSetting(name, unit);
+    r.setting = kx::findSetting(name);
+    r.unit = r.setting->unit(unit);
     return true;
 }
 
@@ -190,9 +191,9 @@ QStringList units(const Name& name) {
     QStringList out;
     if (name.kind == Kind::Duty)
         out << QStringLiteral("%");
-    for (const kx::Setting* s : kx::allSettings()) {
-        if (qstrcmp(s->name, name.name) == 0)
-            out << QString::fromLatin1(s->unit);
+    if (const kx::Setting* s = kx::findSetting(QString::fromLatin1(name.name))) {
+        for (const kx::Unit& u : s->units)
+            out << QString::fromLatin1(u.name);
     }
     return out;
 }

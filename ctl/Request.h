@@ -52,9 +52,10 @@ struct Request {
     Verb verb = Verb::Status;
     QString text; // the command as given, words joined by one blank
     const Name* name = nullptr;
-    const kx::Setting* setting = nullptr; // Value: the setting its unit chose
-    int word = -1;                        // Choice, Waveform, Output: into words(*name)
-    QString typed;                        // a number as typed; Send: the line; Run: the file
+    const kx::Setting* setting = nullptr; // Value: the setting and the unit it is typed in
+    const kx::Unit* unit = nullptr;
+    int word = -1; // Choice, Waveform, Output: into words(*name)
+    QString typed; // a number as typed; Send: the line; Run: the file
     // What the checks need to know of the generator first.
     kx::Facts needs = 0;
     bool needsPort = true;

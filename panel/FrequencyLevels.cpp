@@ -4,24 +4,29 @@
 
 namespace kx {
 
-const SettingRow FrequencyLevels::freqHz{.button = "freqHz",
-                                         .setting = &settings::frequencyHz,
-                                         .entry = &Ui::Main::setF,
-                                         .shown = shown::frequency};
-const SettingRow FrequencyLevels::freqKHz{.button = "freqKHz",
-                                          .setting = &settings::frequencyKHz,
-                                          .entry = &Ui::Main::setF,
-                                          .shown = shown::frequency};
-const SettingRow FrequencyLevels::freqMHz{.button = "freqMHz",
-                                          .setting = &settings::frequencyMHz,
-                                          .entry = &Ui::Main::setF,
-                                          .shown = shown::frequency};
+namespace {
+
+SettingRow frequency(const char* button, const char* unit) {
+    return {.button = button,
+            .setting = &settings::frequency,
+            .unit = unit,
+            .entry = &Ui::Main::setF,
+            .shown = shown::frequency};
+}
+
+} // namespace
+
+const SettingRow FrequencyLevels::freqHz = frequency("freqHz", "Hz");
+const SettingRow FrequencyLevels::freqKHz = frequency("freqKHz", "kHz");
+const SettingRow FrequencyLevels::freqMHz = frequency("freqMHz", "MHz");
 const SettingRow FrequencyLevels::ampV{.button = "ampV",
                                        .setting = &settings::amplitude,
+                                       .unit = "V",
                                        .entry = &Ui::Main::setA,
                                        .shown = shown::amplitude};
 const SettingRow FrequencyLevels::offV{.button = "offV",
                                        .setting = &settings::offset,
+                                       .unit = "V",
                                        .entry = &Ui::Main::setO,
                                        .shown = shown::offset};
 

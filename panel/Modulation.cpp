@@ -6,15 +6,17 @@ namespace kx {
 
 namespace {
 
-SettingRow modFrequency(const char* button, const Setting& setting) {
+SettingRow modFrequency(const char* button, const char* unit) {
     return {.button = button,
-            .setting = &setting,
+            .setting = &settings::modulationFrequency,
+            .unit = unit,
             .entry = &Ui::Main::modFreq,
             .shown = {&Ui::Main::funcInfo2, {}, "Mod. Frequency: "}};
 }
 
-SettingRow deviation(const char* button, const Setting& setting) {
-    return {.button = button, .setting = &setting, .entry = &Ui::Main::devFM};
+SettingRow deviation(const char* button, const char* unit) {
+    return {
+        .button = button, .setting = &settings::deviation, .unit = unit, .entry = &Ui::Main::devFM};
 }
 
 // The generator is in continuous mode now, and so is the panel.
@@ -56,17 +58,17 @@ const CommandRow Modulation::modShapeSet{.button = "modShapeSet",
 const CommandRow Modulation::modOff{
     .button = "modOff", .command = &commands::modulationOff, .captions = offCaptions};
 
-const SettingRow Modulation::modFreqHz = modFrequency("modFreqHz", settings::modulationFrequencyHz);
-const SettingRow Modulation::modFreqkHz =
-    modFrequency("modFreqkHz", settings::modulationFrequencyKHz);
+const SettingRow Modulation::modFreqHz = modFrequency("modFreqHz", "Hz");
+const SettingRow Modulation::modFreqkHz = modFrequency("modFreqkHz", "kHz");
 // Both refusals keep the entry.
 const SettingRow Modulation::setDepth{.button = "setDepth",
                                       .setting = &settings::depth,
+                                      .unit = "%",
                                       .entry = &Ui::Main::depthAM,
                                       .refused = Refused::Keep};
-const SettingRow Modulation::devFMHz = deviation("devFMHz", settings::deviationHz);
-const SettingRow Modulation::devFMkHz = deviation("devFMkHz", settings::deviationKHz);
-const SettingRow Modulation::devFMMHz = deviation("devFMMHz", settings::deviationMHz);
+const SettingRow Modulation::devFMHz = deviation("devFMHz", "Hz");
+const SettingRow Modulation::devFMkHz = deviation("devFMkHz", "kHz");
+const SettingRow Modulation::devFMMHz = deviation("devFMMHz", "MHz");
 
 Modulation::Modulation(PanelContext ctx) : ctx_(ctx) {
     static const Click<Modulation> clicks[] = {{ModTypeSet.button, &Modulation::ModTypeSet_Click},

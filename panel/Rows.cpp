@@ -47,10 +47,13 @@ void run(const PanelContext& ctx, const SettingRow& row) {
     ctx.ops.run(Operations::Needs::Port, [&] {
         QLineEdit* entry = ctx.ui.*row.entry;
         const Setting& s = *row.setting;
+        const Unit* unit = s.unit(QString::fromLatin1(row.unit));
+        if (!unit)
+            qFatal("The setting %s has no unit %s", s.name, row.unit);
         takeShown(ctx);
         std::optional<BusyGuard> busy;
         const Result r =
-            apply(ctx.link, ctx.vars, s, entry->text(), [&] { busy.emplace(ctx.busy); });
+            apply(ctx.link, ctx.vars, s, *unit, entry->text(), [&] { busy.emplace(ctx.busy); });
         if (r.kind == Result::Kind::Refused) {
             refuse(ctx, r.code, entry,
                    r.code == s.rule.code   ? Refused::Empty

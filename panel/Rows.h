@@ -22,6 +22,7 @@ enum class Refused { Empty, Keep };
 struct SettingRow {
     const char* button; // the control whose click runs it
     const Setting* setting;
+    const char* unit; // one of the setting's units, by name
     QLineEdit* Ui::Main::*entry;
     // For the value's own refusal. A rule's refusal always empties the entry; a refusal
     // on the generator's answer always keeps it.

@@ -7,15 +7,17 @@ namespace kx {
 namespace {
 
 // A sweep end, read back into its line.
-SettingRow start(const char* button, const Setting& setting) {
+SettingRow start(const char* button, const char* unit) {
     return {.button = button,
-            .setting = &setting,
+            .setting = &settings::sweepStart,
+            .unit = unit,
             .entry = &Ui::Main::startFreq,
             .shown = {&Ui::Main::funcInfo, {}, "Start Frequency: "}};
 }
-SettingRow stop(const char* button, const Setting& setting) {
+SettingRow stop(const char* button, const char* unit) {
     return {.button = button,
-            .setting = &setting,
+            .setting = &settings::sweepStop,
+            .unit = unit,
             .entry = &Ui::Main::stopFreq,
             .shown = {&Ui::Main::funcInfo2, {}, "Stop Frequency: "}};
 }
@@ -36,14 +38,16 @@ const CommandRow Sweep::logSweep{
 const CommandRow Sweep::sweepOff{
     .button = "sweepOff", .command = &commands::sweepOff, .captions = offCaptions};
 
-const SettingRow Sweep::startSweepHz = start("startSweepHz", settings::sweepStartHz);
-const SettingRow Sweep::startSweepkHz = start("startSweepkHz", settings::sweepStartKHz);
-const SettingRow Sweep::startSweepMHz = start("startSweepMHz", settings::sweepStartMHz);
-const SettingRow Sweep::stopSweepHz = stop("stopSweepHz", settings::sweepStopHz);
-const SettingRow Sweep::stopSweepkHz = stop("stopSweepkHz", settings::sweepStopKHz);
-const SettingRow Sweep::stopSweepMHz = stop("stopSweepMHz", settings::sweepStopMHz);
-const SettingRow Sweep::sweepRateSec{
-    .button = "sweepRateSec", .setting = &settings::sweepRate, .entry = &Ui::Main::sweepRate};
+const SettingRow Sweep::startSweepHz = start("startSweepHz", "Hz");
+const SettingRow Sweep::startSweepkHz = start("startSweepkHz", "kHz");
+const SettingRow Sweep::startSweepMHz = start("startSweepMHz", "MHz");
+const SettingRow Sweep::stopSweepHz = stop("stopSweepHz", "Hz");
+const SettingRow Sweep::stopSweepkHz = stop("stopSweepkHz", "kHz");
+const SettingRow Sweep::stopSweepMHz = stop("stopSweepMHz", "MHz");
+const SettingRow Sweep::sweepRateSec{.button = "sweepRateSec",
+                                     .setting = &settings::sweepRate,
+                                     .unit = "s",
+                                     .entry = &Ui::Main::sweepRate};
 
 Sweep::Sweep(PanelContext ctx) : ctx_(ctx) {
     static const Click<Sweep> clicks[] = {{linearSweep.button, &Sweep::linearSweep_Click},

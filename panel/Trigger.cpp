@@ -8,8 +8,11 @@ namespace kx {
 
 namespace {
 
-SettingRow trigRate(const char* button, const Setting& setting) {
-    return {.button = button, .setting = &setting, .entry = &Ui::Main::trigRate};
+SettingRow trigRate(const char* button, const char* unit) {
+    return {.button = button,
+            .setting = &settings::triggerRate,
+            .unit = unit,
+            .entry = &Ui::Main::trigRate};
 }
 
 const Caption modeCaptions[] = {
@@ -26,9 +29,9 @@ const CommandRow Trigger::TrigModeSet{.button = "TrigModeSet",
                                       .captions = modeCaptions,
                                       .list = &Ui::Main::trigMode};
 
-const SettingRow Trigger::trigRateMicro = trigRate("trigRateMicro", settings::triggerRateUs);
-const SettingRow Trigger::trigRateMilli = trigRate("trigRateMilli", settings::triggerRateMs);
-const SettingRow Trigger::trigRateSec = trigRate("trigRateSec", settings::triggerRateS);
+const SettingRow Trigger::trigRateMicro = trigRate("trigRateMicro", "us");
+const SettingRow Trigger::trigRateMilli = trigRate("trigRateMilli", "ms");
+const SettingRow Trigger::trigRateSec = trigRate("trigRateSec", "s");
 
 Trigger::Trigger(PanelContext ctx) : ctx_(ctx) {
     static const Click<Trigger> clicks[] = {{TrigModeSet.button, &Trigger::TrigModeSet_Click},

@@ -30,13 +30,21 @@ bool offsetFitsAmplitude(double offset, const modVariables& vars) {
     return std::fabs(offset) + vars.amplitudeV.value_or(0) / 2 <= levelLimit + tolerance;
 }
 
+// The units of the lines. The generator takes the sweep's stop in kHz as "kHZ", the
+// deviation in its own "Hz", "kHz" and "MHz".
+constexpr Unit hertz[] = {{"Hz", 1, "HZ"}, {"kHz", 1e3, "KHZ"}, {"MHz", 1e6, "MHZ"}};
+constexpr Unit stopHertz[] = {{"Hz", 1, "HZ"}, {"kHz", 1e3, "kHZ"}, {"MHz", 1e6, "MHZ"}};
+constexpr Unit deviationHertz[] = {{"Hz", 1, "Hz"}, {"kHz", 1e3, "kHz"}, {"MHz", 1e6, "MHz"}};
+constexpr Unit periods[] = {{"us", 1e-6, "US"}, {"ms", 1e-3, "MS"}, {"s", 1, "S"}};
+constexpr Unit volts[] = {{"V", 1, ""}};
+constexpr Unit percent[] = {{"%", 1, ""}};
+
 // A frequency held to the connected model's range for the current waveform: the
-// output frequency, a sweep end, the deviation.
-constexpr Setting inCarrierRange(const char* name, const char* unit, double factor,
-                                 const char* line, ReadBack readBack, Precondition asks = {}) {
+// output frequency, a sweep end (never held to the other end), the deviation.
+constexpr Setting inCarrierRange(const char* name, std::span<const Unit> units, const char* line,
+                                 ReadBack readBack, Precondition asks = {}) {
     return {.name = name,
-            .unit = unit,
-            .factor = factor,
+            .units = units,
             .limits = frequencyLimits,
             .code = 5,
             .line = line,
@@ -44,88 +52,54 @@ constexpr Setting inCarrierRange(const char* name, const char* unit, double fact
             .asks = asks};
 }
 
-constexpr Setting frequency(const char* unit, double factor, const char* line) {
-    return inCarrierRange("frequency", unit, factor, line, readBacks::outputFrequency);
-}
-
-// A sweep end: held to the generator's range alone, never to the other end.
-constexpr Setting sweepEnd(const char* name, const char* unit, double factor, const char* line,
-                           const char* query) {
-    return inCarrierRange(name, unit, factor, line, {query, Decoding::Frequency});
-}
-
-// The deviation. It is for the generator's own modulating source only: the generator is
-// asked which modulation runs before anything is decided.
-constexpr Setting deviation(const char* unit, double factor, const char* line) {
-    return inCarrierRange("deviation", unit, factor, line, {}, {"MODUL?", "FM INT", 14});
-}
-
 // A value with fixed limits, refused with code 7 outside them.
-constexpr Setting inFixedRange(const char* name, const char* unit, double factor, Limits limits,
+constexpr Setting inFixedRange(const char* name, std::span<const Unit> units, Range range,
                                const char* line, ReadBack readBack = {}, Precondition asks = {}) {
     return {.name = name,
-            .unit = unit,
-            .factor = factor,
-            .limits = limits,
+            .units = units,
+            .limits = {range.lowest, range.highest},
             .code = 7,
             .line = line,
             .readBack = readBack,
             .asks = asks};
 }
 
-// The modulating frequency: 0.01 Hz to 20 kHz for every model and waveform.
-constexpr Setting modulationFrequency(const char* unit, double factor, const char* line) {
-    return inFixedRange("mod-frequency", unit, factor, {0.01, 20000}, line,
-                        {"MODFR?", Decoding::Frequency});
-}
-
-// The internal trigger's period: 1 us to 10 s.
-constexpr Setting triggerRate(const char* unit, double factor, const char* line) {
-    return inFixedRange("trigger-rate", unit, factor, {1e-6, 10}, line);
-}
-
 } // namespace
 
 namespace settings {
-const Setting frequencyHz = frequency("Hz", 1, "FREQ %1HZ");
-const Setting frequencyKHz = frequency("kHz", 1e3, "FREQ %1KHZ");
-const Setting frequencyMHz = frequency("MHz", 1e6, "FREQ %1MHZ");
+const Setting frequency = inCarrierRange("frequency", hertz, "FREQ ", readBacks::outputFrequency);
 const Setting amplitude{.name = "amplitude",
-                        .unit = "V",
-                        .factor = 1,
+                        .units = volts,
                         .limits = {0.01, 10},
                         .code = 6,
-                        .line = "AMPL %1",
+                        .line = "AMPL ",
                         .readBack = readBacks::amplitude,
                         .rule = {amplitudeFitsOffset, 8}};
 const Setting offset{.name = "offset",
-                     .unit = "V",
-                     .factor = 1,
+                     .units = volts,
                      .limits = {-5, 5},
                      .code = 7,
-                     .line = "OFFS %1",
+                     .line = "OFFS ",
                      .readBack = readBacks::offset,
                      .rule = {offsetFitsAmplitude, 8}};
-// The generator takes the stop in kHz as "kHZ", the start as "KHZ".
-const Setting sweepStartHz = sweepEnd("sweep-start", "Hz", 1, "SWSTA %1HZ", "SWSTA?");
-const Setting sweepStartKHz = sweepEnd("sweep-start", "kHz", 1e3, "SWSTA %1KHZ", "SWSTA?");
-const Setting sweepStartMHz = sweepEnd("sweep-start", "MHz", 1e6, "SWSTA %1MHZ", "SWSTA?");
-const Setting sweepStopHz = sweepEnd("sweep-stop", "Hz", 1, "SWSTO %1HZ", "SWSTO?");
-const Setting sweepStopKHz = sweepEnd("sweep-stop", "kHz", 1e3, "SWSTO %1kHZ", "SWSTO?");
-const Setting sweepStopMHz = sweepEnd("sweep-stop", "MHz", 1e6, "SWSTO %1MHZ", "SWSTO?");
-const Setting sweepRate = inFixedRange("sweep-rate", "s", 1, {0.01, 100}, "SWRA %1S");
-const Setting modulationFrequencyHz = modulationFrequency("Hz", 1, "MODFR %1HZ");
-const Setting modulationFrequencyKHz = modulationFrequency("kHz", 1e3, "MODFR %1KHZ");
-// Asked like the deviation.
+const Setting sweepStart =
+    inCarrierRange("sweep-start", hertz, "SWSTA ", {"SWSTA?", Decoding::Frequency});
+const Setting sweepStop =
+    inCarrierRange("sweep-stop", stopHertz, "SWSTO ", {"SWSTO?", Decoding::Frequency});
+const Setting sweepRate =
+    inFixedRange("sweep-rate", std::span(periods).last<1>(), {0.01, 100}, "SWRA ");
+// The modulating frequency: 0.01 Hz to 20 kHz for every model and waveform.
+const Setting modulationFrequency =
+    inFixedRange("mod-frequency", std::span(hertz).first<2>(), {0.01, 20000}, "MODFR ",
+                 {"MODFR?", Decoding::Frequency});
+// The depth and the deviation are for the generator's own modulating source only: the
+// generator is asked which modulation runs before anything is decided.
 const Setting depth =
-    inFixedRange("depth", "%", 1, {0, 100}, "DEPT %1", {}, {"MODUL?", "AM INT", 13});
-// The generator's own suffixes: "Hz", "kHz", "MHz", unlike the other frequency lines.
-const Setting deviationHz = deviation("Hz", 1, "DEV %1Hz");
-const Setting deviationKHz = deviation("kHz", 1e3, "DEV %1kHz");
-const Setting deviationMHz = deviation("MHz", 1e6, "DEV %1MHz");
-const Setting triggerRateUs = triggerRate("us", 1e-6, "TRIG %1US");
-const Setting triggerRateMs = triggerRate("ms", 1e-3, "TRIG %1MS");
-const Setting triggerRateS = triggerRate("s", 1, "TRIG %1S");
+    inFixedRange("depth", percent, {0, 100}, "DEPT ", {}, {"MODUL?", "AM INT", 13});
+const Setting deviation =
+    inCarrierRange("deviation", deviationHertz, "DEV ", {}, {"MODUL?", "FM INT", 14});
+// The internal trigger's period: 1 us to 10 s.
+const Setting triggerRate = inFixedRange("trigger-rate", periods, {1e-6, 10}, "TRIG ");
 } // namespace settings
 
 namespace {
@@ -174,51 +148,23 @@ const Command triggerSource{.name = "trigger-source",
 std::span<const Setting* const> allSettings() {
     using namespace settings;
     static constexpr const Setting* all[] = {
-        &frequencyHz,
-        &frequencyKHz,
-        &frequencyMHz,
-        &amplitude,
-        &offset,
-        &sweepStartHz,
-        &sweepStartKHz,
-        &sweepStartMHz,
-        &sweepStopHz,
-        &sweepStopKHz,
-        &sweepStopMHz,
-        &sweepRate,
-        &modulationFrequencyHz,
-        &modulationFrequencyKHz,
-        &depth,
-        &deviationHz,
-        &deviationKHz,
-        &deviationMHz,
-        &triggerRateUs,
-        &triggerRateMs,
-        &triggerRateS,
-    };
+        &frequency, &amplitude,           &offset, &sweepStart, &sweepStop,
+        &sweepRate, &modulationFrequency, &depth,  &deviation,  &triggerRate};
     return all;
 }
 
-std::span<const Command* const> allCommands() {
-    using namespace commands;
-    static constexpr const Command* all[] = {&linearSweep, &logSweep,        &sweepOff,
-                                             &modulation,  &modulationShape, &modulationOff,
-                                             &mode,        &triggerSource};
-    return all;
-}
-
-const Setting* findSetting(const QString& name, const QString& unit) {
+const Setting* findSetting(const QString& name) {
     for (const Setting* s : allSettings()) {
-        if (name == QLatin1String(s->name) && unit == QLatin1String(s->unit))
+        if (name == QLatin1String(s->name))
             return s;
     }
     return nullptr;
 }
 
-const Command* findCommand(const QString& name) {
-    for (const Command* c : allCommands()) {
-        if (name == QLatin1String(c->name))
-            return c;
+const Unit* Setting::unit(const QString& name) const {
+    for (const Unit& u : units) {
+        if (name == QLatin1String(u.name))
+            return &u;
     }
     return nullptr;
 }
@@ -257,8 +203,8 @@ modVariables::Decoded readBack(Exchange& link, modVariables& vars, const ReadBac
     return result;
 }
 
-Result apply(Exchange& link, modVariables& vars, const Setting& s, const QString& typed,
-             const std::function<void()>& sending) {
+Result apply(Exchange& link, modVariables& vars, const Setting& s, const Unit& unit,
+             const QString& typed, const std::function<void()>& sending) {
     return guarded([&] {
         if (s.asks.query) {
             if (sending)
@@ -269,7 +215,7 @@ Result apply(Exchange& link, modVariables& vars, const Setting& s, const QString
         }
         const Range range = s.limits.from ? s.limits.from(vars) : s.limits.fixed;
         const auto number = parseNumber(typed);
-        const double value = number ? *number * s.factor : 0;
+        const double value = number ? *number * unit.factor : 0;
         // A number too large for a double after conversion is out of range too.
         if (!number || !(value <= range.highest && value >= range.lowest))
             return Result::refused(s.code);
@@ -277,7 +223,7 @@ Result apply(Exchange& link, modVariables& vars, const Setting& s, const QString
             return Result::refused(s.rule.code);
         if (!s.asks.query && sending)
             sending();
-        link.processEcho(QString::fromLatin1(s.line).arg(typed));
+        link.processEcho(QLatin1String(s.line) + typed + QLatin1String(unit.suffix));
         Result done;
         if (s.readBack.query &&
             readBack(link, vars, s.readBack, done.answer) != modVariables::Decoded::Ok)

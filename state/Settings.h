@@ -88,17 +88,26 @@ inline constexpr ReadBack amplitude{"AMPL?", Decoding::Level, &modVariables::amp
 inline constexpr ReadBack offset{"OFFS?", Decoding::Level, &modVariables::offsetV};
 } // namespace readBacks
 
-// A value sent with its unit, as the generator sees it.
+// A unit a value may be typed in, and how the generator's line writes it.
+struct Unit {
+    const char* name;   // as the operator reads it: "kHz"
+    double factor;      // to the setting's base unit
+    const char* suffix; // after the number on the line: "KHZ"
+};
+
+// A value sent in one of its units, as the generator sees it.
 struct Setting {
     const char* name; // what it sets: "frequency", "amplitude", ...
-    const char* unit; // the unit the value is given in: "kHz", "V", ...
-    double factor;    // that unit to the base unit
+    std::span<const Unit> units;
     Limits limits;
     short code;       // refusal of a value outside the limits, or of text that is not a number
-    const char* line; // %1: the value exactly as given
+    const char* line; // the line's start: the value exactly as given and the unit's suffix follow
     ReadBack readBack{};
     Rule rule{};
     Precondition asks{};
+
+    // The unit named `name`; nullptr when the setting takes none of that name.
+    const Unit* unit(const QString& name) const;
 };
 
 // One of the items of a choice and the lines that choose it.
@@ -118,12 +127,8 @@ struct Command {
 };
 
 namespace settings {
-extern const Setting frequencyHz, frequencyKHz, frequencyMHz, amplitude, offset;
-extern const Setting sweepStartHz, sweepStartKHz, sweepStartMHz;
-extern const Setting sweepStopHz, sweepStopKHz, sweepStopMHz, sweepRate;
-extern const Setting modulationFrequencyHz, modulationFrequencyKHz, depth;
-extern const Setting deviationHz, deviationKHz, deviationMHz;
-extern const Setting triggerRateUs, triggerRateMs, triggerRateS;
+extern const Setting frequency, amplitude, offset, sweepStart, sweepStop, sweepRate;
+extern const Setting modulationFrequency, depth, deviation, triggerRate;
 } // namespace settings
 
 namespace commands {
@@ -132,19 +137,17 @@ extern const Command modulation, modulationShape, modulationOff;
 extern const Command mode, triggerSource;
 } // namespace commands
 
-// Every setting and command, by name; nullptr when there is none.
+// Every setting; the one named `name`, nullptr when there is none.
 std::span<const Setting* const> allSettings();
-std::span<const Command* const> allCommands();
-const Setting* findSetting(const QString& name, const QString& unit);
-const Command* findCommand(const QString& name);
+const Setting* findSetting(const QString& name);
 
 // The operations. `sending`, where given, is called once, just before the operation's
 // first line goes out.
 
-// Checks `typed` against the setting's limits and rules (asking first where it must),
-// sends it exactly as typed and reads it back.
-Result apply(Exchange& link, modVariables& vars, const Setting& setting, const QString& typed,
-             const std::function<void()>& sending = {});
+// Checks `typed`, in `unit`, against the setting's limits and rules (asking first where
+// it must), sends it exactly as typed and reads it back.
+Result apply(Exchange& link, modVariables& vars, const Setting& setting, const Unit& unit,
+             const QString& typed, const std::function<void()>& sending = {});
 // The duty cycle of the square wave and the symmetry of the ramp, percent, and the
 // highest output frequency at which either may be set.
 struct DutyLimits {

@@ -92,7 +92,8 @@ void StateDutyTest::duty() {
     }
     if (!hertz.isEmpty()) {
         in.talk.expect({{"FREQ " + hertz.toLatin1() + "HZ", ""}, {"FREQ?", freqReply}});
-        QCOMPARE(describe(kx::apply(in.link, in.vars, kx::settings::frequencyHz, hertz)),
+        const kx::Setting& frequency = kx::settings::frequency;
+        QCOMPARE(describe(kx::apply(in.link, in.vars, frequency, unitOf(frequency, "Hz"), hertz)),
                  describe({}));
     }
     in.talk.expect(code == 0 && !function.isEmpty() ? Talk{{"DCYC " + text.toLatin1(), ""}}

@@ -16,15 +16,9 @@ using namespace kxtest;
 using Kind = kx::Result::Kind;
 
 Q_DECLARE_METATYPE(const kx::Setting*)
+Q_DECLARE_METATYPE(const kx::Unit*)
 
 namespace {
-
-const kx::Setting& setting(const char* name, const char* unit) {
-    const kx::Setting* s = kx::findSetting(QString::fromLatin1(name), QString::fromLatin1(unit));
-    if (!s)
-        qFatal("no setting %s in %s", name, unit);
-    return *s;
-}
 
 const kx::Waveform& waveform(const QString& shape) {
     for (const kx::Waveform& w : kx::waveforms) {
@@ -106,14 +100,16 @@ void SettingsTest::withoutWindow() {
 
     // Square on a KX20A: up to 20 MHz; the answer is the generator's, not the value typed.
     in.talk.expect({{"FREQ 1.5KHZ", ""}, {"FREQ?", line("1.49999E+3")}});
-    QCOMPARE(describe(kx::apply(in.link, in.vars, kx::settings::frequencyKHz, "1.5")),
+    const kx::Setting& frequency = kx::settings::frequency;
+    QCOMPARE(describe(kx::apply(in.link, in.vars, frequency, unitOf(frequency, "kHz"), "1.5")),
              describe(done("1.49999", "kHz")));
     in.talk.check();
     QCOMPARE(in.vars.outputFrequencyHz, 1499.99);
 
     // 9 / 2 + 1 > 5: nothing is sent.
     in.talk.expect({});
-    QCOMPARE(describe(kx::apply(in.link, in.vars, kx::settings::amplitude, "9")),
+    QCOMPARE(describe(kx::apply(in.link, in.vars, kx::settings::amplitude,
+                                unitOf(kx::settings::amplitude), "9")),
              describe(kx::Result::refused(8)));
     in.talk.check();
 
@@ -128,29 +124,37 @@ void SettingsTest::withoutWindow() {
     in.talk.check();
 
     in.port.pullCable();
-    QCOMPARE(describe(kx::apply(in.link, in.vars, kx::settings::offset, "1")),
+    QCOMPARE(describe(kx::apply(in.link, in.vars, kx::settings::offset,
+                                unitOf(kx::settings::offset), "1")),
              describe({Kind::LinkLost, 0, {}, {}}));
 }
 
-// Every setting is found by its name and unit, and every name and unit is one setting.
+// Every setting is found by its name and each of its units by theirs; one of them is
+// the base unit.
 void SettingsTest::everySettingByName() {
-    QSet<QString> seen;
     for (const kx::Setting* s : kx::allSettings()) {
-        QCOMPARE(kx::findSetting(QString::fromLatin1(s->name), QString::fromLatin1(s->unit)), s);
-        seen.insert(QString::fromLatin1(s->name) + ' ' + QString::fromLatin1(s->unit));
+        QCOMPARE(kx::findSetting(QString::fromLatin1(s->name)), s);
+        int base = 0;
+        for (const kx::Unit& u : s->units) {
+            QCOMPARE(s->unit(QString::fromLatin1(u.name)), &u);
+            base += u.factor == 1;
+        }
+        QCOMPARE(base, 1);
     }
-    QCOMPARE(seen.size(), int(kx::allSettings().size()));
-    for (const kx::Command* c : kx::allCommands())
-        QCOMPARE(kx::findCommand(QString::fromLatin1(c->name)), c);
-    QCOMPARE(kx::findSetting(QStringLiteral("frequency"), QStringLiteral("GHz")), nullptr);
+    QCOMPARE(kx::findSetting(QStringLiteral("power")), nullptr);
+    QCOMPARE(kx::settings::frequency.unit(QStringLiteral("GHz")), nullptr);
 }
 
 void SettingsTest::notANumber_data() {
     QTest::addColumn<const kx::Setting*>("s");
+    QTest::addColumn<const kx::Unit*>("unit");
     QTest::addColumn<QString>("text");
     for (const kx::Setting* s : kx::allSettings()) {
-        for (const char* text : notNumbers)
-            QTest::addRow("%s %s '%s'", s->name, s->unit, text) << s << QString::fromUtf8(text);
+        for (const kx::Unit& u : s->units) {
+            for (const char* text : notNumbers)
+                QTest::addRow("%s %s '%s'", s->name, u.name, text)
+                    << s << &u << QString::fromUtf8(text);
+        }
     }
 }
 
@@ -158,6 +162,7 @@ void SettingsTest::notANumber_data() {
 // but the question a setting must ask first.
 void SettingsTest::notANumber() {
     QFETCH(const kx::Setting*, s);
+    QFETCH(const kx::Unit*, unit);
     QFETCH(QString, text);
     Instrument in;
     in.connect();
@@ -165,7 +170,7 @@ void SettingsTest::notANumber() {
         in.talk.expect({{s->asks.query, QByteArray(s->asks.expected) + "\r\n"}});
     else
         in.talk.expect({});
-    QCOMPARE(describe(kx::apply(in.link, in.vars, *s, text)),
+    QCOMPARE(describe(kx::apply(in.link, in.vars, *s, *unit, text)),
              describe(kx::Result::refused(s->code)));
 }
 
@@ -221,7 +226,8 @@ void SettingsTest::frequencyLimits() {
     QCOMPARE(in.vars.waveShape, wave);
     in.takeLines();
     const double before = in.generator->settings().frequency;
-    const kx::Result r = kx::apply(in.link, in.vars, setting("frequency", qPrintable(unit)), text);
+    const kx::Setting& s = kx::settings::frequency;
+    const kx::Result r = kx::apply(in.link, in.vars, s, unitOf(s, unit), text);
     if (hertz > 0) {
         QCOMPARE(
             in.takeLines(),
@@ -294,8 +300,8 @@ void SettingsTest::levels() {
         in.talk.expect({{keyword + ' ' + text.toLatin1(), ""}, {keyword + '?', reply}});
     else
         in.talk.expect({});
-    const kx::Result r = kx::apply(
-        in.link, in.vars, amplitude ? kx::settings::amplitude : kx::settings::offset, text);
+    const kx::Setting& s = amplitude ? kx::settings::amplitude : kx::settings::offset;
+    const kx::Result r = kx::apply(in.link, in.vars, s, unitOf(s), text);
     in.talk.check();
     QCOMPARE(describe(r), describe(code ? kx::Result::refused(short(code)) : done(shown)));
     if (code == 0)
@@ -309,14 +315,14 @@ void SettingsTest::noValidAnswer_data() {
         QTest::newRow(name) << &s << reply;
     };
     using namespace kx::settings;
-    row("frequency, no answer", frequencyKHz, {});
-    row("frequency, E+8", frequencyKHz, line("1.00000E+8"));
-    row("frequency, garbage", frequencyKHz, line("garbage"));
-    row("frequency, lower-case e", frequencyKHz, line("2.00000e+3"));
+    row("frequency, no answer", frequency, {});
+    row("frequency, E+8", frequency, line("1.00000E+8"));
+    row("frequency, garbage", frequency, line("garbage"));
+    row("frequency, lower-case e", frequency, line("2.00000e+3"));
     row("amplitude, no answer", amplitude, {});
     row("amplitude, E-10", amplitude, line("2.00000E-10"));
     row("amplitude, two-digit exponent too large", amplitude, line("2.00000E+03"));
-    row("frequency, two-digit exponent too large", frequencyKHz, line("2.00000E+10"));
+    row("frequency, two-digit exponent too large", frequency, line("2.00000E+10"));
     row("amplitude, garbage", amplitude, line("garbage"));
     row("offset, no answer", offset, {});
     row("offset, mantissa not a number", offset, line("x.yE+0"));
@@ -330,8 +336,10 @@ void SettingsTest::noValidAnswer() {
     Instrument in;
     in.connect();
     const kx::modVariables before = in.vars;
-    in.talk.expect({{QByteArray(s->line).replace("%1", "2"), ""}, {s->readBack.query, reply}});
-    QCOMPARE(describe(kx::apply(in.link, in.vars, *s, QStringLiteral("2"))),
+    // In its first unit: "FREQ 2HZ", "AMPL 2".
+    in.talk.expect(
+        {{QByteArray(s->line) + '2' + unitOf(*s).suffix, ""}, {s->readBack.query, reply}});
+    QCOMPARE(describe(kx::apply(in.link, in.vars, *s, unitOf(*s), QStringLiteral("2"))),
              describe(kx::Result::noAnswer(QLatin1String(s->readBack.query))));
     QCOMPARE(in.vars.freqDisplay + in.vars.freqUnit + in.vars.levelText,
              before.freqDisplay + before.freqUnit + before.levelText);

@@ -251,13 +251,19 @@ void StateSweepModulationTriggerTest::conversation() {
     if (c.name == QLatin1String("burst")) {
         r = kx::checkBurst(in.vars, c.text);
     } else if (c.unit.isEmpty()) {
-        const kx::Command* command = kx::findCommand(c.name);
+        using namespace kx::commands;
+        const kx::Command* command = nullptr;
+        for (const kx::Command* k : {&linearSweep, &logSweep, &sweepOff, &modulation,
+                                     &modulationShape, &modulationOff, &mode, &triggerSource}) {
+            if (c.name == QLatin1String(k->name))
+                command = k;
+        }
         QVERIFY(command);
         r = kx::choose(in.link, in.vars, *command, c.text.toInt());
     } else {
-        const kx::Setting* setting = kx::findSetting(c.name, c.unit);
+        const kx::Setting* setting = kx::findSetting(c.name);
         QVERIFY(setting);
-        r = kx::apply(in.link, in.vars, *setting, c.text);
+        r = kx::apply(in.link, in.vars, *setting, unitOf(*setting, c.unit), c.text);
     }
     in.talk.check();
     QCOMPARE(describe(r), c.result);

@@ -2,6 +2,7 @@
 
 #include "link/Exchange.h"
 #include "sim/Generator.h"
+#include "state/Settings.h"
 #include "state/modVariables.h"
 #include "support/FakeClock.h"
 #include "support/FakeSerialPort.h"
@@ -86,6 +87,14 @@ inline constexpr const char* notNumbers[] = {
     "5\xc2\xa0" /* no-break space */,
     "\xd9\xa5" /* Arabic-Indic 5 */,
 };
+
+// The unit of `s` named `unit`; the setting's first unit when `unit` is empty.
+inline const kx::Unit& unitOf(const kx::Setting& s, const QString& unit = {}) {
+    const kx::Unit* u = unit.isEmpty() ? &s.units.front() : s.unit(unit);
+    if (!u)
+        qFatal("%s takes no unit %s", s.name, qPrintable(unit));
+    return *u;
+}
 
 // The reply form of the generator, with its line end.
 inline QByteArray line(const char* text) { return QByteArray(text) + '\r'; }
