@@ -14,7 +14,6 @@ public:
 
     void wait();
     void unwait();
-    bool isBusy() const { return busy_; }
 
 private:
     QWidget& window_;

@@ -19,16 +19,11 @@ void ShapeWidget::setFillColor(const QColor& color) {
     update();
 }
 
-void ShapeWidget::setBorderColor(const QColor& color) {
-    border_ = color;
-    update();
-}
-
 void ShapeWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(fill_);
-    p.setPen(border_.alpha() == 0 ? QPen(Qt::NoPen) : QPen(border_));
+    p.setPen(Qt::NoPen);
     const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     switch (kind_) {
     case Rectangle:

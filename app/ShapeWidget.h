@@ -11,7 +11,6 @@ class ShapeWidget : public QWidget {
     Q_OBJECT
     Q_PROPERTY(Kind kind READ kind WRITE setKind)
     Q_PROPERTY(QColor fillColor READ fillColor WRITE setFillColor)
-    Q_PROPERTY(QColor borderColor READ borderColor WRITE setBorderColor)
 public:
     enum Kind { Rectangle, RoundedRectangle, Circle, Square };
     Q_ENUM(Kind)
@@ -22,8 +21,6 @@ public:
     void setKind(Kind kind);
     QColor fillColor() const { return fill_; }
     void setFillColor(const QColor& color);
-    QColor borderColor() const { return border_; }
-    void setBorderColor(const QColor& color);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -31,7 +28,6 @@ protected:
 private:
     Kind kind_ = Rectangle;
     QColor fill_ = Qt::white;
-    QColor border_ = Qt::transparent;
 };
 
 } // namespace kx

@@ -90,7 +90,8 @@ void Exchange::forget() {
 bool Exchange::isOpen() const { return port_.isOpen(); }
 
 bool Exchange::open(const QString& device) {
-    checkNotShutDown();
+    if (shutdown_)
+        throw ShuttingDown{};
     close();
     if (!port_.open(device))
         return false;
@@ -105,11 +106,6 @@ void Exchange::close() {
     if (port_.isOpen())
         port_.close();
     forget();
-}
-
-void Exchange::checkNotShutDown() const {
-    if (shutdown_)
-        throw ShuttingDown{};
 }
 
 void Exchange::onPortFailed() {

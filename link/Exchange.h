@@ -77,7 +77,6 @@ private:
     void onReadyRead();
     void onPortFailed();
     void checkUsable() const;
-    void checkNotShutDown() const;
     // Drops the echoes and a leading LF from the front of the answer being gathered.
     void skipEchoes();
     // After an unanswered query: waits for the line to settle before the next line.

@@ -35,18 +35,14 @@ enum FailureNumber {
 };
 
 int failureNumber(PortError e) {
-    switch (e) {
-    case PortError::Busy:
-        return PortInUse;
-    case PortError::NoPermission:
-        return PermissionDenied;
-    case PortError::Rejected:
-        return ValueRejected;
-    case PortError::NotOpen:
-        return PortNotOpenNumber;
-    case PortError::None:
-    case PortError::Other:
-        break;
+    constexpr std::pair<PortError, FailureNumber> numbers[] = {
+        {PortError::Busy, PortInUse},
+        {PortError::NoPermission, PermissionDenied},
+        {PortError::Rejected, ValueRejected},
+        {PortError::NotOpen, PortNotOpenNumber}};
+    for (const auto& [error, number] : numbers) {
+        if (e == error)
+            return number;
     }
     return OtherFailure;
 }
@@ -109,21 +105,13 @@ bool Connection::fillPortList() {
 }
 
 void Connection::handleConnectError(int number) {
-    switch (number) {
-    case NotANumber:
-        ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::selectPort);
-        break;
-    case PortInUse:
-        ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::portInUse);
-        break;
-    case PermissionDenied:
-        ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::noPermission);
-        break;
-    case ValueRejected:
-        ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::noPorts);
-        break;
-    default:
-        break;
+    const std::pair<int, const QString*> boxes[] = {{NotANumber, &texts::selectPort},
+                                                    {PortInUse, &texts::portInUse},
+                                                    {PermissionDenied, &texts::noPermission},
+                                                    {ValueRejected, &texts::noPorts}};
+    for (const auto& [n, text] : boxes) {
+        if (n == number)
+            ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, *text);
     }
 }
 

@@ -12,14 +12,6 @@ const Shown amplitude{&Ui::Main::amp};
 const Shown offset{&Ui::Main::offset};
 } // namespace shown
 
-QString Text::get(const Ui::Main& ui) const {
-    if (box_)
-        return (ui.*box_)->text();
-    if (label_)
-        return (ui.*label_)->text();
-    return {};
-}
-
 void Text::set(Ui::Main& ui, const QString& text) const {
     if (box_)
         (ui.*box_)->setText(text);

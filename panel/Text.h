@@ -20,7 +20,6 @@ public:
     constexpr Text(QLineEdit* Ui::Main::*box) : box_(box) {}
     constexpr Text(QLabel* Ui::Main::*label) : label_(label) {}
 
-    QString get(const Ui::Main& ui) const;
     void set(Ui::Main& ui, const QString& text) const;
     explicit operator bool() const { return box_ || label_; }
 

@@ -20,19 +20,13 @@ QString memoryLocationProblem(const QString& model, const QString& text) {
 
 Result store(Exchange& link, Store what, const QString& location) {
     return guarded([&] {
-        switch (what) {
-        case Store::Save:
-            link.processEcho(QStringLiteral("*SAV ") + location);
-            link.delaySeconds(1);
-            break;
-        case Store::Recall:
-            link.processEcho(QStringLiteral("*RCL ") + location);
-            link.delaySeconds(1);
-            break;
-        case Store::Factory:
+        if (what == Store::Factory)
             link.processEcho(QStringLiteral("*RCL 0"));
-            break;
-        }
+        else
+            link.processEcho(
+                (what == Store::Save ? QStringLiteral("*SAV ") : QStringLiteral("*RCL ")) +
+                location);
+        link.delaySeconds(what == Store::Factory ? 0 : 1);
         return Result{};
     });
 }

@@ -11,8 +11,8 @@
 #include "support/Texts.h"
 
 #include "app/ErrorCatalog.h"
-#include "panel/Panel.h"
 #include "state/modVariables.h"
+#include "support/PanelRows.h"
 #include "ui_Main.h"
 
 #include <QAbstractButton>

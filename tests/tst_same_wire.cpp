@@ -10,7 +10,7 @@
 
 #include "ctl/Ctl.h"
 #include "ctl/Request.h"
-#include "panel/Panel.h"
+#include "support/PanelRows.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

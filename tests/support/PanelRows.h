@@ -6,7 +6,8 @@
 
 namespace kx {
 
-// Every declared row of the front panel, group by group.
+// Every declared row of the front panel, group by group, for the tests that go over
+// them all.
 std::span<const SettingRow* const> settingRows();
 std::span<const CommandRow* const> commandRows();
 

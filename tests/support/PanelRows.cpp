@@ -1,4 +1,4 @@
-#include "panel/Panel.h"
+#include "support/PanelRows.h"
 
 #include "panel/FrequencyLevels.h"
 #include "panel/Modulation.h"
