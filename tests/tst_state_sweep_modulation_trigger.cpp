@@ -88,7 +88,8 @@ void StateSweepModulationTriggerTest::conversation_data() {
     add("log sweep",
         command("log-sweep", -1, sent({"MODE CONT", "MODUL OFF", "SWE LOG", "SWE ON"})));
     add("sweep off", command("sweep-off", -1, sent({"SWE OFF"})));
-    // A sweep end read back: the line with its own suffix, the answer decoded.
+    // A sweep end or the output frequency read back: the line with its own suffix, the
+    // answer decoded.
     const struct {
         const char *name, *setting, *unit, *text, *line, *query, *reply;
         QString result;
@@ -102,7 +103,13 @@ void StateSweepModulationTriggerTest::conversation_data() {
                 {"start undecoded", "sweep-start", "kHz", "5", "SWSTA 5KHZ", "SWSTA?", "1.0E+8\r",
                  noAnswer("SWSTA?")},
                 {"stop undecoded", "sweep-stop", "Hz", "5", "SWSTO 5HZ", "SWSTO?", "garbage\r",
-                 noAnswer("SWSTO?")}};
+                 noAnswer("SWSTO?")},
+                {"frequency 1500 kHz shown in MHz", "frequency", "kHz", "1500", "FREQ 1500KHZ",
+                 "FREQ?", "1.50000E+6\r", done("1.50000", "MHz", "1.50000E+6")},
+                {"frequency 0.25 Hz, blanks around the answer", "frequency", "Hz", "0.25",
+                 "FREQ 0.25HZ", "FREQ?", " 2.50000E-1 \r", done("0.25", "Hz", "2.50000E-1 ")},
+                {"frequency, two-digit exponent, 2500 Hz", "frequency", "kHz", "2.5", "FREQ 2.5KHZ",
+                 "FREQ?", "2.50000E+03\r", done("2.50000", "kHz", "2.50000E+03")}};
     for (const auto& e : ends)
         add(e.name, {e.setting, e.unit, e.text, {{e.line, {}}, {e.query, e.reply}}, e.result});
     const QStringList hz{"0.01", "0.009", "20000000", "20000001"};
