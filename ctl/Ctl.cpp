@@ -116,15 +116,6 @@ QString modulationWord(const QString& line) {
     return QStringLiteral("off");
 }
 
-// "1" is on, "0" off, as the generator answers "OUT?".
-QString outputWord(const QString& number) {
-    if (number == QLatin1String("1"))
-        return QStringLiteral("on");
-    if (number == QLatin1String("0"))
-        return QStringLiteral("off");
-    return number;
-}
-
 class Session {
 public:
     Session(Environment& env, const Options& options)
@@ -412,7 +403,10 @@ Outcome Session::set(const Request& r) {
         const kx::Result res = kx::switchOutput(link_, w.option == 1);
         o = outcomeOf(res);
         if (o.status == Done)
-            o.items << item(name, outputWord(res.answer.value), {}, res.answer.reply);
+            o.items << item(name,
+                            res.answer.value == QLatin1String("1") ? QStringLiteral("on")
+                                                                   : QStringLiteral("off"),
+                            {}, res.answer.reply);
         return o;
     } else {
         // The panel's list offers the connected model's shapes only.

@@ -325,14 +325,14 @@ Result switchOutput(Exchange& link, bool on) {
     return guarded([&] {
         link.processEcho(on ? QStringLiteral("OUT ON") : QStringLiteral("OUT OFF"));
         link.processEcho(QStringLiteral("OUT?"));
-        // A line end after the number does not matter.
+        // A line end after the number does not matter; a number other than 1 or 0 is no
+        // state at all.
         const QString reply = link.readReceived().trimmed();
-        const auto answer = parseNumber(reply);
-        if (!answer)
+        const std::optional<bool> state = outputState(reply);
+        if (!state)
             return Result::noAnswer(QStringLiteral("OUT?"));
         Result done;
-        done.answer.value = plainText(*answer);
-        done.answer.reply = reply;
+        done.answer = {*state ? QStringLiteral("1") : QStringLiteral("0"), {}, reply};
         return done;
     });
 }

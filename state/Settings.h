@@ -172,7 +172,7 @@ Result selectWaveform(Exchange& link, modVariables& vars, const Waveform& wavefo
 Result setDuty(Exchange& link, const modVariables& vars, const QString& typed);
 // A burst count is only checked: the generator takes no line for it.
 Result checkBurst(const modVariables& vars, const QString& typed);
-// Switches the output and asks the generator; the answer is its "OUT?" as a number.
+// Switches the output and asks the generator; the answer is its "OUT?": "1" on, "0" off.
 Result switchOutput(Exchange& link, bool on);
 // An answer to "OUT?": 1 is on, 0 is off; anything else is no state at all.
 std::optional<bool> outputState(const QString& answer);

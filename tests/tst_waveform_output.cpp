@@ -202,7 +202,7 @@ void WaveformOutputTest::outputAnswer_data() {
     on("ON answered 1 after OFF", "off", line("1"), "on");
     on("ON answered 0", "neutral", line("0"), "unchanged");
     on("ON answered 0 after OFF", "off", line("0"), "unchanged");
-    on("ON answered 2", "neutral", line("2"), "unchanged");
+    on("ON answered 2: no state", "neutral", line("2"), "unchanged", true);
     on("ON unanswered", "neutral", {}, "unchanged", true);
     on("ON answered xyz", "neutral", line("xyz"), "unchanged", true);
     on("ON answered ON", "off", line("ON"), "unchanged", true);
