@@ -14,7 +14,6 @@
 #include "link/SerialPort.h"
 #include "link/Traffic.h"
 #include "panel/Connection.h"
-#include "panel/DutyCycle.h"
 #include "panel/FrequencyLevels.h"
 #include "panel/Memory.h"
 #include "panel/Modulation.h"
@@ -84,16 +83,11 @@ Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(se
     ops_ = std::make_unique<Operations>(
         *this, *link_, *seams_.boxes, [this](const QString& text) { ui_->message->setText(text); });
     const PanelContext ctx{*ui_, *link_, *vars_, *busy_, *errors_, *ops_, *seams_.boxes};
-    refresh_ = std::make_unique<StatusRefresh>(ctx);
-    connection_ =
-        std::make_unique<Connection>(ctx, *refresh_, PortMap(seams_.configDir), seams_.probe);
-    waveform_ = std::make_unique<WaveformOutput>(ctx);
-    levels_ = std::make_unique<FrequencyLevels>(ctx);
-    duty_ = std::make_unique<DutyCycle>(ctx);
-    sweep_ = std::make_unique<Sweep>(ctx);
-    modulation_ = std::make_unique<Modulation>(ctx);
-    trigger_ = std::make_unique<Trigger>(ctx);
-    memory_ = std::make_unique<Memory>(ctx, *refresh_);
+    connection_ = std::make_unique<Connection>(ctx, PortMap(seams_.configDir), seams_.probe);
+    for (void (*wire)(const PanelContext&) :
+         {statusRefresh::wire, waveformOutput::wire, frequencyLevels::wire, sweep::wire,
+          modulation::wire, trigger::wire, memory::wire})
+        wire(ctx);
 
     ops_->setLostHandler([this] { connection_->showClosed(); });
     connect(link_.get(), &Exchange::connectionLost, this, [this] {
@@ -161,8 +155,6 @@ void Main::wireControls() {
             [this] { connection_->closeBtn_Click(); });
     connect(ui_->comPort, &PortList::aboutToShowPopup, this,
             [this] { connection_->comPort_DropDown(); });
-    connect(ui_->updateDisplay, &QAbstractButton::clicked, this,
-            [this] { refresh_->updateDisplay_Click(); });
     connect(ui_->ExitBtn, &QAbstractButton::clicked, this, [this] { ExitBtn_Click(); });
     // File > Exit does what the EXIT button does.
     connect(ui_->mnuExit, &QAction::triggered, this, [this] { ExitBtn_Click(); });

@@ -17,19 +17,11 @@ namespace kx {
 
 class BusyState;
 class Connection;
-class DutyCycle;
 class ErrorCatalog;
 class Exchange;
-class FrequencyLevels;
-class Memory;
-class Modulation;
 class Operations;
-class StatusRefresh;
-class Sweep;
 class Traffic;
 class TrafficView;
-class Trigger;
-class WaveformOutput;
 class modVariables;
 
 // What the window talks to outside itself. Anything left empty gets the real thing.
@@ -84,15 +76,7 @@ private:
     std::unique_ptr<BusyState> busy_;
     std::unique_ptr<ErrorCatalog> errors_;
     std::unique_ptr<Operations> ops_;
-    std::unique_ptr<StatusRefresh> refresh_;
     std::unique_ptr<Connection> connection_;
-    std::unique_ptr<WaveformOutput> waveform_;
-    std::unique_ptr<FrequencyLevels> levels_;
-    std::unique_ptr<DutyCycle> duty_;
-    std::unique_ptr<Sweep> sweep_;
-    std::unique_ptr<Modulation> modulation_;
-    std::unique_ptr<Trigger> trigger_;
-    std::unique_ptr<Memory> memory_;
     TrafficView* trafficView_ = nullptr;
     bool ending_ = false;
 };

@@ -49,8 +49,8 @@ int failureNumber(PortError e) {
 
 } // namespace
 
-Connection::Connection(PanelContext ctx, StatusRefresh& refresh, PortMap map, Probe probe)
-    : ctx_(ctx), refresh_(refresh), map_(std::move(map)), probe_(std::move(probe)) {
+Connection::Connection(PanelContext ctx, PortMap map, Probe probe)
+    : ctx_(ctx), map_(std::move(map)), probe_(std::move(probe)) {
     if (!probe_)
         probe_ = [this](int n) { return isPortAvailable(map_, n); };
 }
@@ -164,7 +164,7 @@ void Connection::connectToGenerator() {
             QStringLiteral("The generator's answer to *IDN? names no KX model: %1").arg(id.line)};
     ctx_.vars.modelName = id.model;
     fillModShape();
-    refresh_.update();
+    statusRefresh::update(ctx_);
     ui.message->setText(id.line);
 }
 

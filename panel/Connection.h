@@ -7,8 +7,6 @@
 
 namespace kx {
 
-class StatusRefresh;
-
 // The port list, Connect and Close Port as the window shows them: the indicator, the
 // enabled states, the shape list and the boxes.
 class Connection {
@@ -16,7 +14,7 @@ public:
     using Probe = std::function<bool(int port)>;
 
     // `probe` tells whether port n's device can be opened; by default the real probe.
-    Connection(PanelContext ctx, StatusRefresh& refresh, PortMap map, Probe probe = {});
+    Connection(PanelContext ctx, PortMap map, Probe probe = {});
 
     // Fills comPort with the ports 1..16 whose device opens, and selects the first.
     void ListComPorts();
@@ -40,7 +38,6 @@ private:
     void fillModShape();
 
     PanelContext ctx_;
-    StatusRefresh& refresh_;
     PortMap map_;
     Probe probe_;
 };

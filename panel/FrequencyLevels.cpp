@@ -2,7 +2,7 @@
 
 #include "ui_Main.h"
 
-namespace kx {
+namespace kx::frequencyLevels {
 
 namespace {
 
@@ -16,34 +16,37 @@ SettingRow frequency(const char* button, const char* unit) {
 
 } // namespace
 
-const SettingRow FrequencyLevels::freqHz = frequency("freqHz", "Hz");
-const SettingRow FrequencyLevels::freqKHz = frequency("freqKHz", "kHz");
-const SettingRow FrequencyLevels::freqMHz = frequency("freqMHz", "MHz");
-const SettingRow FrequencyLevels::ampV{.button = "ampV",
-                                       .setting = &settings::amplitude,
-                                       .unit = "V",
-                                       .entry = &Ui::Main::setA,
-                                       .shown = shown::amplitude};
-const SettingRow FrequencyLevels::offV{.button = "offV",
-                                       .setting = &settings::offset,
-                                       .unit = "V",
-                                       .entry = &Ui::Main::setO,
-                                       .shown = shown::offset};
+const SettingRow freqHz = frequency("freqHz", "Hz");
+const SettingRow freqKHz = frequency("freqKHz", "kHz");
+const SettingRow freqMHz = frequency("freqMHz", "MHz");
+const SettingRow ampV{.button = "ampV",
+                      .setting = &settings::amplitude,
+                      .unit = "V",
+                      .entry = &Ui::Main::setA,
+                      .shown = shown::amplitude};
+const SettingRow offV{.button = "offV",
+                      .setting = &settings::offset,
+                      .unit = "V",
+                      .entry = &Ui::Main::setO,
+                      .shown = shown::offset};
 
-FrequencyLevels::FrequencyLevels(PanelContext ctx) : ctx_(ctx) {
-    static const Click<FrequencyLevels> clicks[] = {
-        {freqHz.button, &FrequencyLevels::freqHz_Click},
-        {freqKHz.button, &FrequencyLevels::freqKHz_Click},
-        {freqMHz.button, &FrequencyLevels::freqMHz_Click},
-        {ampV.button, &FrequencyLevels::ampV_Click},
-        {offV.button, &FrequencyLevels::offV_Click}};
-    wire<FrequencyLevels>(ctx_.ui, this, clicks);
+namespace {
+
+void freqHz_Click(const PanelContext& ctx) { run(ctx, freqHz); }
+void freqKHz_Click(const PanelContext& ctx) { run(ctx, freqKHz); }
+void freqMHz_Click(const PanelContext& ctx) { run(ctx, freqMHz); }
+void ampV_Click(const PanelContext& ctx) { run(ctx, ampV); }
+void offV_Click(const PanelContext& ctx) { run(ctx, offV); }
+
+} // namespace
+
+void wire(const PanelContext& ctx) {
+    static const Click clicks[] = {{freqHz.button, freqHz_Click},
+                                   {freqKHz.button, freqKHz_Click},
+                                   {freqMHz.button, freqMHz_Click},
+                                   {ampV.button, ampV_Click},
+                                   {offV.button, offV_Click}};
+    kx::wire(ctx, clicks);
 }
 
-void FrequencyLevels::freqHz_Click() { run(ctx_, freqHz); }
-void FrequencyLevels::freqKHz_Click() { run(ctx_, freqKHz); }
-void FrequencyLevels::freqMHz_Click() { run(ctx_, freqMHz); }
-void FrequencyLevels::ampV_Click() { run(ctx_, ampV); }
-void FrequencyLevels::offV_Click() { run(ctx_, offV); }
-
-} // namespace kx
+} // namespace kx::frequencyLevels

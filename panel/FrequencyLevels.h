@@ -2,23 +2,12 @@
 
 #include "panel/Rows.h"
 
-namespace kx {
-
 // Frequency in Hz, kHz and MHz, amplitude and offset.
-class FrequencyLevels {
-public:
-    explicit FrequencyLevels(PanelContext ctx);
+namespace kx::frequencyLevels {
 
-    void freqHz_Click();
-    void freqKHz_Click();
-    void freqMHz_Click();
-    void ampV_Click();
-    void offV_Click();
+extern const SettingRow freqHz, freqKHz, freqMHz, ampV, offV;
 
-    static const SettingRow freqHz, freqKHz, freqMHz, ampV, offV;
+// Connects the group's buttons to their handlers.
+void wire(const PanelContext& ctx);
 
-private:
-    PanelContext ctx_;
-};
-
-} // namespace kx
+} // namespace kx::frequencyLevels

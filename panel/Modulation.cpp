@@ -2,7 +2,7 @@
 
 #include "ui_Main.h"
 
-namespace kx {
+namespace kx::modulation {
 
 namespace {
 
@@ -47,50 +47,51 @@ const Caption offCaptions[] = {{&Ui::Main::funcIndicator, ""},
 
 } // namespace
 
-const CommandRow Modulation::ModTypeSet{.button = "ModTypeSet",
-                                        .command = &commands::modulation,
-                                        .captions = typeCaptions,
-                                        .list = &Ui::Main::modType};
-const CommandRow Modulation::modShapeSet{.button = "modShapeSet",
-                                         .command = &commands::modulationShape,
-                                         .captions = shapeCaptions,
-                                         .list = &Ui::Main::modShape};
-const CommandRow Modulation::modOff{
+const CommandRow ModTypeSet{.button = "ModTypeSet",
+                            .command = &commands::modulation,
+                            .captions = typeCaptions,
+                            .list = &Ui::Main::modType};
+const CommandRow modShapeSet{.button = "modShapeSet",
+                             .command = &commands::modulationShape,
+                             .captions = shapeCaptions,
+                             .list = &Ui::Main::modShape};
+const CommandRow modOff{
     .button = "modOff", .command = &commands::modulationOff, .captions = offCaptions};
 
-const SettingRow Modulation::modFreqHz = modFrequency("modFreqHz", "Hz");
-const SettingRow Modulation::modFreqkHz = modFrequency("modFreqkHz", "kHz");
+const SettingRow modFreqHz = modFrequency("modFreqHz", "Hz");
+const SettingRow modFreqkHz = modFrequency("modFreqkHz", "kHz");
 // Both refusals keep the entry.
-const SettingRow Modulation::setDepth{.button = "setDepth",
-                                      .setting = &settings::depth,
-                                      .unit = "%",
-                                      .entry = &Ui::Main::depthAM,
-                                      .refused = Refused::Keep};
-const SettingRow Modulation::devFMHz = deviation("devFMHz", "Hz");
-const SettingRow Modulation::devFMkHz = deviation("devFMkHz", "kHz");
-const SettingRow Modulation::devFMMHz = deviation("devFMMHz", "MHz");
+const SettingRow setDepth{.button = "setDepth",
+                          .setting = &settings::depth,
+                          .unit = "%",
+                          .entry = &Ui::Main::depthAM,
+                          .refused = Refused::Keep};
+const SettingRow devFMHz = deviation("devFMHz", "Hz");
+const SettingRow devFMkHz = deviation("devFMkHz", "kHz");
+const SettingRow devFMMHz = deviation("devFMMHz", "MHz");
 
-Modulation::Modulation(PanelContext ctx) : ctx_(ctx) {
-    static const Click<Modulation> clicks[] = {{ModTypeSet.button, &Modulation::ModTypeSet_Click},
-                                               {modShapeSet.button, &Modulation::modShapeSet_Click},
-                                               {modFreqHz.button, &Modulation::modFreqHz_Click},
-                                               {modFreqkHz.button, &Modulation::modFreqkHz_Click},
-                                               {setDepth.button, &Modulation::setDepth_Click},
-                                               {devFMHz.button, &Modulation::devFMHz_Click},
-                                               {devFMkHz.button, &Modulation::devFMkHz_Click},
-                                               {devFMMHz.button, &Modulation::devFMMHz_Click},
-                                               {modOff.button, &Modulation::modOff_Click}};
-    wire<Modulation>(ctx_.ui, this, clicks);
+namespace {
+
+void ModTypeSet_Click(const PanelContext& ctx) { run(ctx, ModTypeSet); }
+void modShapeSet_Click(const PanelContext& ctx) { run(ctx, modShapeSet); }
+void modFreqHz_Click(const PanelContext& ctx) { run(ctx, modFreqHz); }
+void modFreqkHz_Click(const PanelContext& ctx) { run(ctx, modFreqkHz); }
+void setDepth_Click(const PanelContext& ctx) { run(ctx, setDepth); }
+void devFMHz_Click(const PanelContext& ctx) { run(ctx, devFMHz); }
+void devFMkHz_Click(const PanelContext& ctx) { run(ctx, devFMkHz); }
+void devFMMHz_Click(const PanelContext& ctx) { run(ctx, devFMMHz); }
+void modOff_Click(const PanelContext& ctx) { run(ctx, modOff); }
+
+} // namespace
+
+void wire(const PanelContext& ctx) {
+    static const Click clicks[] = {
+        {ModTypeSet.button, ModTypeSet_Click}, {modShapeSet.button, modShapeSet_Click},
+        {modFreqHz.button, modFreqHz_Click},   {modFreqkHz.button, modFreqkHz_Click},
+        {setDepth.button, setDepth_Click},     {devFMHz.button, devFMHz_Click},
+        {devFMkHz.button, devFMkHz_Click},     {devFMMHz.button, devFMMHz_Click},
+        {modOff.button, modOff_Click}};
+    kx::wire(ctx, clicks);
 }
 
-void Modulation::ModTypeSet_Click() { run(ctx_, ModTypeSet); }
-void Modulation::modShapeSet_Click() { run(ctx_, modShapeSet); }
-void Modulation::modFreqHz_Click() { run(ctx_, modFreqHz); }
-void Modulation::modFreqkHz_Click() { run(ctx_, modFreqkHz); }
-void Modulation::setDepth_Click() { run(ctx_, setDepth); }
-void Modulation::devFMHz_Click() { run(ctx_, devFMHz); }
-void Modulation::devFMkHz_Click() { run(ctx_, devFMkHz); }
-void Modulation::devFMMHz_Click() { run(ctx_, devFMMHz); }
-void Modulation::modOff_Click() { run(ctx_, modOff); }
-
-} // namespace kx
+} // namespace kx::modulation

@@ -76,12 +76,14 @@ void run(const PanelContext& ctx, const CommandRow& row) {
     });
 }
 
-void connectClick(Ui::Main& ui, const char* button, std::function<void()> handler) {
-    QWidget* window = ui.centralwidget->window();
-    auto* b = window->findChild<QAbstractButton*>(QLatin1String(button));
-    if (!b)
-        qFatal("The window has no button %s", button);
-    QObject::connect(b, &QAbstractButton::clicked, b, std::move(handler));
+void wire(const PanelContext& ctx, std::span<const Click> clicks) {
+    QWidget* window = ctx.ui.centralwidget->window();
+    for (const Click& c : clicks) {
+        auto* b = window->findChild<QAbstractButton*>(QLatin1String(c.button));
+        if (!b)
+            qFatal("The window has no button %s", c.button);
+        QObject::connect(b, &QAbstractButton::clicked, b, [ctx, h = c.handler] { h(ctx); });
+    }
 }
 
 } // namespace kx

@@ -66,15 +66,12 @@ int selectedItem(const QComboBox* list);
 // Shows refusal `code` and empties `entry` or not.
 void refuse(const PanelContext& ctx, short code, QLineEdit* entry, Refused refused);
 
-// Connects each named button of the window to its handler.
-template <class Unit> struct Click {
+// A button of the window, by name, and its handler.
+struct Click {
     const char* button;
-    void (Unit::*handler)();
+    void (*handler)(const PanelContext& ctx);
 };
-void connectClick(Ui::Main& ui, const char* button, std::function<void()> handler);
-template <class Unit> void wire(Ui::Main& ui, Unit* unit, std::span<const Click<Unit>> clicks) {
-    for (const Click<Unit>& c : clicks)
-        connectClick(ui, c.button, [unit, h = c.handler] { (unit->*h)(); });
-}
+// Connects each button to its handler, which is called with `ctx`.
+void wire(const PanelContext& ctx, std::span<const Click> clicks);
 
 } // namespace kx

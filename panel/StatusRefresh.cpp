@@ -8,7 +8,7 @@
 #include "state/Status.h"
 #include "ui_Main.h"
 
-namespace kx {
+namespace kx::statusRefresh {
 
 namespace {
 
@@ -40,10 +40,10 @@ const FunctionRow* find(std::span<const FunctionRow> rows, const QString& line) 
 
 } // namespace
 
-void StatusRefresh::update() {
-    BusyGuard busy(ctx_.busy);
-    const Status s = readStatus(ctx_.link, ctx_.vars);
-    Ui::Main& ui = ctx_.ui;
+void update(const PanelContext& ctx) {
+    BusyGuard busy(ctx.busy);
+    const Status s = readStatus(ctx.link, ctx.vars);
+    Ui::Main& ui = ctx.ui;
     if (s.waveform)
         showWavePicture(ui, QString::fromLatin1(s.waveform->picture));
     if (s.frequency)
@@ -70,8 +70,17 @@ void StatusRefresh::update() {
     raise(s.result);
 }
 
-void StatusRefresh::updateDisplay_Click() {
-    ctx_.ops.run(Operations::Needs::Port, [this] { update(); });
+namespace {
+
+void updateDisplay_Click(const PanelContext& ctx) {
+    ctx.ops.run(Operations::Needs::Port, [&] { update(ctx); });
 }
 
-} // namespace kx
+} // namespace
+
+void wire(const PanelContext& ctx) {
+    static const Click clicks[] = {{"updateDisplay", updateDisplay_Click}};
+    kx::wire(ctx, clicks);
+}
+
+} // namespace kx::statusRefresh

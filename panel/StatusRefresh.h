@@ -2,23 +2,15 @@
 
 #include "app/PanelContext.h"
 
-namespace kx {
-
 // Reads the generator's main settings (state/Status.h) into the display: waveform,
 // frequency, amplitude, offset, operating mode, sweep and modulation.
-class StatusRefresh {
-public:
-    explicit StatusRefresh(PanelContext ctx) : ctx_(ctx) {}
+namespace kx::statusRefresh {
 
-    // In the busy state. An answer that was not understood, or not reached, leaves its
-    // display as it was; the status line names what went wrong.
-    void update();
+// In the busy state. An answer that was not understood, or not reached, leaves its
+// display as it was; the status line names what went wrong.
+void update(const PanelContext& ctx);
 
-    // The "Update" button.
-    void updateDisplay_Click();
+// Connects the "Update" button to its handler.
+void wire(const PanelContext& ctx);
 
-private:
-    PanelContext ctx_;
-};
-
-} // namespace kx
+} // namespace kx::statusRefresh

@@ -2,7 +2,7 @@
 
 #include "ui_Main.h"
 
-namespace kx {
+namespace kx::sweep {
 
 namespace {
 
@@ -31,47 +31,47 @@ const Caption offCaptions[] = {
 
 } // namespace
 
-const CommandRow Sweep::linearSweep{
+const CommandRow linearSweep{
     .button = "linearSweep", .command = &commands::linearSweep, .captions = linearCaptions};
-const CommandRow Sweep::logSweep{
+const CommandRow logSweep{
     .button = "logSweep", .command = &commands::logSweep, .captions = logCaptions};
-const CommandRow Sweep::sweepOff{
+const CommandRow sweepOff{
     .button = "sweepOff", .command = &commands::sweepOff, .captions = offCaptions};
 
-const SettingRow Sweep::startSweepHz = start("startSweepHz", "Hz");
-const SettingRow Sweep::startSweepkHz = start("startSweepkHz", "kHz");
-const SettingRow Sweep::startSweepMHz = start("startSweepMHz", "MHz");
-const SettingRow Sweep::stopSweepHz = stop("stopSweepHz", "Hz");
-const SettingRow Sweep::stopSweepkHz = stop("stopSweepkHz", "kHz");
-const SettingRow Sweep::stopSweepMHz = stop("stopSweepMHz", "MHz");
-const SettingRow Sweep::sweepRateSec{.button = "sweepRateSec",
-                                     .setting = &settings::sweepRate,
-                                     .unit = "s",
-                                     .entry = &Ui::Main::sweepRate};
+const SettingRow startSweepHz = start("startSweepHz", "Hz");
+const SettingRow startSweepkHz = start("startSweepkHz", "kHz");
+const SettingRow startSweepMHz = start("startSweepMHz", "MHz");
+const SettingRow stopSweepHz = stop("stopSweepHz", "Hz");
+const SettingRow stopSweepkHz = stop("stopSweepkHz", "kHz");
+const SettingRow stopSweepMHz = stop("stopSweepMHz", "MHz");
+const SettingRow sweepRateSec{.button = "sweepRateSec",
+                              .setting = &settings::sweepRate,
+                              .unit = "s",
+                              .entry = &Ui::Main::sweepRate};
 
-Sweep::Sweep(PanelContext ctx) : ctx_(ctx) {
-    static const Click<Sweep> clicks[] = {{linearSweep.button, &Sweep::linearSweep_Click},
-                                          {logSweep.button, &Sweep::logSweep_Click},
-                                          {sweepOff.button, &Sweep::sweepOff_Click},
-                                          {startSweepHz.button, &Sweep::startSweepHz_Click},
-                                          {startSweepkHz.button, &Sweep::startSweepkHz_Click},
-                                          {startSweepMHz.button, &Sweep::startSweepMHz_Click},
-                                          {stopSweepHz.button, &Sweep::stopSweepHz_Click},
-                                          {stopSweepkHz.button, &Sweep::stopSweepkHz_Click},
-                                          {stopSweepMHz.button, &Sweep::stopSweepMHz_Click},
-                                          {sweepRateSec.button, &Sweep::sweepRateSec_Click}};
-    wire<Sweep>(ctx_.ui, this, clicks);
+namespace {
+
+void linearSweep_Click(const PanelContext& ctx) { run(ctx, linearSweep); }
+void logSweep_Click(const PanelContext& ctx) { run(ctx, logSweep); }
+void sweepOff_Click(const PanelContext& ctx) { run(ctx, sweepOff); }
+void startSweepHz_Click(const PanelContext& ctx) { run(ctx, startSweepHz); }
+void startSweepkHz_Click(const PanelContext& ctx) { run(ctx, startSweepkHz); }
+void startSweepMHz_Click(const PanelContext& ctx) { run(ctx, startSweepMHz); }
+void stopSweepHz_Click(const PanelContext& ctx) { run(ctx, stopSweepHz); }
+void stopSweepkHz_Click(const PanelContext& ctx) { run(ctx, stopSweepkHz); }
+void stopSweepMHz_Click(const PanelContext& ctx) { run(ctx, stopSweepMHz); }
+void sweepRateSec_Click(const PanelContext& ctx) { run(ctx, sweepRateSec); }
+
+} // namespace
+
+void wire(const PanelContext& ctx) {
+    static const Click clicks[] = {
+        {linearSweep.button, linearSweep_Click},     {logSweep.button, logSweep_Click},
+        {sweepOff.button, sweepOff_Click},           {startSweepHz.button, startSweepHz_Click},
+        {startSweepkHz.button, startSweepkHz_Click}, {startSweepMHz.button, startSweepMHz_Click},
+        {stopSweepHz.button, stopSweepHz_Click},     {stopSweepkHz.button, stopSweepkHz_Click},
+        {stopSweepMHz.button, stopSweepMHz_Click},   {sweepRateSec.button, sweepRateSec_Click}};
+    kx::wire(ctx, clicks);
 }
 
-void Sweep::linearSweep_Click() { run(ctx_, linearSweep); }
-void Sweep::logSweep_Click() { run(ctx_, logSweep); }
-void Sweep::sweepOff_Click() { run(ctx_, sweepOff); }
-void Sweep::startSweepHz_Click() { run(ctx_, startSweepHz); }
-void Sweep::startSweepkHz_Click() { run(ctx_, startSweepkHz); }
-void Sweep::startSweepMHz_Click() { run(ctx_, startSweepMHz); }
-void Sweep::stopSweepHz_Click() { run(ctx_, stopSweepHz); }
-void Sweep::stopSweepkHz_Click() { run(ctx_, stopSweepkHz); }
-void Sweep::stopSweepMHz_Click() { run(ctx_, stopSweepMHz); }
-void Sweep::sweepRateSec_Click() { run(ctx_, sweepRateSec); }
-
-} // namespace kx
+} // namespace kx::sweep

@@ -4,7 +4,7 @@
 #include "app/Operations.h"
 #include "ui_Main.h"
 
-namespace kx {
+namespace kx::trigger {
 
 namespace {
 
@@ -24,51 +24,53 @@ const Caption sourceCaptions[] = {{&Ui::Main::source, "INT", 0}, {&Ui::Main::sou
 
 } // namespace
 
-const CommandRow Trigger::TrigModeSet{.button = "TrigModeSet",
-                                      .command = &commands::mode,
-                                      .captions = modeCaptions,
-                                      .list = &Ui::Main::trigMode};
+const CommandRow TrigModeSet{.button = "TrigModeSet",
+                             .command = &commands::mode,
+                             .captions = modeCaptions,
+                             .list = &Ui::Main::trigMode};
 
-const SettingRow Trigger::trigRateMicro = trigRate("trigRateMicro", "us");
-const SettingRow Trigger::trigRateMilli = trigRate("trigRateMilli", "ms");
-const SettingRow Trigger::trigRateSec = trigRate("trigRateSec", "s");
+const SettingRow trigRateMicro = trigRate("trigRateMicro", "us");
+const SettingRow trigRateMilli = trigRate("trigRateMilli", "ms");
+const SettingRow trigRateSec = trigRate("trigRateSec", "s");
 
-Trigger::Trigger(PanelContext ctx) : ctx_(ctx) {
-    static const Click<Trigger> clicks[] = {{TrigModeSet.button, &Trigger::TrigModeSet_Click},
-                                            {"TrigSourceSet", &Trigger::TrigSourceSet_Click},
-                                            {trigRateMicro.button, &Trigger::trigRateMicro_Click},
-                                            {trigRateMilli.button, &Trigger::trigRateMilli_Click},
-                                            {trigRateSec.button, &Trigger::trigRateSec_Click},
-                                            {"setBurst", &Trigger::setBurst_Click}};
-    wire<Trigger>(ctx_.ui, this, clicks);
-}
+namespace {
 
-void Trigger::TrigModeSet_Click() { run(ctx_, TrigModeSet); }
-void Trigger::trigRateMicro_Click() { run(ctx_, trigRateMicro); }
-void Trigger::trigRateMilli_Click() { run(ctx_, trigRateMilli); }
-void Trigger::trigRateSec_Click() { run(ctx_, trigRateSec); }
+void TrigModeSet_Click(const PanelContext& ctx) { run(ctx, TrigModeSet); }
+void trigRateMicro_Click(const PanelContext& ctx) { run(ctx, trigRateMicro); }
+void trigRateMilli_Click(const PanelContext& ctx) { run(ctx, trigRateMilli); }
+void trigRateSec_Click(const PanelContext& ctx) { run(ctx, trigRateSec); }
 
 // Judged by the mode the panel shows. Sent without the busy state: the runner keeps
 // other operations out of the pause, and the status line keeps its text.
-void Trigger::TrigSourceSet_Click() {
-    ctx_.ops.run(Operations::Needs::Port, [&] {
-        takeShown(ctx_);
-        const int option = selectedItem(ctx_.ui.trigSource);
-        const Result r = choose(ctx_.link, ctx_.vars, commands::triggerSource, option);
+void TrigSourceSet_Click(const PanelContext& ctx) {
+    ctx.ops.run(Operations::Needs::Port, [&] {
+        takeShown(ctx);
+        const int option = selectedItem(ctx.ui.trigSource);
+        const Result r = choose(ctx.link, ctx.vars, commands::triggerSource, option);
         if (r.kind == Result::Kind::Refused)
-            return ctx_.errors.showError(r.code);
+            return ctx.errors.showError(r.code);
         raise(r);
-        setCaptions(ctx_.ui, sourceCaptions, option);
+        setCaptions(ctx.ui, sourceCaptions, option);
     });
 }
 
 // Both refusals keep the entry; neither enters the busy state.
-void Trigger::setBurst_Click() {
-    ctx_.ops.run(Operations::Needs::Port, [&] {
-        const Result r = checkBurst(ctx_.vars, ctx_.ui.burst->text());
+void setBurst_Click(const PanelContext& ctx) {
+    ctx.ops.run(Operations::Needs::Port, [&] {
+        const Result r = checkBurst(ctx.vars, ctx.ui.burst->text());
         if (r.kind == Result::Kind::Refused)
-            ctx_.errors.showError(r.code);
+            ctx.errors.showError(r.code);
     });
 }
 
-} // namespace kx
+} // namespace
+
+void wire(const PanelContext& ctx) {
+    static const Click clicks[] = {
+        {TrigModeSet.button, TrigModeSet_Click},     {trigRateMicro.button, trigRateMicro_Click},
+        {trigRateMilli.button, trigRateMilli_Click}, {trigRateSec.button, trigRateSec_Click},
+        {"TrigSourceSet", TrigSourceSet_Click},      {"setBurst", setBurst_Click}};
+    kx::wire(ctx, clicks);
+}
+
+} // namespace kx::trigger

@@ -2,25 +2,13 @@
 
 #include "panel/Rows.h"
 
-namespace kx {
-
 // The operating mode, the trigger source and rate, and the burst count.
-class Trigger {
-public:
-    explicit Trigger(PanelContext ctx);
+namespace kx::trigger {
 
-    void TrigModeSet_Click();
-    void TrigSourceSet_Click();
-    void trigRateMicro_Click();
-    void trigRateMilli_Click();
-    void trigRateSec_Click();
-    void setBurst_Click();
+extern const CommandRow TrigModeSet;
+extern const SettingRow trigRateMicro, trigRateMilli, trigRateSec;
 
-    static const CommandRow TrigModeSet;
-    static const SettingRow trigRateMicro, trigRateMilli, trigRateSec;
+// Connects the group's buttons to their handlers.
+void wire(const PanelContext& ctx);
 
-private:
-    PanelContext ctx_;
-};
-
-} // namespace kx
+} // namespace kx::trigger

@@ -7,22 +7,11 @@ namespace kx {
 // The output light and buttons as the generator's output is: on, or off.
 void showOutput(Ui::Main& ui, bool on);
 
-// The waveform buttons and the output switch.
-class WaveformOutput {
-public:
-    explicit WaveformOutput(PanelContext ctx);
-
-    void sine_Click();
-    void square_Click();
-    void ramp_Click();
-    void outOn_Click();
-    void outOff_Click();
-
-private:
-    void select(const Waveform& waveform);
-    void setOutput(bool on);
-
-    PanelContext ctx_;
-};
+// The waveform buttons, the duty cycle of the square wave and the symmetry of the ramp,
+// and the output switch.
+namespace waveformOutput {
+// Connects the group's buttons to their handlers.
+void wire(const PanelContext& ctx);
+} // namespace waveformOutput
 
 } // namespace kx

@@ -9,22 +9,22 @@ namespace kx {
 
 std::span<const SettingRow* const> settingRows() {
     static const SettingRow* const rows[] = {
-        &FrequencyLevels::freqHz, &FrequencyLevels::freqKHz, &FrequencyLevels::freqMHz,
-        &FrequencyLevels::ampV,   &FrequencyLevels::offV,    &Sweep::startSweepHz,
-        &Sweep::startSweepkHz,    &Sweep::startSweepMHz,     &Sweep::stopSweepHz,
-        &Sweep::stopSweepkHz,     &Sweep::stopSweepMHz,      &Sweep::sweepRateSec,
-        &Modulation::modFreqHz,   &Modulation::modFreqkHz,   &Modulation::setDepth,
-        &Modulation::devFMHz,     &Modulation::devFMkHz,     &Modulation::devFMMHz,
-        &Trigger::trigRateMicro,  &Trigger::trigRateMilli,   &Trigger::trigRateSec,
+        &frequencyLevels::freqHz, &frequencyLevels::freqKHz, &frequencyLevels::freqMHz,
+        &frequencyLevels::ampV,   &frequencyLevels::offV,    &sweep::startSweepHz,
+        &sweep::startSweepkHz,    &sweep::startSweepMHz,     &sweep::stopSweepHz,
+        &sweep::stopSweepkHz,     &sweep::stopSweepMHz,      &sweep::sweepRateSec,
+        &modulation::modFreqHz,   &modulation::modFreqkHz,   &modulation::setDepth,
+        &modulation::devFMHz,     &modulation::devFMkHz,     &modulation::devFMMHz,
+        &trigger::trigRateMicro,  &trigger::trigRateMilli,   &trigger::trigRateSec,
     };
     return rows;
 }
 
 std::span<const CommandRow* const> commandRows() {
     static const CommandRow* const rows[] = {
-        &Sweep::linearSweep,     &Sweep::logSweep,         &Sweep::sweepOff,
-        &Modulation::ModTypeSet, &Modulation::modShapeSet, &Modulation::modOff,
-        &Trigger::TrigModeSet,
+        &sweep::linearSweep,     &sweep::logSweep,         &sweep::sweepOff,
+        &modulation::ModTypeSet, &modulation::modShapeSet, &modulation::modOff,
+        &trigger::TrigModeSet,
     };
     return rows;
 }
