@@ -25,19 +25,17 @@ QString findHelp(const QStringList& directories) {
     return {};
 }
 
-QString helpNotOpenedText(const QString& path) {
-    return QStringLiteral("The help file could not be opened: the desktop has no program to "
-                          "show PDF files.\n\nThe file is %1\n\nOpen it with any PDF reader.")
-        .arg(QDir::toNativeSeparators(path));
-}
-
 bool openHelp(MessageBoxes& boxes, const QStringList& directories, const UrlOpener& open) {
     const QString path = findHelp(directories);
     if (path.isEmpty())
         return false;
     // Once handed over, what the viewer makes of the file is its own business.
     if (!open || !open(QUrl::fromLocalFile(path)))
-        boxes.inform(MessageBoxes::Icon::Warning, QStringLiteral("Help"), helpNotOpenedText(path));
+        boxes.inform(MessageBoxes::Icon::Warning, QStringLiteral("Help"),
+                     QStringLiteral("The help file could not be opened: the desktop has no "
+                                    "program to show PDF files.\n\nThe file is %1\n\nOpen it "
+                                    "with any PDF reader.")
+                         .arg(QDir::toNativeSeparators(path)));
     return true;
 }
 

@@ -30,9 +30,6 @@ QString findHelp(const QStringList& directories = helpDirectories());
 // Opens a URL with the desktop's default viewer; true when it was handed over.
 using UrlOpener = std::function<bool(const QUrl&)>;
 
-// What the operator is told when the desktop cannot show the manual at `path`.
-QString helpNotOpenedText(const QString& path);
-
 // Opens the manual with `open`. A missing manual does nothing and shows nothing; one the
 // desktop cannot open is named, with its full path, in a box through `boxes`. Returns
 // whether a manual was found.

@@ -183,12 +183,8 @@ void Connection::fillModShape() {
 
 void Connection::closeBtn_Click() {
     ctx_.ops.run(Operations::Needs::Nothing, [this] {
-        if (ctx_.link.isOpen()) {
-            ctx_.link.close();
-            ctx_.ui.PortOpenStat->setFillColor(red);
-        }
-        ctx_.ui.comPort->setEnabled(true);
-        ctx_.ui.connectBtn->setEnabled(true);
+        ctx_.link.close();
+        showClosed();
     });
 }
 

@@ -32,7 +32,7 @@ void takeShown(const PanelContext& ctx) {
 void setCaptions(Ui::Main& ui, std::span<const Caption> captions, int option) {
     for (const Caption& c : captions) {
         if (c.option < 0 || c.option == option)
-            c.control.set(ui, QString::fromLatin1(c.text));
+            setText(ui, c.control, QString::fromLatin1(c.text));
     }
 }
 

@@ -7,25 +7,25 @@
 namespace kx {
 
 namespace shown {
-const Shown frequency{&Ui::Main::frequency, &Ui::Main::frequencyUnit};
-const Shown amplitude{&Ui::Main::amp};
-const Shown offset{&Ui::Main::offset};
+constinit const Shown frequency{&Ui::Main::frequency, &Ui::Main::frequencyUnit};
+constinit const Shown amplitude{&Ui::Main::amp};
+constinit const Shown offset{&Ui::Main::offset};
 } // namespace shown
 
-void Text::set(Ui::Main& ui, const QString& text) const {
-    if (box_)
-        (ui.*box_)->setText(text);
-    if (label_)
-        (ui.*label_)->setText(text);
+void setText(Ui::Main& ui, const Text& control, const QString& text) {
+    if (auto* box = std::get_if<QLineEdit * Ui::Main::*>(&control))
+        (ui.**box)->setText(text);
+    if (auto* label = std::get_if<QLabel * Ui::Main::*>(&control))
+        (ui.**label)->setText(text);
 }
 
 void show(Ui::Main& ui, const Shown& where, const Result::Answer& answer) {
     const QString prefix = QString::fromLatin1(where.prefix);
-    if (where.unit) {
-        where.display.set(ui, prefix + answer.value);
-        where.unit.set(ui, answer.unit);
+    if (std::holds_alternative<std::monostate>(where.unit)) {
+        setText(ui, where.display, prefix + answer.value + answer.unit);
     } else {
-        where.display.set(ui, prefix + answer.value + answer.unit);
+        setText(ui, where.display, prefix + answer.value);
+        setText(ui, where.unit, answer.unit);
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <variant>
+
 class QLabel;
 class QLineEdit;
 
@@ -13,20 +15,10 @@ class Main;
 
 namespace kx {
 
-// A control of the main window whose text the panel writes: a text box or a label.
-class Text {
-public:
-    constexpr Text() = default;
-    constexpr Text(QLineEdit* Ui::Main::*box) : box_(box) {}
-    constexpr Text(QLabel* Ui::Main::*label) : label_(label) {}
-
-    void set(Ui::Main& ui, const QString& text) const;
-    explicit operator bool() const { return box_ || label_; }
-
-private:
-    QLineEdit* Ui::Main::*box_ = nullptr;
-    QLabel* Ui::Main::*label_ = nullptr;
-};
+// A control of the main window whose text the panel writes: a text box or a label; or
+// none.
+using Text = std::variant<std::monostate, QLineEdit * Ui::Main::*, QLabel * Ui::Main::*>;
+void setText(Ui::Main& ui, const Text& control, const QString& text);
 
 // Where an answer read back is shown: `display` gets the prefix and the number, and the
 // unit too unless the unit has a control of its own.
