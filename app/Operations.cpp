@@ -10,6 +10,8 @@
 #include <QScopedValueRollback>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace kx {
 
 Operations::Operations(QWidget& window, Exchange& link, MessageBoxes& boxes,
@@ -66,19 +68,13 @@ void Operations::reportLost() {
 bool Operations::eventFilter(QObject* watched, QEvent* event) {
     if (!running_)
         return false;
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Wheel:
-    case QEvent::Shortcut:
-    case QEvent::ContextMenu:
-        break;
-    default:
+    // The operator's input; everything else (painting, timers, the line) goes on.
+    static constexpr QEvent::Type input[] = {
+        QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+        QEvent::KeyPress,         QEvent::KeyRelease,         QEvent::Wheel,
+        QEvent::Shortcut,         QEvent::ContextMenu};
+    if (std::find(std::begin(input), std::end(input), event->type()) == std::end(input))
         return false;
-    }
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || (widget != &window_ && !window_.isAncestorOf(widget)))
         return false;

@@ -36,8 +36,6 @@ QString Refusal::title() const {
     return warning ? QStringLiteral("Connection Error") : QStringLiteral("Invalid Input");
 }
 
-std::span<const Refusal> refusals() { return catalogue; }
-
 const Refusal* findRefusal(short code) {
     for (const Refusal& r : catalogue) {
         if (r.code == code)

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <span>
-
 namespace kx {
 
 // The numbered refusals, codes 4 to 14: why an operation sent nothing, in the words
@@ -17,7 +15,6 @@ struct Refusal {
     QString title() const;
 };
 
-std::span<const Refusal> refusals();
 // The refusal numbered `code`; nullptr for any other number.
 const Refusal* findRefusal(short code);
 
