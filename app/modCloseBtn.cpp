@@ -61,37 +61,26 @@ bool setCloseHint(QWidget* window, bool enable) {
 } // namespace
 
 short setCloseButtonEnabled(QWidget* window, bool enable) {
-    short status = -1;
     if (!window || !window->isWindow())
-        return status;
-
-    status = 0;
+        return -1;
     QObject* refusal = refusalOf(window);
-    const bool disabled = refusal != nullptr;
-    if (disabled != enable)
-        return status; // already in the requested state
-
-    status = -2;
+    if ((refusal == nullptr) == enable)
+        return 0; // already in the requested state
     if (window->thread() != QThread::currentThread())
-        return status;
-    if (enable) {
+        return -2;
+    if (enable)
         delete refusal;
-        refusal = nullptr;
-    } else {
+    else
         refusal = new CloseRefusal(window);
-    }
-
-    status = -3;
     if (!setCloseHint(window, enable)) {
         // Undo the refusal step, so the window is wholly in its previous state.
         if (enable)
             new CloseRefusal(window);
         else
             delete refusal;
-        return status;
+        return -3;
     }
-    status = 0;
-    return status;
+    return 0;
 }
 
 bool isCloseButtonEnabled(const QWidget* window) { return window && !refusalOf(window); }

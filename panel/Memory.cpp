@@ -12,17 +12,12 @@ namespace kx::memory {
 
 namespace {
 
-// Why `text` is not a memory location of the connected model; empty when it is.
-QString problem(const PanelContext& ctx, const QString& text) {
-    return memoryLocationProblem(ctx.vars.modelName, text);
-}
-
 void tell(const PanelContext& ctx, const QString& problem) {
     ctx.boxes.inform(MessageBoxes::Icon::Stop, QStringLiteral("Invalid Input"), problem);
 }
 
 void memLocation_Change(const PanelContext& ctx) {
-    const QString p = problem(ctx, ctx.ui.memLocation->text());
+    const QString p = memoryLocationProblem(ctx.vars.modelName, ctx.ui.memLocation->text());
     ctx.ui.save->setEnabled(p.isEmpty());
     ctx.ui.recall->setEnabled(p.isEmpty());
     if (!p.isEmpty())
@@ -35,7 +30,8 @@ void run(const PanelContext& ctx, Store what) {
         // Checked once more at the click: the model may have changed since the text was
         // typed, and a recall the generator takes for location 0 would replace the
         // operator's set-up with the factory one.
-        if (const QString p = problem(ctx, location); what != Store::Factory && !p.isEmpty())
+        const QString p = memoryLocationProblem(ctx.vars.modelName, location);
+        if (what != Store::Factory && !p.isEmpty())
             return tell(ctx, p);
         BusyGuard busy(ctx.busy);
         raise(store(ctx.link, what, location));
