@@ -28,16 +28,8 @@ const kx::Waveform& waveform(const QString& shape) {
     qFatal("no waveform %s", qPrintable(shape));
 }
 
-QString describe(const kx::Result& r) {
-    static const char* const kinds[] = {"done", "refused", "no valid answer", "link lost"};
-    return QStringLiteral("%1 %2 %3 %4 %5")
-        .arg(QLatin1String(kinds[int(r.kind)]))
-        .arg(r.code)
-        .arg(r.query, r.answer.value, r.answer.unit);
-}
-
-kx::Result done(const QString& value = {}, const QString& unit = {}) {
-    return {Kind::Done, 0, {}, {value, unit}};
+kx::Result done(const QString& value = {}, const QString& unit = {}, const QString& reply = {}) {
+    return {Kind::Done, 0, {}, {value, unit, reply}};
 }
 
 } // namespace
@@ -102,7 +94,7 @@ void SettingsTest::withoutWindow() {
     in.talk.expect({{"FREQ 1.5KHZ", ""}, {"FREQ?", line("1.49999E+3")}});
     const kx::Setting& frequency = kx::settings::frequency;
     QCOMPARE(describe(kx::apply(in.link, in.vars, frequency, unitOf(frequency, "kHz"), "1.5")),
-             describe(done("1.49999", "kHz")));
+             describe(done("1.49999", "kHz", "1.49999E+3")));
     in.talk.check();
     QCOMPARE(in.vars.outputFrequencyHz, 1499.99);
 
@@ -303,7 +295,8 @@ void SettingsTest::levels() {
     const kx::Setting& s = amplitude ? kx::settings::amplitude : kx::settings::offset;
     const kx::Result r = kx::apply(in.link, in.vars, s, unitOf(s), text);
     in.talk.check();
-    QCOMPARE(describe(r), describe(code ? kx::Result::refused(short(code)) : done(shown)));
+    QCOMPARE(describe(r), describe(code ? kx::Result::refused(short(code))
+                                        : done(shown, {}, QString::fromLatin1(reply.trimmed()))));
     if (code == 0)
         QCOMPARE(amplitude ? in.vars.amplitudeV : in.vars.offsetV, kx::parseNumber(shown));
 }
