@@ -1,11 +1,11 @@
 // The duty cycle of the square wave and the symmetry of the ramp in the window: the box
-// and the entry after a refusal, no busy state, and no port. What the waveform and the
-// output frequency allow, and what is sent, are the instrument layer's (tst_state_duty).
+// and the entry after a refusal, and no busy state. What the waveform and the output
+// frequency allow, and what is sent, are the instrument layer's (tst_state_duty); with
+// no port open, % is a row of tst_rows.
 
 #include "support/Rig.h"
 #include "support/Texts.h"
 
-#include "app/ErrorCatalog.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
@@ -14,7 +14,6 @@
 #include <QtTest>
 
 using namespace kxtest;
-using Icon = kx::MessageBoxes::Icon;
 
 namespace {
 
@@ -39,8 +38,6 @@ private slots:
     void reachesGeneratorWithoutBusyState();
     void clickDuringPause_data();
     void clickDuringPause();
-    void noPortOpen_data();
-    void noPortOpen();
 };
 
 void DutyCycleTest::dutyCycle_data() {
@@ -115,7 +112,7 @@ void DutyCycleTest::reachesGeneratorWithoutBusyState() {
         enabledInPause = rig.main().isEnabled();
         messageInPause = rig.ui().message->text();
     };
-    const qint64 toTick = 1000 - rig.clock().wallMsecs() % 1000;
+    const qint64 toTick = msToNextSecond(rig);
     rig.ui().duty->setText(QStringLiteral("50"));
     rig.ui().setDuty->click();
     QCOMPARE(rig.takeLines(), QList<QByteArray>{"DCYC 50"});
@@ -151,44 +148,6 @@ void DutyCycleTest::clickDuringPause() {
     QVERIFY(rig.ui().outOn->isEnabled() && !rig.ui().outOff->isEnabled());
     QCOMPARE(rig.ui().frequency->text(), QStringLiteral("1.00000"));
     QCOMPARE(boxes(rig), QStringList());
-}
-
-void DutyCycleTest::noPortOpen_data() {
-    QTest::addColumn<QString>("function"); // empty: never connected
-    QTest::addColumn<QString>("text");
-    QTest::newRow("before connecting") << ""
-                                       << "50";
-    QTest::newRow("after Close Port, square") << "SQU"
-                                              << "50";
-    QTest::newRow("after Close Port, square, out of range") << "SQU"
-                                                            << "90";
-    QTest::newRow("after Close Port, ramp") << "TRI"
-                                            << "50";
-    QTest::newRow("after Close Port, sine") << "SIN"
-                                            << "50";
-}
-
-// No port open: nothing is sent, nothing changes (not even the sine's emptying), one box.
-void DutyCycleTest::noPortOpen() {
-    QFETCH(QString, function);
-    QFETCH(QString, text);
-    Rig rig;
-    if (!function.isEmpty()) {
-        rig.generator().settings().function = function;
-        rig.connected();
-        rig.ui().closeBtn->click();
-    }
-    rig.takeLines();
-    rig.takeBoxes();
-    const QString message = rig.ui().message->text();
-    rig.ui().duty->setText(text);
-    rig.ui().setDuty->click();
-    QCOMPARE(rig.takeLines(), QList<QByteArray>());
-    QCOMPARE(boxes(rig), QStringList{box(Icon::Warning, QStringLiteral("Connection Error"),
-                                         kx::texts::portNotOpen)});
-    QCOMPARE(rig.ui().duty->text(), text);
-    QCOMPARE(rig.ui().message->text(), message);
-    QVERIFY(rig.main().isEnabled());
 }
 
 QTEST_MAIN(DutyCycleTest)

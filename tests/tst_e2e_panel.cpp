@@ -2,6 +2,7 @@
 // real clock. kx-sim is strict: every test ends by reading its exit line, which must say
 // that it rejected none of the panel's lines.
 
+#include "support/Files.h"
 #include "support/MessageRecorder.h"
 #include "support/SimProcess.h"
 
@@ -13,7 +14,6 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTimer>
 #include <QtTest>
 
@@ -209,10 +209,8 @@ void EndToEndTest::closedInsideAPauseSendsNothingMore() {
     QVERIFY2(clock.elapsed() < 1000, "the pause did not end with the program");
     QCOMPARE(panel.quits, 1);
     QTest::qWait(2500);
-    QFile file(log);
-    QVERIFY(file.open(QIODevice::ReadOnly));
     QStringList received;
-    for (const QByteArray& l : file.readAll().split('\n')) {
+    for (const QByteArray& l : readFile(log).split('\n')) {
         const qsizetype at = l.indexOf(" < ");
         if (at >= 0)
             received << QString::fromLatin1(l.mid(at + 3));

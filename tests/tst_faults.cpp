@@ -16,8 +16,6 @@
 #include "ui_Main.h"
 
 #include <QAbstractButton>
-#include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -43,63 +41,18 @@ const char* const faultNames[] = {"none",    "silent",     "late",       "lower-
                                   "no CR",   "garbage",    "echo",       "late CR",
                                   "hang-up", "port taken", "port closed"};
 
-// An operation as the operator starts it.
+// An operation as the operator starts it: Connect, or one that needs the port.
 struct Operation {
-    QString name;
+    QString button;
     bool connects = false;               // Connect itself: starts unconnected
     std::function<void(Rig&)> prepare{}; // entries typed, items chosen
-    QString button;
 };
 
 QList<Operation> operations() {
-    QList<Operation> ops;
-    ops << Operation{QStringLiteral("connect"), true, {}, QStringLiteral("connectBtn")};
-    ops << Operation{QStringLiteral("update"), false, {}, QStringLiteral("updateDisplay")};
-    for (const kx::SettingRow* row : kx::settingRows()) {
-        const kx::SettingRow r = *row;
-        ops << Operation{QLatin1String(r.button), false,
-                         [r](Rig& rig) {
-                             (rig.ui().*r.entry)->setText(QStringLiteral("1"));
-                             if (r.setting->asks.query) {
-                                 const QByteArray want(r.setting->asks.expected);
-                                 rig.generator().handleLine("MODUL " + want.left(2));
-                                 rig.generator().handleLine("MODUL " + want.mid(3));
-                             }
-                         },
-                         QLatin1String(r.button)};
-    }
-    for (const kx::CommandRow* row : kx::commandRows()) {
-        const kx::CommandRow* r = row;
-        ops << Operation{QLatin1String(r->button), false,
-                         [r](Rig& rig) {
-                             if (r->list)
-                                 (rig.ui().*r->list)->setCurrentIndex(0);
-                         },
-                         QLatin1String(r->button)};
-    }
-    // Not refused: the panel shows a mode other than continuous.
-    ops << Operation{QStringLiteral("TrigSourceSet"), false,
-                     [](Rig& rig) {
-                         rig.ui().trigSource->setCurrentIndex(0);
-                         rig.ui().mode->setText(QStringLiteral("Trig"));
-                     },
-                     QStringLiteral("TrigSourceSet")};
-    for (const char* out : {"sine", "square", "ramp", "outOn"})
-        ops << Operation{QLatin1String(out), false, {}, QLatin1String(out)};
-    // The output as Connect read it is off; OFF is for an output that is on.
-    ops << Operation{QStringLiteral("outOff"), false, [](Rig& rig) { rig.ui().outOn->click(); },
-                     QStringLiteral("outOff")};
-    ops << Operation{QStringLiteral("setDuty"), false,
-                     [](Rig& rig) {
-                         rig.main().vars().waveShape = QStringLiteral("square");
-                         rig.ui().duty->setText(QStringLiteral("50"));
-                     },
-                     QStringLiteral("setDuty")};
-    for (const char* memory : {"save", "recall", "facDefault"})
-        ops << Operation{QLatin1String(memory), false,
-                         [](Rig& rig) { rig.ui().memLocation->setText(QStringLiteral("3")); },
-                         QLatin1String(memory)};
-    return ops;
+    QList<Operation> out{{QStringLiteral("connectBtn"), true, {}}};
+    for (const Op& op : ops())
+        out << Operation{op.button, false, op.prepare};
+    return out;
 }
 
 // The displays: what the panel shows of the generator.
@@ -114,7 +67,7 @@ QStringList displays(Rig& rig) {
             ui.funcInfo->text(),
             ui.funcInfo2->text(),
             ui.source->text(),
-            rig.ui().wave->property("picture").toString(),
+            picture(rig),
             rig.main().vars().modelName};
 }
 
@@ -219,7 +172,7 @@ void FaultsTest::matrix_data() {
             // Connect opens the port itself; the others find it open, or closed.
             if (op.connects ? fault == Fault::PortClosed : fault == Fault::PortTaken)
                 continue;
-            QTest::addRow("%s, %s", qPrintable(op.name), faultNames[f]) << op << fault;
+            QTest::addRow("%s, %s", qPrintable(op.button), faultNames[f]) << op << fault;
         }
     }
 }

@@ -5,7 +5,6 @@
 #include "support/Rig.h"
 #include "support/Texts.h"
 
-#include "app/ErrorCatalog.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
@@ -14,7 +13,6 @@
 #include <QtTest>
 
 using namespace kxtest;
-using Icon = kx::MessageBoxes::Icon;
 
 namespace {
 
@@ -42,8 +40,6 @@ private slots:
     void levels_data();
     void levels();
     void settingsReachTheGenerator();
-    void noPortOpen_data();
-    void noPortOpen();
 };
 
 // Seven characters: 20 MHz cannot be typed in hertz, only in kHz or MHz.
@@ -219,48 +215,6 @@ void FrequencyLevelsTest::settingsReachTheGenerator() {
     ui.ampV->click();
     QCOMPARE(boxes(rig), refusal(8));
     QCOMPARE(rig.takeLines(), QList<QByteArray>());
-}
-
-void FrequencyLevelsTest::noPortOpen_data() {
-    QTest::addColumn<bool>("wasConnected");
-    QTest::addColumn<QString>("unitButton");
-    QTest::addColumn<int>("field");
-    QTest::addColumn<QString>("text");
-    for (bool wasConnected : {false, true}) {
-        const char* when = wasConnected ? "after Close Port" : "before connecting";
-        QTest::addRow("%s: Hz", when) << wasConnected << "freqHz" << 0 << "1000";
-        QTest::addRow("%s: kHz", when) << wasConnected << "freqKHz" << 0 << "1";
-        QTest::addRow("%s: MHz", when) << wasConnected << "freqMHz" << 0 << "1";
-        QTest::addRow("%s: MHz out of range", when) << wasConnected << "freqMHz" << 0 << "99";
-        QTest::addRow("%s: V amplitude", when) << wasConnected << "ampV" << 1 << "2";
-        QTest::addRow("%s: V amplitude out of range", when) << wasConnected << "ampV" << 1 << "99";
-        QTest::addRow("%s: V offset", when) << wasConnected << "offV" << 2 << "1";
-        QTest::addRow("%s: V offset out of range", when) << wasConnected << "offV" << 2 << "9";
-    }
-}
-
-// No port open: nothing is sent, nothing on the panel changes, one box says so.
-void FrequencyLevelsTest::noPortOpen() {
-    QFETCH(bool, wasConnected);
-    QFETCH(QString, unitButton);
-    QFETCH(int, field);
-    QFETCH(QString, text);
-    Rig rig;
-    if (wasConnected) {
-        rig.connected();
-        rig.ui().closeBtn->click();
-    }
-    QLineEdit* const entries[] = {rig.ui().setF, rig.ui().setA, rig.ui().setO};
-    entries[field]->setText(text);
-    rig.takeLines();
-    rig.takeBoxes();
-    const QStringList before = panel(rig);
-    button(rig, unitButton)->click();
-    QCOMPARE(rig.takeLines(), QList<QByteArray>());
-    QCOMPARE(boxes(rig), QStringList{box(Icon::Warning, QStringLiteral("Connection Error"),
-                                         kx::texts::portNotOpen)});
-    QCOMPARE(panel(rig), before);
-    QVERIFY(idle(rig));
 }
 
 QTEST_MAIN(FrequencyLevelsTest)

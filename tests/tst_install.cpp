@@ -1,5 +1,7 @@
 // Installs this build into a temporary prefix, as "cmake --install" does for a user,
 // and checks the layout the panel and the desktop rely on.
+#include "support/Files.h"
+
 #include "app/Help.h"
 
 #include <QDir>
@@ -21,11 +23,6 @@ QString sourcePath(const QString& path) {
 #else
     return path;
 #endif
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The output of a program run to its end; empty when it failed.
@@ -122,7 +119,7 @@ void InstallTest::compressed() {
     QFETCH(QString, installed);
     QFETCH(QString, source);
     const QString path = prefix_.filePath(installed);
-    const QByteArray gz = readAll(path);
+    const QByteArray gz = kxtest::readFile(path);
     QVERIFY2(gz.size() > 10, qPrintable(path));
     // Magic, deflate; no file name (flag 8) and no time stamp: -n. Extra flags 2: -9.
     QCOMPARE(QByteArray::fromRawData(gz.constData(), 3), QByteArray("\x1f\x8b\x08"));
@@ -131,7 +128,7 @@ void InstallTest::compressed() {
     QCOMPARE(int(gz[8]), 2);
     const QByteArray text = output(QStringLiteral("gzip"), {QStringLiteral("-dc"), path});
     QVERIFY(!text.isEmpty());
-    QCOMPARE(text, readAll(sourcePath(source)));
+    QCOMPARE(text, kxtest::readFile(sourcePath(source)));
 }
 
 void InstallTest::everyProgramHasAManualPage() {
@@ -162,8 +159,8 @@ void InstallTest::pageNamesEveryOption() {
     QFETCH(int, fewest);
     const QString help = QString::fromUtf8(
         output(prefix_.filePath(QStringLiteral("bin/") + program), {QStringLiteral("--help")}));
-    const QString page =
-        QString::fromUtf8(readAll(sourcePath(QStringLiteral("docs/man/%1.1").arg(program))));
+    const QString page = QString::fromUtf8(
+        kxtest::readFile(sourcePath(QStringLiteral("docs/man/%1.1").arg(program))));
     QStringList names;
     const QRegularExpression name(listed, QRegularExpression::MultilineOption);
     for (auto it = name.globalMatch(help); it.hasNext();) {
@@ -202,7 +199,7 @@ void InstallTest::versions() {
 #ifndef KX_VERSION
     QFAIL("the test was built without the program's version");
 #else
-    const QString text = QString::fromUtf8(readAll(sourcePath(source)));
+    const QString text = QString::fromUtf8(kxtest::readFile(sourcePath(source)));
     QVERIFY2(!text.isEmpty(), qPrintable(source));
     const QRegularExpression re(pattern.arg(QRegularExpression::escape(QStringLiteral(KX_VERSION))),
                                 QRegularExpression::MultilineOption);
@@ -222,9 +219,9 @@ void InstallTest::docFolderLeadsToTheManual() {
 }
 
 void InstallTest::desktopEntry() {
-    QFile f(prefix_.filePath(QStringLiteral("share/applications/kx-panel.desktop")));
-    QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));
-    const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+    const QStringList lines = QString::fromUtf8(kxtest::readFile(prefix_.filePath(QStringLiteral(
+                                                    "share/applications/kx-panel.desktop"))))
+                                  .split(QLatin1Char('\n'));
     QCOMPARE(lines.value(0), QStringLiteral("[Desktop Entry]"));
     for (const char* line :
          {"Type=Application", "Exec=kx-panel", "Icon=kx-panel", "Terminal=false"})

@@ -2,6 +2,7 @@
 // reading and the count of rejected lines (asked over the line, and in its exit line),
 // --lenient, and the echo fault.
 
+#include "support/Files.h"
 #include "support/SimProcess.h"
 
 #include <QDeadlineTimer>
@@ -187,8 +188,7 @@ void tst_kxsim::refusesPortHeldByAFile() {
     QVERIFY(!sim.start({QStringLiteral("--port"), QStringLiteral("7")}, &why));
     QVERIFY(sim.process->state() == QProcess::NotRunning || sim.process->waitForFinished(3000));
     QVERIFY(sim.process->exitCode() != 0);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("mine"));
+    QCOMPARE(kxtest::readFile(held), QByteArray("mine"));
 }
 
 void tst_kxsim::strictRejectsCountsAndLogs_data() {
@@ -252,9 +252,7 @@ void tst_kxsim::strictRejectsCountsAndLogs() {
     QCOMPARE(sim.rejectedOnExit(), rejected);
     QCOMPARE(sim.process->exitCode(), 0);
 
-    QFile file(log);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
+    const QByteArray text = kxtest::readFile(log);
     for (const QByteArray& mark : logMarks)
         QVERIFY2(text.contains(mark), qPrintable(QString::fromLatin1(mark + "\nnot in\n" + text)));
     QCOMPARE(text.count("(rejected: "), rejected);
@@ -306,9 +304,7 @@ void tst_kxsim::echoFault() {
     ::close(fd);
     QCOMPARE(sim.rejectedOnExit(), 1);
 
-    QFile file(log);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
+    const QByteArray text = kxtest::readFile(log);
     QVERIFY2(text.contains("> freq?   (echo)\n") && text.contains("> 2.00000E+3\n"),
              text.constData());
 }

@@ -1,7 +1,8 @@
 // The operator's manual, help.pdf, as the build wrote it beside the programs.
+#include "support/Files.h"
+
 #include "app/Help.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QtTest>
@@ -10,10 +11,7 @@ namespace {
 
 QByteArray manual() {
 #ifdef KX_MANUAL_PDF
-    QFile f(QStringLiteral(KX_MANUAL_PDF));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
+    return kxtest::readFile(QStringLiteral(KX_MANUAL_PDF));
 #else
     return {};
 #endif
@@ -74,9 +72,7 @@ void ManualTest::contentsGivePages() {
 #ifndef KX_MANUAL_SOURCE
     QFAIL("the test was built without the manual's source");
 #else
-    QFile f(QStringLiteral(KX_MANUAL_SOURCE));
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QString html = QString::fromUtf8(f.readAll());
+    const QString html = QString::fromUtf8(kxtest::readFile(QStringLiteral(KX_MANUAL_SOURCE)));
     const QRegularExpression heading(
         QStringLiteral(R"re(<h1 class="chapter"><a name="([a-z-]+)">(\d+)&nbsp;)re"));
     const QRegularExpression row(QStringLiteral(

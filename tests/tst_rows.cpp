@@ -1,7 +1,8 @@
 // What every front-panel operation shares, run over every row of every group and the
-// buttons the runner carries out: with no port open nothing is sent and nothing
-// changes; a refused entry shows its box and is emptied or kept as its row says; a
-// click inside an operation's pause starts nothing; and no path leaves the window busy.
+// other buttons that need the port (support/PanelRows.h): with no port open nothing is
+// sent and nothing changes; a refused entry shows its box and is emptied or kept as its
+// row says; a click inside an operation's pause starts nothing; and no path leaves the
+// window busy.
 
 #include "support/Rig.h"
 #include "support/Texts.h"
@@ -12,7 +13,6 @@
 #include "ui_Main.h"
 
 #include <QAbstractButton>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
@@ -23,6 +23,8 @@ Q_DECLARE_METATYPE(const kx::SettingRow*)
 
 namespace {
 
+QLineEdit* entryOf(Rig& rig, const kx::SettingRow& row) { return rig.ui().*row.entry; }
+
 // Everything the panel shows or holds that an operation may change.
 QStringList snapshot(Rig& rig) {
     QStringList out;
@@ -31,58 +33,18 @@ QStringList snapshot(Rig& rig) {
     for (const QLabel* l : rig.main().findChildren<QLabel*>())
         out << l->objectName() + '=' + l->text();
     const kx::modVariables& v = rig.main().vars();
-    out << rig.ui().wave->property("picture").toString() << v.waveShape << v.freqHzText
-        << v.levelText;
+    out << picture(rig) << output(rig) << v.waveShape << v.freqHzText << v.levelText;
     return out;
 }
 
-QLineEdit* entryOf(Rig& rig, const kx::SettingRow& row) { return rig.ui().*row.entry; }
-
-// The generator is in the state a setting asks for, so it is not refused.
-void satisfy(Rig& rig, const kx::Setting& s) {
-    if (!s.asks.query)
-        return;
-    const QString expected = QString::fromLatin1(s.asks.expected);
-    for (const QString& line :
-         {QStringLiteral("MODUL ") + expected.left(2), QStringLiteral("MODUL ") + expected.mid(3)})
-        rig.generator().handleLine(line.toLatin1());
-}
-
-// A front-panel operation the runner carries out: its button, and what makes it run on
-// a KX25A showing the generator's factory set-up (an accepted value typed, the first
-// item of its list chosen, the generator in the state it asks for).
-struct Op {
-    QString button;
-    std::function<void(Rig&)> prepare;
-};
-
-QList<Op> ops() {
-    QList<Op> out;
-    for (const kx::SettingRow* row : kx::settingRows())
-        out << Op{QLatin1String(row->button), [row](Rig& rig) {
-                      satisfy(rig, *row->setting);
-                      entryOf(rig, *row)->setText(QStringLiteral("1"));
-                  }};
-    for (const kx::CommandRow* row : kx::commandRows())
-        out << Op{QLatin1String(row->button), [row](Rig& rig) {
-                      if (row->list)
-                          (rig.ui().*row->list)->setCurrentIndex(0);
-                  }};
-    for (const char* name : {"sine", "square", "ramp"})
-        out << Op{QLatin1String(name), [](Rig&) {}};
-    // Not refused: the panel shows a mode other than continuous.
-    out << Op{QStringLiteral("TrigSourceSet"), [](Rig& rig) {
-                  rig.ui().trigSource->setCurrentIndex(0);
-                  rig.ui().mode->setText(QStringLiteral("Trig"));
-              }};
-    return out;
-}
-
+// The operations that send a line.
 void addOps() {
     QTest::addColumn<int>("op");
     const QList<Op> all = ops();
-    for (int i = 0; i < all.size(); ++i)
-        QTest::newRow(qPrintable(all[i].button)) << i;
+    for (int i = 0; i < all.size(); ++i) {
+        if (all[i].sends)
+            QTest::newRow(qPrintable(all[i].button)) << i;
+    }
 }
 
 Op fetchOp() {
@@ -106,7 +68,7 @@ class RowsTest : public QObject {
 private slots:
     void everyRowHasItsButton();
 
-    void withoutPort_data() { addOps(); }
+    void withoutPort_data();
     void withoutPort();
     void refusedEntry_data();
     void refusedEntry();
@@ -127,14 +89,46 @@ void RowsTest::everyRowHasItsButton() {
         QVERIFY2(!seen.contains(op.button), qPrintable(op.button));
         seen.insert(op.button);
     }
-    QCOMPARE(seen.size(), int(kx::settingRows().size() + kx::commandRows().size()) + 4);
+    // The waveforms, ON and OFF, Update, the trigger source, duty, burst and the memory.
+    QCOMPARE(seen.size(), int(kx::settingRows().size() + kx::commandRows().size()) + 12);
 }
 
-// With no port open: the "port is not open" box, nothing sent, nothing changed.
+void RowsTest::withoutPort_data() {
+    QTest::addColumn<int>("op");
+    QTest::addColumn<bool>("wasConnected");
+    QTest::addColumn<bool>("refused");
+    const QList<Op> all = ops();
+    for (int i = 0; i < all.size(); ++i) {
+        for (const bool wasConnected : {false, true}) {
+            for (const bool refused : {false, true}) {
+                if (refused && !all[i].refuse)
+                    continue;
+                QTest::addRow("%s, %s%s", qPrintable(all[i].button),
+                              wasConnected ? "after Close Port" : "before connecting",
+                              refused ? ", entry refused" : "")
+                    << i << wasConnected << refused;
+            }
+        }
+    }
+}
+
+// With no port open, before any connection or after Close Port: the "port is not open"
+// box, nothing sent, nothing changed. The port comes first: an entry the check would
+// refuse shows no refusal and is not emptied.
 void RowsTest::withoutPort() {
     const Op op = fetchOp();
+    QFETCH(bool, wasConnected);
+    QFETCH(bool, refused);
     Rig rig;
+    if (wasConnected) {
+        rig.connected();
+        rig.ui().closeBtn->click();
+    }
     op.prepare(rig);
+    if (refused)
+        op.refuse(rig);
+    rig.takeLines();
+    rig.takeBoxes();
     const QStringList before = snapshot(rig);
     button(rig, op.button)->click();
     QCOMPARE(rig.takeLines(), QList<QByteArray>());

@@ -1,6 +1,7 @@
 // The generator driven through the instrument layer alone, with no window and no
 // QApplication: each setting and command as a conversation (the lines sent, the
-// answers, the result), the refusals, the status reading and identification.
+// answers, the result), the refusals, the output switch, the status reading and
+// identification.
 
 #include "support/Instrument.h"
 
@@ -28,16 +29,8 @@ const kx::Waveform& waveform(const QString& shape) {
     qFatal("no waveform %s", qPrintable(shape));
 }
 
-QString describe(const kx::Result& r) {
-    static const char* const kinds[] = {"done", "refused", "no valid answer", "link lost"};
-    return QStringLiteral("%1 %2 %3 %4 %5")
-        .arg(QLatin1String(kinds[int(r.kind)]))
-        .arg(r.code)
-        .arg(r.query, r.answer.value, r.answer.unit);
-}
-
-kx::Result done(const QString& value = {}, const QString& unit = {}) {
-    return {Kind::Done, 0, {}, {value, unit}};
+kx::Result done(const QString& value = {}, const QString& unit = {}, const QString& reply = {}) {
+    return {Kind::Done, 0, {}, {value, unit, reply}};
 }
 
 } // namespace
@@ -57,6 +50,8 @@ private slots:
     void noValidAnswer();
     void learn_data();
     void learn();
+    void switchOutput_data();
+    void switchOutput();
 };
 
 // Identification, a setting, a refusal, a command and its guard, and the status
@@ -102,7 +97,7 @@ void SettingsTest::withoutWindow() {
     in.talk.expect({{"FREQ 1.5KHZ", ""}, {"FREQ?", line("1.49999E+3")}});
     const kx::Setting& frequency = kx::settings::frequency;
     QCOMPARE(describe(kx::apply(in.link, in.vars, frequency, unitOf(frequency, "kHz"), "1.5")),
-             describe(done("1.49999", "kHz")));
+             describe(done("1.49999", "kHz", "1.49999E+3")));
     in.talk.check();
     QCOMPARE(in.vars.outputFrequencyHz, 1499.99);
 
@@ -303,7 +298,8 @@ void SettingsTest::levels() {
     const kx::Setting& s = amplitude ? kx::settings::amplitude : kx::settings::offset;
     const kx::Result r = kx::apply(in.link, in.vars, s, unitOf(s), text);
     in.talk.check();
-    QCOMPARE(describe(r), describe(code ? kx::Result::refused(short(code)) : done(shown)));
+    QCOMPARE(describe(r), describe(code ? kx::Result::refused(short(code))
+                                        : done(shown, {}, QString::fromLatin1(reply.trimmed()))));
     if (code == 0)
         QCOMPARE(amplitude ? in.vars.amplitudeV : in.vars.offsetV, kx::parseNumber(shown));
 }
@@ -405,6 +401,43 @@ void SettingsTest::learn() {
                           number(in.vars.amplitudeV), number(in.vars.offsetV), in.vars.mode})
                  .join('|'),
              known);
+}
+
+void SettingsTest::switchOutput_data() {
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<QByteArray>("reply"); // to OUT?
+    QTest::addColumn<QString>("result");
+    const auto row = [](const char* name, bool on, const QByteArray& reply, const QString& result) {
+        QTest::newRow(name) << on << reply << result;
+    };
+    const QString unanswered = describe(kx::Result::noAnswer(QStringLiteral("OUT?")));
+    row("ON answered 1", true, line("1"), describe(done("1", {}, "1")));
+    row("ON answered 1 CR LF", true, "1\r\n", describe(done("1", {}, "1")));
+    row("ON answered 1.0", true, line("1.0"), describe(done("1", {}, "1.0")));
+    row("ON answered 1 between blanks", true, line(" 1 "), describe(done("1", {}, "1")));
+    row("ON answered 0", true, line("0"), describe(done("0", {}, "0")));
+    row("ON answered 2: no state", true, line("2"), unanswered);
+    row("ON unanswered", true, {}, unanswered);
+    row("ON answered xyz", true, line("xyz"), unanswered);
+    row("ON answered ON", true, line("ON"), unanswered);
+    row("OFF answered 0", false, line("0"), describe(done("0", {}, "0")));
+    row("OFF answered 0.0 CR LF", false, "0.0\r\n", describe(done("0", {}, "0.0")));
+    row("OFF answered 1", false, line("1"), describe(done("1", {}, "1")));
+    row("OFF unanswered", false, {}, unanswered);
+    row("OFF answered garbage", false, line("garbage"), unanswered);
+}
+
+// The switch's line, then OUT?: the result is the state the generator answers, "1" or
+// "0", whichever button it was; any other answer is none.
+void SettingsTest::switchOutput() {
+    QFETCH(bool, on);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, result);
+    Instrument in;
+    QVERIFY(in.link.open(QStringLiteral("/dev/fake")));
+    in.talk.expect({{on ? "OUT ON" : "OUT OFF", ""}, {"OUT?", reply}});
+    QCOMPARE(describe(kx::switchOutput(in.link, on)), result);
+    in.talk.check();
 }
 
 QTEST_GUILESS_MAIN(SettingsTest)

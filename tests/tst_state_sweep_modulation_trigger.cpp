@@ -27,14 +27,6 @@ Q_DECLARE_METATYPE(Case)
 
 namespace {
 
-QString describe(const kx::Result& r) {
-    static const char* const kinds[] = {"done", "refused", "no valid answer", "link lost"};
-    return QStringLiteral("%1 %2 %3 %4%5 [%6]")
-        .arg(QLatin1String(kinds[int(r.kind)]))
-        .arg(r.code)
-        .arg(r.query, r.answer.value, r.answer.unit, r.answer.reply);
-}
-
 QString done(const QString& value = {}, const QString& unit = {}, const QString& reply = {}) {
     return describe({Kind::Done, 0, {}, {value, unit, reply}});
 }

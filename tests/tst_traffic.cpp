@@ -2,6 +2,7 @@
 // with the time since the port was opened, the invisible made visible and each query
 // that got no answer marked; Copy and Save As... as plain text.
 
+#include "support/Files.h"
 #include "support/Rig.h"
 #include "support/Texts.h"
 
@@ -171,9 +172,7 @@ void TrafficTest::copyAndSaveAs() {
     QTemporaryDir dir;
     rig.saveFileName = dir.filePath(QStringLiteral("traffic.txt"));
     view->findChild<QPushButton*>(QStringLiteral("saveAs"))->click();
-    QFile saved(rig.saveFileName);
-    QVERIFY(saved.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(saved.readAll()), all);
+    QCOMPARE(QString::fromUtf8(readFile(rig.saveFileName)), all);
     QCOMPARE(boxes(rig), QStringList());
 
     rig.saveFileName = dir.filePath(QStringLiteral("no such folder/traffic.txt"));

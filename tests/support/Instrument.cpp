@@ -87,4 +87,12 @@ void Instrument::connect() {
     clock.waits.clear();
 }
 
+QString describe(const kx::Result& r) {
+    static const char* const kinds[] = {"done", "refused", "no valid answer", "link lost"};
+    return QStringLiteral("%1 %2 %3 %4%5 [%6]")
+        .arg(QLatin1String(kinds[int(r.kind)]))
+        .arg(r.code)
+        .arg(r.query, r.answer.value, r.answer.unit, r.answer.reply);
+}
+
 } // namespace kxtest

@@ -96,6 +96,10 @@ inline const kx::Unit& unitOf(const kx::Setting& s, const QString& unit = {}) {
     return *u;
 }
 
+// A result as one line, "done 0  1.5kHz [1.50000E+3]": its kind, the refusal's code, the
+// question left unanswered, the value and unit read back, and the answer they came from.
+QString describe(const kx::Result& r);
+
 // The reply form of the generator, with its line end.
 inline QByteArray line(const char* text) { return QByteArray(text) + '\r'; }
 

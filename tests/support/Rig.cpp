@@ -1,5 +1,6 @@
 #include "support/Rig.h"
 
+#include "app/ShapeWidget.h"
 #include "ui_Main.h"
 
 #include <QApplication>
@@ -87,5 +88,27 @@ QAbstractButton* button(Rig& rig, const QString& name) {
 bool idle(Rig& rig) { return rig.main().isEnabled() && !QApplication::overrideCursor(); }
 
 qint64 msToNextSecond(Rig& rig) { return 1000 - rig.clock().wallMsecs() % 1000; }
+
+QString picture(Rig& rig) { return rig.ui().wave->property("picture").toString(); }
+
+namespace {
+
+QString outputLine(bool onEnabled, bool offEnabled, const QColor& light) {
+    return QStringLiteral("ON %1, OFF %2, light %3")
+        .arg(QLatin1String(onEnabled ? "enabled" : "disabled"),
+             QLatin1String(offEnabled ? "enabled" : "disabled"), light.name());
+}
+
+} // namespace
+
+QString output(Rig& rig) {
+    const Ui::Main& ui = rig.ui();
+    return outputLine(ui.outOn->isEnabled(), ui.outOff->isEnabled(), ui.outLight->fillColor());
+}
+
+QString outputShown(bool on) {
+    return outputLine(!on, on,
+                      on ? QColor(0, 255, 0) : QApplication::palette().color(QPalette::Button));
+}
 
 } // namespace kxtest

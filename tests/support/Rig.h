@@ -85,5 +85,11 @@ QAbstractButton* button(Rig& rig, const QString& name);
 bool idle(Rig& rig);
 // How far the test clock is from its next whole-second tick.
 qint64 msToNextSecond(Rig& rig);
+// The waveform's picture as shown: "SINE", "SQUARE", "RAMP"; empty before any.
+QString picture(Rig& rig);
+// The output group as shown, as one line: "ON disabled, OFF enabled, light #00ff00".
+QString output(Rig& rig);
+// The output group as the generator's answer "1" (`on`) or "0" leaves it.
+QString outputShown(bool on);
 
 } // namespace kxtest
