@@ -5,12 +5,12 @@
 
 namespace kx {
 
-void ErrorCatalog::showError(short code) {
+void showError(MessageBoxes& boxes, short code) {
     const Refusal* r = findRefusal(code);
     if (!r)
         return;
-    boxes_.inform(r->warning ? MessageBoxes::Icon::Warning : MessageBoxes::Icon::Stop, r->title(),
-                  QString::fromLatin1(r->text));
+    boxes.inform(r->warning ? MessageBoxes::Icon::Warning : MessageBoxes::Icon::Stop, r->title(),
+                 QString::fromLatin1(r->text));
 }
 
 } // namespace kx

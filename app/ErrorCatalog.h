@@ -8,19 +8,10 @@ namespace kx {
 
 class MessageBoxes;
 
-// Shows the numbered refusals (state/Refusals.h) to the operator.
-class ErrorCatalog {
-public:
-    explicit ErrorCatalog(MessageBoxes& boxes) : boxes_(boxes) {}
-
-    // Shows the box of `code` (a warning for a matter of the connection, a stop sign
-    // otherwise) and returns once the operator has closed it. A code outside 4..14
-    // shows nothing.
-    void showError(short code);
-
-private:
-    MessageBoxes& boxes_;
-};
+// Shows the box of numbered refusal `code` (state/Refusals.h): a warning for a matter of
+// the connection, a stop sign otherwise; returns once the operator has closed it. A code
+// outside 4..14 shows nothing.
+void showError(MessageBoxes& boxes, short code);
 
 // Texts of the connection boxes, shared by connect, port discovery and the link.
 namespace texts {

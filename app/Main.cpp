@@ -2,7 +2,6 @@
 
 #include "app/About.h"
 #include "app/BusyState.h"
-#include "app/ErrorCatalog.h"
 #include "app/Help.h"
 #include "app/MessageBoxes.h"
 #include "app/Operations.h"
@@ -79,10 +78,9 @@ Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(se
     traffic_ = std::make_unique<Traffic>();
     link_->setTraffic(traffic_.get());
     busy_ = std::make_unique<BusyState>(*this, *ui_->message);
-    errors_ = std::make_unique<ErrorCatalog>(*seams_.boxes);
     ops_ = std::make_unique<Operations>(
         *this, *link_, *seams_.boxes, [this](const QString& text) { ui_->message->setText(text); });
-    const PanelContext ctx{*ui_, *link_, *vars_, *busy_, *errors_, *ops_, *seams_.boxes};
+    const PanelContext ctx{*ui_, *link_, *vars_, *busy_, *ops_, *seams_.boxes};
     connection_ = std::make_unique<Connection>(ctx, PortMap(seams_.configDir), seams_.probe);
     for (void (*wire)(const PanelContext&) :
          {statusRefresh::wire, waveformOutput::wire, frequencyLevels::wire, sweep::wire,

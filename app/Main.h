@@ -17,7 +17,6 @@ namespace kx {
 
 class BusyState;
 class Connection;
-class ErrorCatalog;
 class Exchange;
 class Operations;
 class Traffic;
@@ -74,7 +73,6 @@ private:
     std::unique_ptr<Traffic> traffic_; // the exchange writes to it: made first, gone last
     std::unique_ptr<Exchange> link_;
     std::unique_ptr<BusyState> busy_;
-    std::unique_ptr<ErrorCatalog> errors_;
     std::unique_ptr<Operations> ops_;
     std::unique_ptr<Connection> connection_;
     TrafficView* trafficView_ = nullptr;

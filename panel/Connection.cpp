@@ -130,7 +130,7 @@ void Connection::connectToGenerator() {
         return;
     }
     if (*value < 1) {
-        ctx_.errors.showError(4);
+        showError(ctx_.boxes, 4);
         return;
     }
     // Halves round to even: 2.5 is port 2, 3.5 port 4.

@@ -12,7 +12,7 @@
 namespace kx {
 
 void refuse(const PanelContext& ctx, short code, QLineEdit* entry, Refused refused) {
-    ctx.errors.showError(code);
+    showError(ctx.boxes, code);
     if (refused == Refused::Empty)
         entry->clear();
 }

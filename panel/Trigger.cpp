@@ -48,7 +48,7 @@ void TrigSourceSet_Click(const PanelContext& ctx) {
         const int option = selectedItem(ctx.ui.trigSource);
         const Result r = choose(ctx.link, ctx.vars, commands::triggerSource, option);
         if (r.kind == Result::Kind::Refused)
-            return ctx.errors.showError(r.code);
+            return showError(ctx.boxes, r.code);
         raise(r);
         setCaptions(ctx.ui, sourceCaptions, option);
     });
@@ -59,7 +59,7 @@ void setBurst_Click(const PanelContext& ctx) {
     ctx.ops.run(Operations::Needs::Port, [&] {
         const Result r = checkBurst(ctx.vars, ctx.ui.burst->text());
         if (r.kind == Result::Kind::Refused)
-            ctx.errors.showError(r.code);
+            showError(ctx.boxes, r.code);
     });
 }
 

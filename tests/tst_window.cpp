@@ -404,14 +404,14 @@ void WindowTest::errorCatalogue() {
     QFETCH(int, code);
     QFETCH(Box, box);
     Rig rig;
-    kx::ErrorCatalog(rig.boxes()).showError(static_cast<short>(code));
+    kx::showError(rig.boxes(), static_cast<short>(code));
     const QList<Box> shown = rig.takeBoxes();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].icon, box.icon);
     QCOMPARE(shown[0].title, box.title);
     if (code == 14) {
         QVERIFY(shown[0].text.contains(QLatin1String("FM")));
-        kx::ErrorCatalog(rig.boxes()).showError(13);
+        kx::showError(rig.boxes(), 13);
         QVERIFY(rig.takeBoxes()[0].text != shown[0].text);
     } else {
         QCOMPARE(shown[0].text, box.text);
@@ -427,7 +427,7 @@ void WindowTest::codesOutsideCatalogueShowNothing_data() {
 void WindowTest::codesOutsideCatalogueShowNothing() {
     QFETCH(int, code);
     Rig rig;
-    kx::ErrorCatalog(rig.boxes()).showError(static_cast<short>(code));
+    kx::showError(rig.boxes(), static_cast<short>(code));
     QVERIFY(rig.takeBoxes().isEmpty());
     QVERIFY(rig.main().isEnabled());
 }
