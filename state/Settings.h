@@ -22,7 +22,8 @@ struct Result {
         LinkLost,      // the line went away
     };
     // A decoded answer: the number as shown and its unit ("kHz"; empty for volts), and
-    // the generator's answer it was read from, blanks trimmed, up to its line end.
+    // the generator's answer it was read from, up to its line end, without the blanks
+    // before it (a blank just before the line end stays).
     struct Answer {
         QString value;
         QString unit;
