@@ -112,6 +112,9 @@ void CtlTest::command_data() {
         Talk{{"TRIG 20MS", ""}}, 0, lines({"trigger-rate: 20 ms"}));
     row("the output as the generator says", "-d /dev/fake set output on",
         Talk{{"OUT ON", ""}, {"OUT?", line("0")}}, 0, lines({"output: off"}));
+    row("the output answered with no state", "-d /dev/fake set output on",
+        Talk{{"OUT ON", ""}, {"OUT?", line("2")}}, 4, {},
+        lines({"kx-ctl: No valid answer from the generator to OUT?"}));
     row("a burst is only checked", "-d /dev/fake set burst 10", Talk{{"FREQ?", line("1.00000E+3")}},
         0, lines({"burst: 10 cycles (checked only: the generator takes no line)"}));
     row("a shape the KX12A has not", "-d /dev/fake set mod-shape square", idn12, 1, {},
