@@ -39,15 +39,12 @@ private slots:
     void formatNumber_data();
     void formatNumber();
     void lowerCaseExponentFault();
-    void identification_data();
-    void identification();
+    void identificationAndFactorySetUp_data();
+    void identificationAndFactorySetUp();
     void limits_data();
     void limits();
-    void waveformChangeKeepsValuesInRange();
     void memory_data();
     void memory();
-    void factorySetUp_data();
-    void factorySetUp();
     void feed_data();
     void feed();
     void feedKeepsReceivedLines();
@@ -113,6 +110,12 @@ void tst_generator::settingChangesAnswer_data() {
     row("mode continuous", kx25, {"MODE GATE"}, {"MODE CONT"}, "MODE?", "CONT");
     row("trigger source", kx25, {}, {"TRIG EXT"}, "TRIG?", "EXT");
     row("trigger source, lower case", kx25, {}, {"trig ext"}, "TRIG?", "EXT");
+    // A change of waveform brings what the new one cannot take into its range.
+    const QByteArrayList high{"FREQ 5MHZ", "SWSTO 10MHZ"};
+    row("ramp brings frequency down", kx25, high, {"FUNC TRI"}, "FREQ?", "2.00000E+6");
+    row("ramp brings sweep stop down", kx25, high, {"FUNC TRI"}, "SWSTO?", "2.00000E+6");
+    row("square brings symmetry up to its duty cycle", kx25,
+        high + QByteArrayList{"FUNC TRI", "DCYC 10"}, {"FUNC SQU"}, "DCYC?", "2.00000E+1");
     row("memory", kx25, {"FREQ 2KHZ", "*SAV 4", "FREQ 3KHZ"}, {"*RCL 4"}, "FREQ?", "2.00000E+3");
     // Lenient: a number without its unit is in the base unit, blanks and control
     // characters around a line are trimmed, a TAB parts keyword and argument.
@@ -181,13 +184,15 @@ void tst_generator::lowerCaseExponentFault() {
              QByteArray("2.50000e+3\r0.00000e+0\rSIN\r"));
 }
 
-void tst_generator::identification_data() {
+// Per model: the identification names it, and the factory set-up (location 0) is
+// recalled, never overwritten.
+void tst_generator::identificationAndFactorySetUp_data() {
     QTest::addColumn<QString>("model");
     for (const kxsim::ModelProfile& profile : kxsim::profiles())
         QTest::newRow(qPrintable(profile.name)) << profile.name;
 }
 
-void tst_generator::identification() {
+void tst_generator::identificationAndFactorySetUp() {
     QFETCH(QString, model);
     Generator generator(profileOf(model));
     const QByteArray idn = answer(generator, "*idn?");
@@ -196,6 +201,22 @@ void tst_generator::identification() {
     QVERIFY(at >= 0);
     QCOMPARE(idn.mid(at, 5), model.toLatin1());
     QVERIFY(!idn.contains('\r') && !idn.contains('\n'));
+
+    const QByteArrayList changes{"FUNC SQU", "OUT ON", "FREQ 2KHZ", "AMPL 2",    "OFFS 1",
+                                 "SWE LOG",  "SWE ON", "MODUL FM",  "MODE GATE", "TRIG EXT"};
+    apply(generator, changes);
+    const Settings changed = generator.settings();
+    QVERIFY(changed != Settings{});
+
+    generator.handleLine("*SAV 0"); // the factory set-up cannot be overwritten
+    QVERIFY(generator.lastLineIgnored());
+    generator.handleLine("*SAV 1");
+    generator.handleLine("*RCL 0");
+    QCOMPARE(generator.settings(), Settings{});
+    QCOMPARE(generator.feed("FUNC?\rOUT?\rFREQ?\rSWE?\rMODUL?\rMODE?\r"),
+             QByteArray("SIN\r0\r1.00000E+3\rOFF\rOFF\rCONT\r"));
+    generator.handleLine("*RCL 1");
+    QCOMPARE(generator.settings(), changed);
 }
 
 void tst_generator::limits_data() {
@@ -374,14 +395,6 @@ void tst_generator::limits() {
     }
 }
 
-void tst_generator::waveformChangeKeepsValuesInRange() {
-    Generator generator(profileOf(QStringLiteral("KX25A")));
-    generator.feed("FREQ 5MHZ\rSWSTO 10MHZ\rFUNC TRI\rDCYC 10\r");
-    QCOMPARE(generator.feed("FREQ?\rSWSTO?\r"), QByteArray("2.00000E+6\r2.00000E+6\r"));
-    generator.feed("FUNC SQU\r");
-    QCOMPARE(generator.feed("DCYC?\r"), QByteArray("2.00000E+1\r"));
-}
-
 void tst_generator::memory_data() {
     QTest::addColumn<QString>("model");
     QTest::addColumn<QByteArray>("location");
@@ -415,32 +428,6 @@ void tst_generator::memory() {
     QCOMPARE(generator.lastLineIgnored(), !stored);
     QCOMPARE(generator.feed("FREQ?\rOUT?\r"),
              stored ? QByteArray("1.23400E+3\r1\r") : QByteArray("5.67800E+3\r0\r"));
-}
-
-void tst_generator::factorySetUp_data() {
-    QTest::addColumn<QString>("model");
-    for (const kxsim::ModelProfile& profile : kxsim::profiles())
-        QTest::newRow(qPrintable(profile.name)) << profile.name;
-}
-
-void tst_generator::factorySetUp() {
-    QFETCH(QString, model);
-    Generator generator(profileOf(model));
-    const QByteArrayList changes{"FUNC SQU", "OUT ON", "FREQ 2KHZ", "AMPL 2",    "OFFS 1",
-                                 "SWE LOG",  "SWE ON", "MODUL FM",  "MODE GATE", "TRIG EXT"};
-    apply(generator, changes);
-    const Settings changed = generator.settings();
-    QVERIFY(changed != Settings{});
-
-    generator.handleLine("*SAV 0"); // the factory set-up cannot be overwritten
-    QVERIFY(generator.lastLineIgnored());
-    generator.handleLine("*SAV 1");
-    generator.handleLine("*RCL 0");
-    QCOMPARE(generator.settings(), Settings{});
-    QCOMPARE(generator.feed("FUNC?\rOUT?\rFREQ?\rSWE?\rMODUL?\rMODE?\r"),
-             QByteArray("SIN\r0\r1.00000E+3\rOFF\rOFF\rCONT\r"));
-    generator.handleLine("*RCL 1");
-    QCOMPARE(generator.settings(), changed);
 }
 
 void tst_generator::feed_data() {
