@@ -8,6 +8,7 @@
 
 using namespace kxtest;
 using Chunks = QList<FakeSerialPort::Chunk>;
+using Answers = QHash<QByteArray, Chunks>; // by line; "" for any other
 
 // The command exchange on its own: pacing of setting lines, queries that wait for
 // their own answer and nothing else.
@@ -19,15 +20,13 @@ private slots:
     void delaySeconds();
     void queryWaitsForItsReply_data();
     void queryWaitsForItsReply();
-    void lateReplyIsNotTakenForTheNextAnswer();
     void unansweredLeavesNothingForTheNextQuery_data();
     void unansweredLeavesNothingForTheNextQuery();
     void echoIsSkipped_data();
     void echoIsSkipped();
-    void leftoverTextBeforeQueryIsDiscarded();
+    void queryReadsOnlyItsOwnAnswer_data();
+    void queryReadsOnlyItsOwnAnswer();
     void closedPortSendsNothing();
-    void chatterWhileIdleIsDropped();
-    void lineFeedOfThePreviousAnswerIsSkipped();
     void lostLineEndsTheWait();
     void shutdownEndsTheWait();
 };
@@ -123,21 +122,6 @@ void ExchangeTest::queryWaitsForItsReply() {
     QCOMPARE(l.link.readReceived(), read.isNull() ? QString() : read);
 }
 
-void ExchangeTest::lateReplyIsNotTakenForTheNextAnswer() {
-    Line l;
-    // The answer to FREQ? comes after the query has given up on it.
-    l.port.responder = [](const QByteArray& line) -> Chunks {
-        if (line == "FREQ?")
-            return {{1200, "1.00000E+3\r"}};
-        return {{0, "5.00000E+0\r"}};
-    };
-    QVERIFY_THROWS_EXCEPTION(kx::OperationFailed, l.link.processEcho(QStringLiteral("FREQ?")));
-    QCOMPARE(l.link.readReceived(), QString());
-    l.clock.advance(500); // the late answer arrives in between
-    l.link.processEcho(QStringLiteral("AMPL?"));
-    QCOMPARE(l.link.readReceived(), QStringLiteral("5.00000E+0\r"));
-}
-
 // After a query went unanswered, whatever it still brings is dropped before the next
 // line goes out: the next query reads its own answer and nothing of the late one.
 void ExchangeTest::unansweredLeavesNothingForTheNextQuery_data() {
@@ -158,6 +142,8 @@ void ExchangeTest::unansweredLeavesNothingForTheNextQuery_data() {
         << trickle(115) << qint64(1000) << qint64(1265 + kx::Exchange::quietMs);
     QTest::newRow("trickle over 1.5 s, asked later")
         << trickle(115) << qint64(3000) << qint64(3000);
+    QTest::newRow("whole answer after the second, asked at 1.5 s")
+        << Chunks{{1200, "1.00000E+3\r"}} << qint64(1500) << qint64(1500);
     QTest::newRow("late CR") << Chunks{{900, "1.00000E+3"}, {1100, "\r\n"}} << qint64(1000)
                              << qint64(1100 + kx::Exchange::quietMs);
     QTest::newRow("whole answer late, asked while it comes")
@@ -225,37 +211,42 @@ void ExchangeTest::echoIsSkipped() {
     QCOMPARE(l.link.readReceived(), QString::fromLatin1("FREQ 2.5KHZ" + lineEnd));
 }
 
-void ExchangeTest::leftoverTextBeforeQueryIsDiscarded() {
-    Line l;
-    l.port.responder = [](const QByteArray&) { return Chunks{{0, "SIN\r"}}; };
-    l.port.inject("stale\r\n");
-    l.link.processEcho(QStringLiteral("FUNC?"));
-    QCOMPARE(l.link.readReceived(), QStringLiteral("SIN\r"));
+// What the line brings besides a query's answer is not read as it: text left before
+// the query, a device talking unasked (a megabyte after a setting line), or the LF of
+// the previous answer arriving once the next query waits.
+void ExchangeTest::queryReadsOnlyItsOwnAnswer_data() {
+    QTest::addColumn<QByteArray>("stale"); // on the line before the first
+    QTest::addColumn<Answers>("answers");
+    QTest::addColumn<QList<QByteArray>>("sent");
+    QTest::addColumn<QStringList>("read"); // after each line sent
+    QTest::newRow("leftover text before the query discarded")
+        << QByteArray("stale\r\n") << Answers{{"", {{0, "SIN\r"}}}} << QList<QByteArray>{"FUNC?"}
+        << QStringList{"SIN\r"};
+    QTest::newRow("chatter while idle dropped")
+        << QByteArray() << Answers{{"FUNC?", {{0, "SIN\r"}}}, {"", {{0, QByteArray(1 << 20, 'x')}}}}
+        << QList<QByteArray>{"OUT ON", "FUNC?"} << QStringList{"", "SIN\r"};
+    QTest::newRow("line feed of the previous answer skipped")
+        << QByteArray()
+        << Answers{{"FREQ?", {{10, "1.00000E+3\r"}, {20, "\n"}}},
+                   {"", {{0, "\n"}, {30, "5.00000E+0\r\n"}}}}
+        << QList<QByteArray>{"FREQ?", "AMPL?"} << QStringList{"1.00000E+3\r", "5.00000E+0\r\n"};
 }
 
-void ExchangeTest::chatterWhileIdleIsDropped() {
+void ExchangeTest::queryReadsOnlyItsOwnAnswer() {
+    QFETCH(QByteArray, stale);
+    QFETCH(Answers, answers);
+    QFETCH(QList<QByteArray>, sent);
+    QFETCH(QStringList, read);
     Line l;
-    // A device that talks unasked, a megabyte after a setting line.
-    l.port.responder = [](const QByteArray& line) {
-        return line == "FUNC?" ? Chunks{{0, "SIN\r"}} : Chunks{{0, QByteArray(1 << 20, 'x')}};
+    l.port.responder = [&](const QByteArray& line) {
+        return answers.value(answers.contains(line) ? line : QByteArray());
     };
-    l.link.processEcho(QStringLiteral("OUT ON"));
-    QCOMPARE(l.link.readReceived(), QString());
-    l.link.processEcho(QStringLiteral("FUNC?"));
-    QCOMPARE(l.link.readReceived(), QStringLiteral("SIN\r"));
-}
-
-void ExchangeTest::lineFeedOfThePreviousAnswerIsSkipped() {
-    Line l;
-    // FREQ?'s LF arrives once AMPL? is already waiting for its own answer.
-    l.port.responder = [](const QByteArray& line) {
-        return line == "FREQ?" ? Chunks{{10, "1.00000E+3\r"}, {20, "\n"}}
-                               : Chunks{{0, "\n"}, {30, "5.00000E+0\r\n"}};
-    };
-    l.link.processEcho(QStringLiteral("FREQ?"));
-    QCOMPARE(l.link.readReceived(), QStringLiteral("1.00000E+3\r"));
-    l.link.processEcho(QStringLiteral("AMPL?"));
-    QCOMPARE(l.link.readReceived(), QStringLiteral("5.00000E+0\r\n"));
+    if (!stale.isEmpty())
+        l.port.inject(stale);
+    for (qsizetype i = 0; i < sent.size(); ++i) {
+        l.link.processEcho(QString::fromLatin1(sent[i]));
+        QCOMPARE(l.link.readReceived(), read[i]);
+    }
 }
 
 void ExchangeTest::closedPortSendsNothing() {
