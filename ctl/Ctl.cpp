@@ -444,11 +444,10 @@ Outcome Session::memory(const Request& r) {
 Outcome Session::send(const QString& line) {
     QString answer;
     const kx::Result r = kx::guarded([&] {
-        link_.processEcho(line);
-        if (line.endsWith(QLatin1Char('?'))) {
-            const QString reply = link_.readReceived();
-            answer = kx::trimBlanks(reply.left(reply.indexOf(QLatin1Char('\r'))));
-        }
+        if (line.endsWith(QLatin1Char('?')))
+            answer = kx::trimBlanks(kx::firstLine(kx::ask(link_, line)));
+        else
+            link_.processEcho(line);
         return kx::Result{};
     });
     Outcome o = outcomeOf(r);

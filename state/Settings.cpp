@@ -190,7 +190,7 @@ QString ask(Exchange& link, const QString& query, bool trim) {
 modVariables::Decoded readBack(Exchange& link, modVariables& vars, const ReadBack& r,
                                Result::Answer& answer) {
     const QString reply = ask(link, QString::fromLatin1(r.query));
-    answer.reply = reply.left(reply.indexOf(QLatin1Char('\r')));
+    answer.reply = firstLine(reply);
     const bool level = r.decoding == Decoding::Level;
     const modVariables::Decoded result =
         level ? vars.decodeLevelReply(reply) : vars.decodeFrequencyReply(reply);

@@ -20,9 +20,6 @@ const Waveform* waveformOf(const QString& answer, modVariables& vars) {
     return nullptr;
 }
 
-// The answer up to its line end.
-QString firstLine(const QString& answer) { return answer.left(answer.indexOf(QLatin1Char('\r'))); }
-
 // The mode as the generator words it, 4 characters of the answer's first line, kept in
 // `vars`; empty when the line is.
 QString modeOf(const QString& answer, modVariables& vars) {

@@ -106,19 +106,9 @@ void FrequencyLevelsTest::frequencyReadBack() {
 }
 
 void FrequencyLevelsTest::levels_data() {
-    QTest::addColumn<bool>("amplitude"); // false: offset
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("otherShown"); // offset display, or amplitude display
-    QTest::addColumn<int>("code");           // 0: accepted
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("shown");
-    const auto row = [](bool amplitude, const char* name, const char* text, const char* other,
-                        int code, const char* reply = "", const char* shown = "") {
-        QTest::addRow("%s %s", amplitude ? "amplitude" : "offset", name)
-            << amplitude << text << other << code << (code ? QByteArray() : line(reply)) << shown;
-    };
-    const auto amp = [&](auto... args) { row(true, args...); };
-    const auto offs = [&](auto... args) { row(false, args...); };
+    levelColumns();
+    const auto amp = [](auto... args) { levelRow(true, args...); };
+    const auto offs = [](auto... args) { levelRow(false, args...); };
     // The limits and the rule row by row: tst_state_settings.
     amp("9 at offset 0.5: exactly 5", "9", "0.50000", 0, "9.00000E+0", "9.00000");
     amp("10 at offset -0.5", "10", "-0.50000", 8);

@@ -237,19 +237,9 @@ void SettingsTest::frequencyLimits() {
 }
 
 void SettingsTest::levels_data() {
-    QTest::addColumn<bool>("amplitude"); // false: offset
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("otherShown"); // the offset shown, or the amplitude
-    QTest::addColumn<int>("code");           // 0: accepted
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("shown");
-    const auto row = [](bool amplitude, const char* name, const char* text, const char* other,
-                        int code, const char* reply = "", const char* shown = "") {
-        QTest::addRow("%s %s", amplitude ? "amplitude" : "offset", name)
-            << amplitude << text << other << code << (code ? QByteArray() : line(reply)) << shown;
-    };
-    const auto amp = [&](auto... args) { row(true, args...); };
-    const auto offs = [&](auto... args) { row(false, args...); };
+    levelColumns();
+    const auto amp = [](auto... args) { levelRow(true, args...); };
+    const auto offs = [](auto... args) { levelRow(false, args...); };
     amp("10 at offset 0: exactly 5", "10", "0.00000", 0, "1.00000E+1", "10");
     amp("9 at offset 0.5: exactly 5", "9", "0.50000", 0, "9.00000E+0", "9.00000");
     amp("6 at offset -2: exactly 5", "6", "-2.00000", 0, "6.00000E+0", "6.00000");

@@ -95,4 +95,19 @@ QString describe(const kx::Result& r) {
         .arg(r.query, r.answer.value, r.answer.unit, r.answer.reply);
 }
 
+void levelColumns() {
+    QTest::addColumn<bool>("amplitude"); // false: offset
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("otherShown");
+    QTest::addColumn<int>("code"); // 0: accepted
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("shown");
+}
+
+void levelRow(bool amplitude, const char* name, const char* text, const char* otherShown, int code,
+              const char* reply, const char* shown) {
+    QTest::addRow("%s %s", amplitude ? "amplitude" : "offset", name)
+        << amplitude << text << otherShown << code << (code ? QByteArray() : line(reply)) << shown;
+}
+
 } // namespace kxtest

@@ -100,6 +100,13 @@ inline const kx::Unit& unitOf(const kx::Setting& s, const QString& unit = {}) {
 // question left unanswered, the value and unit read back, and the answer they came from.
 QString describe(const kx::Result& r);
 
+// A table of amplitude and offset settings: its columns, and a row of it: amplitude or
+// offset, the text typed, the other value as shown, the refusal (0: accepted), and for an
+// accepted value the answer read back and the value shown.
+void levelColumns();
+void levelRow(bool amplitude, const char* name, const char* text, const char* otherShown, int code,
+              const char* reply = "", const char* shown = "");
+
 // The reply form of the generator, with its line end.
 inline QByteArray line(const char* text) { return QByteArray(text) + '\r'; }
 
