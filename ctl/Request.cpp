@@ -12,22 +12,22 @@ using namespace kx::fact;
 
 // Every name of the panel's settings, in the order of its groups.
 constexpr Name table[] = {
-    {"waveform", Kind::Waveform, 0, "the waveform"},
+    {"waveform", Kind::Waveform, 0, "the waveform", true},
     {"output", Kind::Output, 0, "the output"},
     {"frequency", Kind::Value, model | waveform, "the output frequency"},
     {"amplitude", Kind::Value, offset, "the amplitude, peak to peak"},
     {"offset", Kind::Value, amplitude, "the DC offset"},
     {"duty", Kind::Duty, waveform | outputFrequency, "duty cycle (square), symmetry (ramp)"},
-    {"sweep", Kind::Choice, 0, "the frequency sweep"},
+    {"sweep", Kind::Choice, 0, "the frequency sweep", true},
     {"sweep-start", Kind::Value, model | waveform, "the sweep's start frequency"},
     {"sweep-stop", Kind::Value, model | waveform, "the sweep's stop frequency"},
     {"sweep-rate", Kind::Value, 0, "the sweep's duration"},
-    {"modulation", Kind::Choice, 0, "the modulation and its source"},
+    {"modulation", Kind::Choice, 0, "the modulation and its source", true},
     {"mod-shape", Kind::Choice, model, "the modulating waveform (the KX12A: sine)"},
     {"mod-frequency", Kind::Value, 0, "the modulating frequency"},
     {"depth", Kind::Value, 0, "the AM depth (internal AM only)"},
     {"deviation", Kind::Value, model | waveform, "the FM deviation (internal FM only)"},
-    {"trigger-mode", Kind::Choice, 0, "the operating mode"},
+    {"trigger-mode", Kind::Choice, 0, "the operating mode", true},
     {"trigger-source", Kind::Choice, mode, "the trigger source (not in continuous mode)"},
     {"trigger-rate", Kind::Value, 0, "the internal trigger's period"},
     {"burst", Kind::Burst, outputFrequency, "cycles a burst (only checked: nothing is sent)"},
@@ -48,43 +48,61 @@ QString trailingUnit(const QString& value) {
     return value.mid(i);
 }
 
-QString withoutTrailingBlanks(QString text) {
-    while (text.endsWith(QLatin1Char(' ')))
-        text.chop(1);
-    return text;
+// A value's number and unit, checked against the units `name` takes: the unit must be one
+// of them exactly, letter case and all. A name that takes several units needs one; a name
+// that takes one may leave it out; a name that takes none has none.
+bool splitUnit(const Request& r, const QString& value, QString* number, QString* unit,
+               QString* error) {
+    const QStringList unitList = units(*r.name);
+    const QString name = QString::fromLatin1(r.name->name);
+    *unit = trailingUnit(value);
+    *number = value.chopped(unit->size());
+    if (unit->isEmpty()) {
+        if (unitList.size() > 1) {
+            *error = QStringLiteral("%1 needs a unit: %2").arg(name, unitList.join(", "));
+            return false;
+        }
+        *unit = unitList.value(0);
+        return true;
+    }
+    if (unitList.isEmpty()) {
+        *error = QStringLiteral("%1 takes a number without a unit, not %2").arg(name, *unit);
+        return false;
+    }
+    if (number->isEmpty()) {
+        *error = QStringLiteral("%1 needs a number before %2").arg(name, *unit);
+        return false;
+    }
+    if (!unitList.contains(*unit)) {
+        *error = QStringLiteral("%1 takes %2, not %3").arg(name, unitList.join(", "), *unit);
+        return false;
+    }
+    return true;
 }
 
-// The value of a Value name: its number as typed and the setting its unit chooses.
-bool parseValue(Request& r, const QString& value, QString* error) {
-    QStringList unitList = units(*r.name);
-    std::sort(unitList.begin(), unitList.end(),
-              [](const QString& a, const QString& b) { return a.size() > b.size(); });
-    QString unit;
-    for (const QString& u : unitList) {
-        if (value.endsWith(u) && value.size() > u.size()) {
-            unit = u;
-            break;
-        }
-    }
+// A value is one word, or a number and then one of the name's units as a word of its own.
+bool valueWord(const Request& r, const QStringList& args, QString* value, QString* error) {
     const QString name = QString::fromLatin1(r.name->name);
-    const QString takes = units(*r.name).join(QStringLiteral(", "));
-    if (unit.isEmpty()) {
-        const QString typedUnit = trailingUnit(value);
-        if (!typedUnit.isEmpty()) {
-            *error = QStringLiteral("%1 takes %2, not %3").arg(name, takes, typedUnit);
-            return false;
-        }
-        if (unitList.size() > 1) {
-            *error = QStringLiteral("%1 needs a unit: %2").arg(name, takes);
-            return false;
-        }
-        unit = unitList.first();
-        r.typed = value;
-    } else {
-        r.typed = withoutTrailingBlanks(value.chopped(unit.size()));
+    if (args.size() < 2) {
+        *error = QStringLiteral("set %1 needs a value").arg(name);
+        return false;
     }
-    r.setting = kx::findSetting(name);
-    r.unit = r.setting->unit(unit);
+    *value = args.at(1);
+    if (args.size() == 2)
+        return true;
+    const QStringList unitList = units(*r.name);
+    const QString& extra = args.at(2);
+    if (args.size() > 3 || !unitList.contains(extra) || !trailingUnit(*value).isEmpty()) {
+        const QString& word = args.size() > 3 && unitList.contains(extra) ? args.at(3) : extra;
+        *error = unitList.isEmpty()
+                     ? QStringLiteral("set %1 takes one word as its value; %2 is one too many")
+                           .arg(name, word)
+                     : QStringLiteral("set %1 takes one value and at most a unit (%2) after it; "
+                                      "%3 is one too many")
+                           .arg(name, unitList.join(", "), word);
+        return false;
+    }
+    *value += extra;
     return true;
 }
 
@@ -99,21 +117,20 @@ bool parseSet(Request& r, const QStringList& args, QString* error) {
         return false;
     }
     r.needs = r.name->needs;
-    const QString value = args.mid(1).join(QString());
-    if (value.isEmpty()) {
-        *error = QStringLiteral("set %1 needs a value").arg(args.first());
+    QString value;
+    if (!valueWord(r, args, &value, error))
         return false;
-    }
+    QString unit;
     switch (r.name->kind) {
     case Kind::Value:
-        return parseValue(r, value, error);
+        if (!splitUnit(r, value, &r.typed, &unit, error))
+            return false;
+        r.setting = kx::findSetting(QString::fromLatin1(r.name->name));
+        r.unit = r.setting->unit(unit);
+        return true;
     case Kind::Duty:
-        r.typed =
-            value.endsWith(QLatin1Char('%')) ? withoutTrailingBlanks(value.chopped(1)) : value;
-        return true;
     case Kind::Burst:
-        r.typed = value;
-        return true;
+        return splitUnit(r, value, &r.typed, &unit, error);
     case Kind::Choice:
     case Kind::Waveform:
     case Kind::Output:
@@ -151,6 +168,11 @@ constexpr VerbName verbs[] = {
 };
 
 } // namespace
+
+bool isPrintable(const QString& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7e; });
+}
 
 std::span<const Name> names() { return table; }
 
@@ -236,6 +258,11 @@ std::optional<Request> parse(const QStringList& words, QString* error, const QSt
     case Verb::Send:
         r.typed = rest.isNull() ? args.join(QLatin1Char(' ')) : rest;
         r.text = QStringLiteral("send ") + r.typed;
+        // Nothing goes out for a line that is not one line of printable ASCII.
+        if (r.typed.isEmpty() || !isPrintable(r.typed)) {
+            *error = QStringLiteral("send takes one line of printable ASCII");
+            return std::nullopt;
+        }
         break;
     case Verb::Set:
         if (!parseSet(r, args, error))
@@ -306,9 +333,14 @@ QString help() {
     }
     out += QStringLiteral(
         "\n"
+        "A value is one word, or a number and its unit as two: 2.5kHz or 2.5 kHz. A value\n"
+        "the generator does not report back is shown as sent, not as confirmed.\n"
+        "\n"
         "Exit status: 0 done; 1 refused by a check (its numbered text on standard error);\n"
-        "2 usage; 3 the link (no such port or device, in use, no permission, lost);\n"
-        "4 no valid answer from the generator.\n");
+        "2 usage (nothing sent); 3 the link (no such port or device, not a serial port, in\n"
+        "use, no permission, lost); 4 no valid answer from the generator; 5 standard output\n"
+        "cannot be written (nothing more is sent). SIGINT, SIGTERM or SIGHUP: the line being\n"
+        "written is finished, nothing more is sent, the port is closed; 128 + the signal.\n");
     return out;
 }
 

@@ -37,6 +37,8 @@ struct Name {
     Kind kind;
     kx::Facts needs;
     const char* help;
+    // The status reads it back; setting it does not.
+    bool inStatus = false;
 };
 
 std::span<const Name> names();
@@ -65,6 +67,9 @@ struct Request {
 // words do not make one. A run file's line is split at blanks; `send` keeps the rest of
 // its line as it is, given in `rest`.
 std::optional<Request> parse(const QStringList& words, QString* error, const QString& rest = {});
+
+// Whether `text` is printable ASCII only.
+bool isPrintable(const QString& text);
 
 // The text of --help.
 QString help();
