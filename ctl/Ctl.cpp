@@ -21,6 +21,8 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <csignal>
+
 namespace kxctl {
 
 namespace {
@@ -52,14 +54,23 @@ QString withUnit(const QString& value, const QString& unit) {
     return unit.isEmpty() ? value : value + QLatin1Char(' ') + unit;
 }
 
+// A value; `answer` is the generator's answer that confirms it, if one does.
 Item item(const QString& name, const QString& value, const QString& unit = {},
           const std::optional<QString>& answer = std::nullopt) {
-    QJsonObject json{{"name", name}, {"value", value}};
+    QJsonObject json{{"name", name}, {"value", value}, {"confirmed", answer.has_value()}};
     if (!unit.isEmpty())
         json.insert(QStringLiteral("unit"), unit);
     if (answer)
         json.insert(QStringLiteral("answer"), *answer);
     return {name + QStringLiteral(": ") + withUnit(value, unit), json};
+}
+
+// A value that went to the generator as typed and that no answer confirms.
+Item sentOnly(const Name& n, const QString& value, const QString& unit = {}) {
+    Item i = item(QString::fromLatin1(n.name), value, unit);
+    i.human += n.inStatus ? QStringLiteral(" (sent; not read back: status asks for it)")
+                          : QStringLiteral(" (sent; the generator does not report it)");
+    return i;
 }
 
 Outcome refusedBy(short code) {
@@ -121,6 +132,9 @@ public:
     Session(Environment& env, const Options& options)
         : env_(env), options_(options), link_(env.port, env.clock) {
         link_.setTraffic(&traffic_);
+        // A pause ends at once, and the exchange sends nothing more.
+        if (env.stop)
+            QObject::connect(env.stop, &Stop::requested, &link_, [this] { link_.shutdown(); });
     }
     ~Session() { link_.close(); }
 
@@ -182,12 +196,6 @@ Outcome Session::execute(const Request& r) {
     traffic_.clear();
     if (r.verb == Verb::Ports)
         return ports();
-    // Nothing goes out for a line that is not one line of printable ASCII.
-    if (r.verb == Verb::Send &&
-        (r.typed.isEmpty() || std::any_of(r.typed.begin(), r.typed.end(), [](QChar c) {
-             return c.unicode() < 0x20 || c.unicode() > 0x7e;
-         })))
-        return refusedWith(QStringLiteral("send takes one line of printable ASCII"));
     if (Outcome o = open(); o.status != Done)
         return o;
     // The model does not change while the port stays open.
@@ -368,14 +376,14 @@ Outcome Session::set(const Request& r) {
             o.items << item(name, res.answer.value, level ? QStringLiteral("V") : res.answer.unit,
                             res.answer.reply);
         } else if (o.status == Done) {
-            o.items << item(name, r.typed, QString::fromLatin1(r.unit->name));
+            o.items << sentOnly(*r.name, r.typed, QString::fromLatin1(r.unit->name));
         }
         return o;
     }
     case Kind::Duty:
         o = outcomeOf(kx::setDuty(link_, vars_, r.typed));
         if (o.status == Done)
-            o.items << item(name, r.typed, QStringLiteral("%"));
+            o.items << sentOnly(*r.name, r.typed, QStringLiteral("%"));
         return o;
     case Kind::Burst:
         o = outcomeOf(kx::checkBurst(vars_, r.typed));
@@ -395,7 +403,7 @@ Outcome Session::set(const Request& r) {
         const kx::Result res = kx::selectWaveform(link_, vars_, kx::waveforms[w.option]);
         o = outcomeOf(res);
         if (o.status == Done)
-            o.items << item(name, w.word)
+            o.items << sentOnly(*r.name, w.word)
                     << item(QStringLiteral("frequency"), res.answer.value, res.answer.unit,
                             res.answer.reply);
         return o;
@@ -418,7 +426,7 @@ Outcome Session::set(const Request& r) {
         o = outcomeOf(kx::choose(link_, vars_, *w.command, w.option));
     }
     if (o.status == Done)
-        o.items << item(name, w.word);
+        o.items << sentOnly(*r.name, w.word);
     return o;
 }
 
@@ -437,7 +445,7 @@ Outcome Session::memory(const Request& r) {
     const QString verb = r.text.section(QLatin1Char(' '), 0, 0);
     o.items.prepend(Item{what == kx::Store::Factory ? QStringLiteral("factory set-up recalled")
                                                     : verb + QStringLiteral(": ") + r.typed,
-                         QJsonObject{{"name", verb}, {"value", r.typed}}});
+                         QJsonObject{{"name", verb}, {"value", r.typed}, {"confirmed", false}}});
     return o;
 }
 
@@ -460,6 +468,22 @@ Outcome Session::send(const QString& line) {
     return o;
 }
 
+// Text for a terminal: control characters and bytes outside printable ASCII are shown as
+// the traffic view shows them (<CR>, <0x1b>), so that nothing typed or answered can move
+// the cursor or clear the screen.
+// A generator's answer is read as Latin-1, so a character up to 0xff is shown as the byte
+// it came as; one beyond (typed on the command line) as its UTF-8 bytes.
+QString visible(const QString& text) {
+    QByteArray bytes;
+    for (const char32_t c : text.toUcs4()) {
+        if (c < 0x100)
+            bytes += static_cast<char>(c);
+        else
+            bytes += QString::fromUcs4(&c, 1).toUtf8();
+    }
+    return kx::Traffic::visible(bytes);
+}
+
 // Writes what a command gave: its results, then why it was refused or failed.
 void report(Environment& env, const Options& options, const QString& where, const QString& command,
             const QStringList& sent, const Outcome& o) {
@@ -473,17 +497,17 @@ void report(Environment& env, const Options& options, const QString& where, cons
         if (options.json)
             json(i.json);
         else
-            env.out << i.human << '\n';
+            env.out << visible(i.human) << '\n';
     }
     if (o.status == Refused) {
         const QString number =
             o.numbered ? QStringLiteral("refused (%1): ").arg(o.code) : QStringLiteral("refused: ");
-        env.err << "kx-ctl: " << where << number << o.message << '\n';
+        env.err << "kx-ctl: " << visible(where + number + o.message) << '\n';
         if (options.json)
             json({{"refused", QJsonObject{{"code", o.numbered ? QJsonValue(o.code) : QJsonValue()},
                                           {"text", o.message}}}});
     } else if (o.status != Done) {
-        env.err << "kx-ctl: " << where << o.message << '\n';
+        env.err << "kx-ctl: " << visible(where + o.message) << '\n';
         if (options.json) {
             QJsonObject error{{"error", o.status == Link ? "link" : "no valid answer"},
                               {"text", o.message}};
@@ -498,9 +522,36 @@ void report(Environment& env, const Options& options, const QString& where, cons
 }
 
 int usage(Environment& env, const QString& message) {
-    env.err << "kx-ctl: " << message << "\nTry kx-ctl --help.\n";
+    env.err << "kx-ctl: " << visible(message) << "\nTry kx-ctl --help.\n";
     env.err.flush();
     return Usage;
+}
+
+// What was written to standard output has gone, or kx-ctl ends with Output.
+int written(Environment& env, int status) {
+    env.out.flush();
+    if (env.out.status() == QTextStream::Ok)
+        return status;
+    env.err << "kx-ctl: standard output cannot be written: nothing more is sent\n";
+    env.err.flush();
+    return Output;
+}
+
+// The signal that asked kx-ctl to stop, 0 for none.
+int stopSignal(const Environment& env) { return env.stop ? env.stop->signal() : 0; }
+
+int stopped(Environment& env) {
+    const int signal = stopSignal(env);
+    constexpr std::pair<int, const char*> names[] = {
+        {SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}};
+    QString name = QStringLiteral("signal %1").arg(signal);
+    for (const auto& [n, text] : names) {
+        if (n == signal)
+            name = QLatin1String(text);
+    }
+    env.err << "kx-ctl: stopped by " << name << ": nothing more is sent, the port is closed\n";
+    env.err.flush();
+    return Signalled + signal;
 }
 
 // The commands of a run file, every line checked before anything is sent.
@@ -515,30 +566,71 @@ std::optional<QList<Line>> readRun(Environment& env, const QString& file, QStrin
         *error = QStringLiteral("cannot read %1").arg(file);
         return std::nullopt;
     }
-    static const QRegularExpression comment(QStringLiteral("(^|\\s)#.*$"));
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    static const QRegularExpression comment(QStringLiteral("(^| )#.*$"));
     QList<Line> lines;
-    const QStringList all = QString::fromUtf8(*text).split(QLatin1Char('\n'));
+    const QList<QByteArray> all = text->split('\n');
     for (qsizetype i = 0; i < all.size(); ++i) {
-        QString line = all[i];
+        const QString where = QStringLiteral("%1:%2: ").arg(file).arg(i + 1);
+        QByteArray bytes = all[i];
+        // A CR before the LF ends the line as the LF does.
+        if (bytes.endsWith('\r'))
+            bytes.chop(1);
+        const auto control = std::find_if(bytes.begin(), bytes.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+        });
+        if (control != bytes.end()) {
+            *error = where + QStringLiteral("a control character (%1) in the line")
+                                 .arg(kx::Traffic::visible(QByteArray(1, *control)));
+            return std::nullopt;
+        }
+        QString line = QString::fromUtf8(bytes);
         line.remove(comment);
-        line = line.trimmed();
-        if (line.isEmpty())
+        const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (words.isEmpty())
             continue;
-        const QStringList words = line.split(blanks);
         QString why;
         std::optional<Request> r =
             parse(words, &why,
-                  words.first() == QLatin1String("send") ? line.mid(4).trimmed() : QString());
+                  words.first() == QLatin1String("send") ? kx::trimBlanks(line).mid(4).trimmed()
+                                                         : QString());
         if (r && r->verb == Verb::Run)
             why = QStringLiteral("a run file cannot run another");
         if (!why.isEmpty()) {
-            *error = QStringLiteral("%1:%2: %3").arg(file).arg(i + 1).arg(why);
+            *error = where + why;
             return std::nullopt;
         }
         lines << Line{int(i + 1), *r};
     }
     return lines;
+}
+
+// Carries out `lines` in order, reporting each, and returns the exit status.
+int execute(Environment& env, const Options& options, const QList<Line>& lines,
+            const QString& file) {
+    Session session(env, options);
+    int status = Done;
+    for (const Line& l : lines) {
+        if (stopSignal(env))
+            break;
+        Outcome o;
+        try {
+            o = session.execute(l.request);
+        } catch (const kx::ShuttingDown&) {
+            break;
+        }
+        const QString where =
+            l.number ? QStringLiteral("%1:%2: ").arg(file).arg(l.number) : QString();
+        report(env, options, where, l.request.text, session.sent(), o);
+        if (env.out.status() != QTextStream::Ok)
+            return Output;
+        if (o.status == Done)
+            continue;
+        if (status == Done)
+            status = o.status;
+        if (!options.keepGoing || o.status == Link)
+            break;
+    }
+    return status;
 }
 
 } // namespace
@@ -553,10 +645,10 @@ int run(const QStringList& arguments, Environment& env) {
             command << a;
         } else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             env.out << help();
-            return Done;
+            return written(env, Done);
         } else if (a == QLatin1String("--version")) {
             env.out << "kx-ctl " KX_VERSION "\n";
-            return Done;
+            return written(env, Done);
         } else if (a == QLatin1String("--json")) {
             options.json = true;
         } else if (a == QLatin1String("--keep-going")) {
@@ -597,6 +689,8 @@ int run(const QStringList& arguments, Environment& env) {
     if (request->verb == Verb::Run) {
         file = request->typed;
         const auto read = readRun(env, file, &error);
+        if (stopSignal(env))
+            return stopped(env);
         if (!read)
             return usage(env, error);
         lines = *read;
@@ -606,22 +700,11 @@ int run(const QStringList& arguments, Environment& env) {
             return usage(env, QStringLiteral("no port given: -p N or -d DEVICE"));
     }
 
-    Session session(env, options);
-    int status = Done;
-    for (const Line& l : lines) {
-        const Outcome o = session.execute(l.request);
-        const QString where =
-            l.number ? QStringLiteral("%1:%2: ").arg(file).arg(l.number) : QString();
-        report(env, options, where, l.request.text, session.sent(), o);
-        if (o.status == Done)
-            continue;
-        if (status == Done)
-            status = o.status;
-        if (!options.keepGoing || o.status == Link)
-            break;
-    }
-    env.out.flush();
-    return status;
+    // The port is closed by the time either is said.
+    const int status = execute(env, options, lines, file);
+    if (stopSignal(env))
+        return stopped(env);
+    return written(env, status);
 }
 
 } // namespace kxctl

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,29 @@ enum Status {
     Usage = 2,    // the command line or a run file's line
     Link = 3,     // no such port or device, in use, no permission, lost
     NoAnswer = 4, // no valid answer from the generator
+    Output = 5,   // standard output could not be written: nothing more was sent
+    // Stopped by signal n (SIGINT, SIGTERM, SIGHUP): 128 + n.
+    Signalled = 128,
+};
+
+// A request to stop, from a signal: the line being written is finished, no further line
+// goes out, and the port is closed.
+class Stop : public QObject {
+    Q_OBJECT
+public:
+    // The signal that asked, 0 until one has.
+    int signal() const { return signal_; }
+    void request(int signal) {
+        if (signal_ == 0)
+            signal_ = signal;
+        emit requested();
+    }
+
+signals:
+    void requested();
+
+private:
+    int signal_ = 0;
 };
 
 // What kx-ctl runs on: the real port, clock and streams in main(), test doubles in the
@@ -38,6 +62,8 @@ struct Environment {
     std::function<bool(int)> probe = {};
     // The text of a run file ("-": standard input); empty when it cannot be read.
     std::function<std::optional<QByteArray>(const QString& file)> read = {};
+    // Where a request to stop comes from; none: nothing asks.
+    Stop* stop = nullptr;
 };
 
 // Runs kx-ctl with `arguments` (the program's name left out) and returns its exit

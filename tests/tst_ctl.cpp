@@ -9,6 +9,8 @@
 
 #include <QtTest>
 
+#include <csignal>
+
 using namespace kxtest;
 
 Q_DECLARE_METATYPE(kx::PortError)
@@ -32,7 +34,24 @@ QString lines(std::initializer_list<const char*> all) {
     return out;
 }
 
+// Standard output on a full disk or a closed pipe: every write fails.
+class BrokenOutput final : public QIODevice {
+public:
+    BrokenOutput() { open(QIODevice::WriteOnly); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64) override { return -1; }
+};
+
+// What else happens to kx-ctl while it runs.
+enum class Happens { Nothing, OutputFails, SigtermInFirstPause };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Happens)
+
+namespace {} // namespace
 
 class CtlTest : public QObject {
     Q_OBJECT
@@ -51,12 +70,14 @@ void CtlTest::command_data() {
     QTest::addColumn<QString>("err");
     QTest::addColumn<kx::PortError>("refuseOpen");
     QTest::addColumn<int>("pullCableAfter"); // lines; -1: never
+    QTest::addColumn<Happens>("happens");
 
     const auto row = [](const char* name, const char* args, const Talk& talk, int status,
                         const QString& out, const QString& err = {}, const QByteArray& file = {},
-                        kx::PortError refuse = kx::PortError::None, int pull = -1) {
+                        kx::PortError refuse = kx::PortError::None, int pull = -1,
+                        Happens happens = Happens::Nothing) {
         QTest::newRow(name) << QString::fromUtf8(args).split(' ') << file << talk << status << out
-                            << err << refuse << pull;
+                            << err << refuse << pull << happens;
     };
     const QString usage = QStringLiteral("\nTry kx-ctl --help.\n");
     const Talk idn{{"*IDN?", line("KX25A Function Generator,SIM,1.0")}};
@@ -77,14 +98,14 @@ void CtlTest::command_data() {
              {"OUT?", line("0")}},
         0,
         lines(
-            {R"({"answer":"SIN","command":"status","name":"waveform","sent":["FUNC?"],"value":"sine"})",
-             R"({"answer":"1.00000E+6","command":"status","name":"frequency","sent":["FREQ?"],"unit":"MHz","value":"1.00000"})",
-             R"({"answer":"5.00000E+0","command":"status","name":"amplitude","sent":["AMPL?"],"unit":"V","value":"5.00000"})",
-             R"({"answer":"0.00000E+0","command":"status","name":"offset","sent":["OFFS?"],"unit":"V","value":"0.00000"})",
-             R"({"answer":"CONT","command":"status","name":"trigger-mode","sent":["MODE?"],"value":"continuous"})",
-             R"({"answer":"OFF","command":"status","name":"sweep","sent":["SWE?"],"value":"off"})",
-             R"({"answer":"OFF","command":"status","name":"modulation","sent":["MODUL?"],"value":"off"})",
-             R"({"answer":"0","command":"status","name":"output","sent":["OUT?"],"value":"off"})"}));
+            {R"({"answer":"SIN","command":"status","confirmed":true,"name":"waveform","sent":["FUNC?"],"value":"sine"})",
+             R"({"answer":"1.00000E+6","command":"status","confirmed":true,"name":"frequency","sent":["FREQ?"],"unit":"MHz","value":"1.00000"})",
+             R"({"answer":"5.00000E+0","command":"status","confirmed":true,"name":"amplitude","sent":["AMPL?"],"unit":"V","value":"5.00000"})",
+             R"({"answer":"0.00000E+0","command":"status","confirmed":true,"name":"offset","sent":["OFFS?"],"unit":"V","value":"0.00000"})",
+             R"({"answer":"CONT","command":"status","confirmed":true,"name":"trigger-mode","sent":["MODE?"],"value":"continuous"})",
+             R"({"answer":"OFF","command":"status","confirmed":true,"name":"sweep","sent":["SWE?"],"value":"off"})",
+             R"({"answer":"OFF","command":"status","confirmed":true,"name":"modulation","sent":["MODUL?"],"value":"off"})",
+             R"({"answer":"0","command":"status","confirmed":true,"name":"output","sent":["OUT?"],"value":"off"})"}));
     row("status, the mode not understood", "-d /dev/fake status",
         Talk{statusTalk.mid(0, 4)} + Talk{{"MODE?", line("")}} + statusTalk.mid(5) +
             Talk{{"OUT?", line("0")}},
@@ -97,7 +118,7 @@ void CtlTest::command_data() {
     row("set as JSON", "-d /dev/fake --json set frequency 2.5kHz",
         idn + Talk{{"FUNC?", line("SIN")}, {"FREQ 2.5KHZ", ""}, {"FREQ?", line("2.50000E+3")}}, 0,
         lines(
-            {R"({"answer":"2.50000E+3","command":"set frequency 2.5kHz","name":"frequency","sent":["*IDN?","FUNC?","FREQ 2.5KHZ","FREQ?"],"unit":"kHz","value":"2.50000"})"}));
+            {R"({"answer":"2.50000E+3","command":"set frequency 2.5kHz","confirmed":true,"name":"frequency","sent":["*IDN?","FUNC?","FREQ 2.5KHZ","FREQ?"],"unit":"kHz","value":"2.50000"})"}));
     row("refusal as JSON", "-d /dev/fake --json set frequency 30MHz",
         idn + Talk{{"FUNC?", line("SIN")}}, 1,
         lines(
@@ -109,7 +130,15 @@ void CtlTest::command_data() {
             {R"({"command":"set amplitude 2","error":"no valid answer","query":"AMPL?","sent":["OFFS?","AMPL 2","AMPL?"],"text":"No valid answer from the generator to AMPL?"})"}),
         lines({"kx-ctl: No valid answer from the generator to AMPL?"}));
     row("a setting without read-back", "-d /dev/fake set trigger-rate 20 ms",
-        Talk{{"TRIG 20MS", ""}}, 0, lines({"trigger-rate: 20 ms"}));
+        Talk{{"TRIG 20MS", ""}}, 0,
+        lines({"trigger-rate: 20 ms (sent; the generator does not report it)"}));
+    row("a setting without read-back as JSON", "-d /dev/fake --json set trigger-rate 20 ms",
+        Talk{{"TRIG 20MS", ""}}, 0,
+        lines(
+            {R"({"command":"set trigger-rate 20 ms","confirmed":false,"name":"trigger-rate","sent":["TRIG 20MS"],"unit":"ms","value":"20"})"}));
+    row("a choice the status reads", "-d /dev/fake set sweep log",
+        Talk{{"MODE CONT", ""}, {"MODUL OFF", ""}, {"SWE LOG", ""}, {"SWE ON", ""}}, 0,
+        lines({"sweep: log (sent; not read back: status asks for it)"}));
     row("the output as the generator says", "-d /dev/fake set output on",
         Talk{{"OUT ON", ""}, {"OUT?", line("0")}}, 0, lines({"output: off"}));
     row("the output answered with no state", "-d /dev/fake set output on",
@@ -133,10 +162,9 @@ void CtlTest::command_data() {
         lines({"LIN ON"}));
     row("send a setting", "-d /dev/fake send FREQ 5KHZ", Talk{{"FREQ 5KHZ", ""}}, 0,
         lines({"sent: FREQ 5KHZ"}));
-    row("send a tab", "-d /dev/fake send FREQ\t5KHZ", {}, 1, {},
-        lines({"kx-ctl: refused: send takes one line of printable ASCII"}));
-    row("send beyond ASCII", "-d /dev/fake send FREQ 5\xc2\xb5", {}, 1, {},
-        lines({"kx-ctl: refused: send takes one line of printable ASCII"}));
+    row("an answer is shown, not obeyed, on the terminal", "-d /dev/fake send *IDN?",
+        Talk{{"*IDN?", line("KX25A\x1b[2J\x07\xe2\x80\xae")}}, 0,
+        lines({"KX25A<0x1b>[2J<0x07><0xe2><0x80><0xae>"}));
     row("port in use", "-d /dev/fake status", {}, 3, {},
         lines({"kx-ctl: /dev/fake is in use by another program"}), {}, kx::PortError::Busy);
     row("port not permitted", "-p 3 status", {}, 3, {},
@@ -168,6 +196,39 @@ void CtlTest::command_data() {
     refusedUsage("port 2.5", "-p 2.5 status", "the port is a number from 1 to 16, not 2.5");
     refusedUsage("two ports", "-p 3 -d /dev/fake status", "give one port: -p N or -d DEVICE");
     refusedUsage("an option after the command", "-d /dev/fake status --json", "usage: status");
+    refusedUsage("send a tab", "-d /dev/fake send FREQ\t5KHZ",
+                 "send takes one line of printable ASCII");
+    refusedUsage("send beyond ASCII", "-d /dev/fake send FREQ 5\xc2\xb5",
+                 "send takes one line of printable ASCII");
+    // A value is one word, and a unit exactly one of the setting's.
+    refusedUsage("two words glued as one value", "-d /dev/fake set amplitude 1 0",
+                 "set amplitude takes one value and at most a unit (V) after it; 0 is one too "
+                 "many");
+    refusedUsage("a number after the value", "-d /dev/fake set frequency 1 5kHz",
+                 "set frequency takes one value and at most a unit (Hz, kHz, MHz) after it; 5kHz "
+                 "is one too many");
+    refusedUsage("two units", "-d /dev/fake set frequency 2.5kHz kHz",
+                 "set frequency takes one value and at most a unit (Hz, kHz, MHz) after it; kHz "
+                 "is one too many");
+    refusedUsage("a word after the unit", "-d /dev/fake set frequency 2.5 kHz now",
+                 "set frequency takes one value and at most a unit (Hz, kHz, MHz) after it; now "
+                 "is one too many");
+    refusedUsage("a word in two", "-d /dev/fake set output o n",
+                 "set output takes one word as its value; n is one too many");
+    refusedUsage("millihertz", "-d /dev/fake set frequency 10mHz",
+                 "frequency takes Hz, kHz, MHz, not mHz");
+    refusedUsage("kilohertz in capitals", "-d /dev/fake set frequency 10KHz",
+                 "frequency takes Hz, kHz, MHz, not KHz");
+    refusedUsage("a unit of no setting", "-d /dev/fake set duty 30x", "duty takes %, not x");
+    refusedUsage("milliseconds for the sweep", "-d /dev/fake set sweep-rate 20ms",
+                 "sweep-rate takes s, not ms");
+    refusedUsage("a unit for the burst", "-d /dev/fake set burst 10x",
+                 "burst takes a number without a unit, not x");
+    refusedUsage("a unit alone", "-d /dev/fake set frequency kHz",
+                 "frequency needs a number before kHz");
+    refusedUsage("the terminal's control codes are shown",
+                 "-d /dev/fake set waveform sq\x1b[2J\ruare",
+                 "waveform is one of sine, square, ramp, not sq<0x1b>[2J<CR>uare");
 
     // Run files: every line is understood before anything is sent.
     const QByteArray setup = "# the square\nset waveform square\n\nset duty 90  # too much\n"
@@ -177,11 +238,13 @@ void CtlTest::command_data() {
                          {"FUNC?", line("SQU")},
                          {"FREQ?", line("1.00000E+3")}};
     row("run stops at a refusal", "-d /dev/fake run f.kx", setupTalk, 1,
-        lines({"waveform: square", "frequency: 1.00000 kHz"}),
+        lines({"waveform: square (sent; not read back: status asks for it)",
+               "frequency: 1.00000 kHz"}),
         QStringLiteral("kx-ctl: f.kx:4: refused (7): ") + range7 + '\n', setup);
     row("run --keep-going", "-d /dev/fake --keep-going run f.kx",
         setupTalk + Talk{{"FUNC?", line("SQU")}, {"FREQ?", line("1.00000E+3")}, {"DCYC 30", ""}}, 1,
-        lines({"waveform: square", "frequency: 1.00000 kHz", "duty: 30 %"}),
+        lines({"waveform: square (sent; not read back: status asks for it)",
+               "frequency: 1.00000 kHz", "duty: 30 % (sent; the generator does not report it)"}),
         QStringLiteral("kx-ctl: f.kx:4: refused (7): ") + range7 + '\n', setup);
     row("run asks the model once", "-d /dev/fake run -",
         idn + Talk{{"FUNC?", line("SIN")},
@@ -200,9 +263,32 @@ void CtlTest::command_data() {
         QStringLiteral("kx-ctl: f.kx:1: a run file cannot run another") + usage, "run g.kx\n");
     row("run stops at a lost line, going on or not", "-d /dev/fake --keep-going run f.kx",
         Talk{{"FUNC SQU", ""}, {"FREQ?", line("1.00000E+3")}}, 3,
-        lines({"waveform: square", "frequency: 1.00000 kHz"}),
+        lines({"waveform: square (sent; not read back: status asks for it)",
+               "frequency: 1.00000 kHz"}),
         lines({"kx-ctl: f.kx:2: the connection to the generator was lost"}),
         "set waveform square\nset waveform ramp\nset waveform sine\n", kx::PortError::None, 3);
+    const QByteArray twoLines = "set waveform square\nset waveform ramp\n";
+    row("run: a CR inside a line", "-d /dev/fake run f.kx", {}, 2, {},
+        QStringLiteral("kx-ctl: f.kx:1: a control character (<CR>) in the line") + usage,
+        "set frequency 1\r5kHz\n");
+    row("run: a send line with a tab is refused before the first line", "-d /dev/fake run f.kx", {},
+        2, {}, QStringLiteral("kx-ctl: f.kx:2: a control character (<0x09>) in the line") + usage,
+        "set waveform square\nsend FREQ\t5KHZ\n");
+    row("run: an escape in a comment", "-d /dev/fake run f.kx", {}, 2, {},
+        QStringLiteral("kx-ctl: f.kx:2: a control character (<0x1b>) in the line") + usage,
+        "set waveform square\n# \x1b[2J\n");
+
+    // Nothing more goes out once standard output is gone or a signal has come.
+    row("standard output cannot be written", "-d /dev/fake run f.kx",
+        {{"FUNC SQU", ""}, {"FREQ?", line("1.00000E+3")}}, 5, {},
+        lines({"kx-ctl: standard output cannot be written: nothing more is sent"}), twoLines,
+        kx::PortError::None, -1, Happens::OutputFails);
+    row("--help with standard output gone", "--help", {}, 5, {},
+        lines({"kx-ctl: standard output cannot be written: nothing more is sent"}), {},
+        kx::PortError::None, -1, Happens::OutputFails);
+    row("SIGTERM in the first pause", "-d /dev/fake run f.kx", {{"FUNC SQU", ""}}, 128 + SIGTERM,
+        {}, lines({"kx-ctl: stopped by SIGTERM: nothing more is sent, the port is closed"}),
+        twoLines, kx::PortError::None, -1, Happens::SigtermInFirstPause);
 }
 
 void CtlTest::command() {
@@ -214,6 +300,7 @@ void CtlTest::command() {
     QFETCH(QString, err);
     QFETCH(kx::PortError, refuseOpen);
     QFETCH(int, pullCableAfter);
+    QFETCH(Happens, happens);
     Instrument in;
     in.port.disconnect(&in.link); // kx-ctl brings its own exchange
     in.talk.expect(talk);
@@ -221,8 +308,15 @@ void CtlTest::command() {
     in.port.pullCableAfterLines = pullCableAfter;
     QString printed, said;
     QTextStream outStream(&printed), errStream(&said);
+    BrokenOutput broken;
+    if (happens == Happens::OutputFails)
+        outStream.setDevice(&broken);
+    kxctl::Stop stop;
+    if (happens == Happens::SigtermInFirstPause)
+        in.clock.duringNextWait = [&] { stop.request(SIGTERM); };
     kxctl::Environment env{in.port, in.clock, outStream, errStream};
     env.read = [&](const QString&) { return std::optional<QByteArray>(file); };
+    env.stop = &stop;
     QCOMPARE(kxctl::run(args, env), status);
     QCOMPARE(printed, out);
     QCOMPARE(said, err);

@@ -4,11 +4,16 @@
 
 #include "support/SimProcess.h"
 
+#include "support/Files.h"
+
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryFile>
 #include <QtTest>
+
+#include <csignal>
 
 using namespace kxtest;
 
@@ -37,7 +42,23 @@ Run ctl(const SimProcess& sim, const QStringList& args, const QByteArray& input 
     return r;
 }
 
+// The serial ports' lock files, where QSerialPort may take them.
+QStringList lockFiles() {
+    QStringList all;
+    for (const char* folder : {"/run/lock", "/var/lock", "/tmp"}) {
+        for (const QString& name : QDir(folder).entryList({"LCK..*"}, QDir::Files))
+            all << QString::fromLatin1(folder) + '/' + name;
+    }
+    all.removeDuplicates();
+    return all;
+}
+
+// How kx-ctl's run is cut short.
+enum class Cut { OutputFull, PipeClosed, Sigterm };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Cut)
 
 class EndToEndCtlTest : public QObject {
     Q_OBJECT
@@ -46,6 +67,8 @@ private slots:
     void exitStatus();
     void jsonStatus();
     void scriptedSession();
+    void cutShort_data();
+    void cutShort();
 };
 
 void EndToEndCtlTest::exitStatus_data() {
@@ -122,11 +145,74 @@ void EndToEndCtlTest::scriptedSession() {
                       "set output on\n"
                       "send DCYC?\n");
     QCOMPARE(r.err, QString());
-    QCOMPARE(r.out,
-             QStringLiteral("waveform: square\nfrequency: 1.00000 kHz\nfrequency: 2.50000 kHz\n"
-                            "amplitude: 2.00000 V\nduty: 30 %\noutput: on\n3.00000E+1\n"));
+    QCOMPARE(r.out, QStringLiteral("waveform: square (sent; not read back: status asks for it)\n"
+                                   "frequency: 1.00000 kHz\nfrequency: 2.50000 kHz\n"
+                                   "amplitude: 2.00000 V\n"
+                                   "duty: 30 % (sent; the generator does not report it)\n"
+                                   "output: on\n3.00000E+1\n"));
     QCOMPARE(r.status, 0);
     QCOMPARE(sim.rejectedOnExit(), 0);
+}
+
+// Standard output gone or a signal in the middle of a run file: the line being written is
+// finished, nothing more goes out, the port is closed with its lock file, and the exit
+// status says why.
+void EndToEndCtlTest::cutShort_data() {
+    QTest::addColumn<Cut>("cut");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("err");
+    const QString lost =
+        QStringLiteral("kx-ctl: standard output cannot be written: nothing more is sent\n");
+    QTest::newRow("stdout on /dev/full") << Cut::OutputFull << 5 << lost;
+    QTest::newRow("stdout a closed pipe") << Cut::PipeClosed << 5 << lost;
+    QTest::newRow("SIGTERM") << Cut::Sigterm << 128 + SIGTERM
+                             << QStringLiteral("kx-ctl: stopped by SIGTERM: nothing more is sent, "
+                                               "the port is closed\n");
+}
+
+void EndToEndCtlTest::cutShort() {
+    QFETCH(Cut, cut);
+    QFETCH(int, status);
+    QFETCH(QString, err);
+    SimProcess sim;
+    QTemporaryDir logs;
+    const QString log = logs.filePath(QStringLiteral("sim.log"));
+    QString why;
+    QVERIFY2(sim.start({"--port", "3", "--log", log}, &why), qPrintable(why));
+    const QStringList locksBefore = lockFiles();
+
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), sim.config.path());
+    p.setProcessEnvironment(env);
+    if (cut == Cut::OutputFull)
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+    const QStringList args{"-p", "3", "run", "-"};
+    if (cut == Cut::PipeClosed) // into a pipe whose reader has gone
+        p.start(QStringLiteral("bash"),
+                QStringList{"-c", "\"$0\" \"$@\" | true; exit ${PIPESTATUS[0]}", KX_CTL_PATH} +
+                    args);
+    else
+        p.start(QStringLiteral(KX_CTL_PATH), args);
+    QVERIFY(p.waitForStarted());
+    p.write("set waveform square\nset amplitude 2\nset waveform ramp\nset waveform sine\n");
+    p.closeWriteChannel();
+    if (cut == Cut::Sigterm) {
+        // Once the first line is on the wire, the port is open and its lock file taken.
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(log).contains("FUNC SQU"), 10000);
+        QVERIFY(lockFiles().size() > locksBefore.size());
+        p.terminate();
+    }
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), status);
+    QCOMPARE(QString::fromUtf8(p.readAllStandardError()), err);
+    QCOMPARE(lockFiles(), locksBefore);
+    QCOMPARE(sim.rejectedOnExit(), 0);
+    // The first line went whole; the last never did.
+    const QByteArray sent = readFile(log);
+    QVERIFY2(sent.contains("< FUNC SQU\n"), sent.constData());
+    QVERIFY2(!sent.contains("FUNC SIN"), sent.constData());
 }
 
 QTEST_GUILESS_MAIN(EndToEndCtlTest)
