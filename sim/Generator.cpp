@@ -28,14 +28,7 @@ const Units secondUnits{{"S", 1}};
 const Units timeUnits{{"US", 1e-6}, {"MS", 1e-3}, {"S", 1}};
 
 constexpr double minFrequency = 0.01;
-constexpr double minAmplitude = 0.01;
-constexpr double maxAmplitude = 10;
 constexpr double maxLevel = 5; // |offset| alone, and amplitude / 2 + |offset|
-constexpr double minSweepRate = 0.01;
-constexpr double maxSweepRate = 100;
-constexpr double maxModFrequency = 20000;
-constexpr double minTrigRate = 1e-6;
-constexpr double maxTrigRate = 10;
 
 bool needsUnit(Units units) {
     return std::none_of(units.begin(), units.end(),
@@ -102,10 +95,92 @@ bool inRange(double value, double low, double high) {
     return value >= low - std::abs(low) * slack && value <= high + std::abs(high) * slack;
 }
 
-bool isOneOf(const QByteArray& word, std::initializer_list<const char*> choices) {
-    return std::any_of(choices.begin(), choices.end(),
-                       [&word](const char* choice) { return word == choice; });
+// A number a keyword sets: its units, where it is kept, and whether a value fits the
+// generator as it is (its model, its waveform, the other settings). Its query is the
+// keyword and "?", answered with the value kept, unless `asked` is false.
+struct Quantity {
+    const char* keyword;
+    Units units;
+    double Settings::*value;
+    bool (*fits)(double value, const Settings& s, const ModelProfile& model);
+    bool asked = true;
+};
+
+template <double low, double high> bool within(double value, const Settings&, const ModelProfile&) {
+    return inRange(value, low, high);
 }
+
+double topFrequency(const ModelProfile& model, const QString& function) {
+    return function == QLatin1String("TRI") ? model.maxRampHz : model.maxSineSquareHz;
+}
+
+// The output frequency, a sweep end and the deviation: up to the model's highest
+// frequency for the waveform.
+bool inCarrierRange(double hertz, const Settings& s, const ModelProfile& model) {
+    return inRange(hertz, minFrequency, topFrequency(model, s.function));
+}
+
+// The duty cycle of the square wave and the symmetry of the ramp; the sine has none.
+struct DutyRange {
+    const char* function;
+    double low, high;
+};
+constexpr DutyRange dutyRanges[] = {{"SQU", 20, 80}, {"TRI", 1, 99}};
+
+bool dutyFits(double percent, const Settings& s, const ModelProfile&) {
+    return std::any_of(std::begin(dutyRanges), std::end(dutyRanges), [&](const DutyRange& r) {
+        return s.function == QLatin1String(r.function) && inRange(percent, r.low, r.high);
+    });
+}
+
+const Quantity quantities[] = {
+    {"FREQ", frequencyUnits, &Settings::frequency, inCarrierRange},
+    {"SWSTA", frequencyUnits, &Settings::sweepStart, inCarrierRange},
+    {"SWSTO", frequencyUnits, &Settings::sweepStop, inCarrierRange},
+    {"DEV", frequencyUnits, &Settings::deviation, inCarrierRange},
+    {"AMPL", voltUnits, &Settings::amplitude,
+     [](double volts, const Settings& s, const ModelProfile&) {
+         return inRange(volts, 0.01, 10) && inRange(volts / 2 + std::abs(s.offset), 0, maxLevel);
+     }},
+    {"OFFS", voltUnits, &Settings::offset,
+     [](double volts, const Settings& s, const ModelProfile&) {
+         return inRange(std::abs(volts), 0, maxLevel) &&
+                inRange(s.amplitude / 2 + std::abs(volts), 0, maxLevel);
+     }},
+    {"DCYC", plainNumber, &Settings::dutyCycle, dutyFits},
+    {"SWRA", secondUnits, &Settings::sweepRate, within<0.01, 100.0>},
+    {"MODFR", modFrequencyUnits, &Settings::modFrequency, within<minFrequency, 20000.0>},
+    {"DEPT", plainNumber, &Settings::depth, within<0.0, 100.0>},
+    // "TRIG?" answers the source (a word below), not the rate.
+    {"TRIG", timeUnits, &Settings::trigRate, within<1e-6, 10.0>, false},
+};
+
+// Words a keyword takes: a word of `words` is kept in `text`, and `flag`, where named,
+// becomes `on`. No words: the model's modulating shapes. The query, the keyword and "?",
+// answers the word kept where `asked`.
+struct Choice {
+    const char* keyword;
+    std::initializer_list<const char*> words;
+    QString Settings::*text = nullptr;
+    bool Settings::*flag = nullptr;
+    bool on = false;
+    bool asked = false;
+};
+
+const Choice choices[] = {
+    {"FUNC", {"SIN", "SQU", "TRI"}, &Settings::function, nullptr, false, true},
+    {"OUT", {"ON"}, nullptr, &Settings::output, true},
+    {"OUT", {"OFF"}, nullptr, &Settings::output, false},
+    {"SWE", {"LIN", "LOG"}, &Settings::sweepType},
+    {"SWE", {"ON"}, nullptr, &Settings::sweepOn, true},
+    {"SWE", {"OFF"}, nullptr, &Settings::sweepOn, false},
+    {"MODUL", {"AM", "FM"}, &Settings::modKind, &Settings::modOn, true},
+    {"MODUL", {"INT", "EXT"}, &Settings::modSource, &Settings::modOn, true},
+    {"MODUL", {"OFF"}, nullptr, &Settings::modOn, false},
+    {"MODSH", {}, &Settings::modShape, nullptr, false, true},
+    {"MODE", {"CONT", "TRIG", "GATE", "BURS"}, &Settings::mode, nullptr, false, true},
+    {"TRIG", {"INT", "EXT"}, &Settings::trigSource, nullptr, false, true},
+};
 
 } // namespace
 
@@ -138,7 +213,7 @@ Generator::Generator(const ModelProfile& profile)
     : profile_(profile), memory_(profile.memoryLocations + 1) {}
 
 double Generator::maxFrequency(const QString& function) const {
-    return function == QLatin1String("TRI") ? profile_.maxRampHz : profile_.maxSineSquareHz;
+    return topFrequency(profile_, function);
 }
 
 void Generator::fitToFunction() {
@@ -148,10 +223,10 @@ void Generator::fitToFunction() {
     s.sweepStart = std::min(s.sweepStart, top);
     s.sweepStop = std::min(s.sweepStop, top);
     s.deviation = std::min(s.deviation, top);
-    if (s.function == QLatin1String("SQU"))
-        s.dutyCycle = std::clamp(s.dutyCycle, 20.0, 80.0);
-    else if (s.function == QLatin1String("TRI"))
-        s.dutyCycle = std::clamp(s.dutyCycle, 1.0, 99.0);
+    for (const DutyRange& r : dutyRanges) {
+        if (s.function == QLatin1String(r.function))
+            s.dutyCycle = std::clamp(s.dutyCycle, r.low, r.high);
+    }
 }
 
 void Generator::keep(const QByteArray& line) {
@@ -209,125 +284,30 @@ Generator::Reply Generator::process(const QByteArray& line) {
 
 bool Generator::applySetting(const QByteArray& keyword, const QByteArray& argument) {
     Settings& s = settings_;
-    const QByteArray word = argument.toUpper();
-    const auto quantity = [&](Units units) {
-        return parseQuantity(keyword, argument, units, lenient_, &missingUnit_);
-    };
-
-    if (keyword == "FUNC") {
-        if (!isOneOf(word, {"SIN", "SQU", "TRI"}))
-            return false;
-        s.function = QString::fromLatin1(word);
-        fitToFunction();
+    const QString word = QString::fromLatin1(argument.toUpper());
+    for (const Choice& c : choices) {
+        const bool taken =
+            keyword == c.keyword &&
+            (c.words.size() ? std::any_of(c.words.begin(), c.words.end(),
+                                          [&](const char* w) { return word == QLatin1String(w); })
+                            : profile_.modShapes.contains(word));
+        if (!taken)
+            continue;
+        if (c.text)
+            s.*c.text = word;
+        if (c.flag)
+            s.*c.flag = c.on;
+        if (c.text == &Settings::function)
+            fitToFunction();
         return true;
     }
-    if (keyword == "OUT") {
-        if (!isOneOf(word, {"ON", "OFF"}))
+    for (const Quantity& q : quantities) {
+        if (keyword != q.keyword)
+            continue;
+        const auto value = parseQuantity(keyword, argument, q.units, lenient_, &missingUnit_);
+        if (!value || !q.fits(*value, s, profile_))
             return false;
-        s.output = word == "ON";
-        return true;
-    }
-    if (keyword == "FREQ" || keyword == "SWSTA" || keyword == "SWSTO" || keyword == "DEV") {
-        const auto hertz = quantity(frequencyUnits);
-        if (!hertz || !inRange(*hertz, minFrequency, maxFrequency(s.function)))
-            return false;
-        double& target = keyword == "FREQ"    ? s.frequency
-                         : keyword == "SWSTA" ? s.sweepStart
-                         : keyword == "SWSTO" ? s.sweepStop
-                                              : s.deviation;
-        target = *hertz;
-        return true;
-    }
-    if (keyword == "AMPL") {
-        const auto volts = quantity(voltUnits);
-        if (!volts || !inRange(*volts, minAmplitude, maxAmplitude) ||
-            !inRange(*volts / 2 + std::abs(s.offset), 0, maxLevel))
-            return false;
-        s.amplitude = *volts;
-        return true;
-    }
-    if (keyword == "OFFS") {
-        const auto volts = quantity(voltUnits);
-        if (!volts || !inRange(std::abs(*volts), 0, maxLevel) ||
-            !inRange(s.amplitude / 2 + std::abs(*volts), 0, maxLevel))
-            return false;
-        s.offset = *volts == 0 ? 0.0 : *volts; // no negative zero
-        return true;
-    }
-    if (keyword == "DCYC") {
-        const auto percent = quantity(plainNumber);
-        if (!percent)
-            return false;
-        const bool fits = s.function == QLatin1String("SQU")   ? inRange(*percent, 20, 80)
-                          : s.function == QLatin1String("TRI") ? inRange(*percent, 1, 99)
-                                                               : false;
-        if (!fits)
-            return false;
-        s.dutyCycle = *percent;
-        return true;
-    }
-    if (keyword == "SWE") {
-        if (isOneOf(word, {"LIN", "LOG"}))
-            s.sweepType = QString::fromLatin1(word);
-        else if (isOneOf(word, {"ON", "OFF"}))
-            s.sweepOn = word == "ON";
-        else
-            return false;
-        return true;
-    }
-    if (keyword == "SWRA") {
-        const auto seconds = quantity(secondUnits);
-        if (!seconds || !inRange(*seconds, minSweepRate, maxSweepRate))
-            return false;
-        s.sweepRate = *seconds;
-        return true;
-    }
-    if (keyword == "MODUL") {
-        if (isOneOf(word, {"AM", "FM"}))
-            s.modKind = QString::fromLatin1(word);
-        else if (isOneOf(word, {"INT", "EXT"}))
-            s.modSource = QString::fromLatin1(word);
-        else if (word != "OFF")
-            return false;
-        s.modOn = word != "OFF";
-        return true;
-    }
-    if (keyword == "MODSH") {
-        const QString shape = QString::fromLatin1(word);
-        if (!profile_.modShapes.contains(shape))
-            return false;
-        s.modShape = shape;
-        return true;
-    }
-    if (keyword == "MODFR") {
-        const auto hertz = quantity(modFrequencyUnits);
-        if (!hertz || !inRange(*hertz, minFrequency, maxModFrequency))
-            return false;
-        s.modFrequency = *hertz;
-        return true;
-    }
-    if (keyword == "DEPT") {
-        const auto percent = quantity(plainNumber);
-        if (!percent || !inRange(*percent, 0, 100))
-            return false;
-        s.depth = *percent;
-        return true;
-    }
-    if (keyword == "MODE") {
-        if (!isOneOf(word, {"CONT", "TRIG", "GATE", "BURS"}))
-            return false;
-        s.mode = QString::fromLatin1(word);
-        return true;
-    }
-    if (keyword == "TRIG") {
-        if (isOneOf(word, {"INT", "EXT"})) {
-            s.trigSource = QString::fromLatin1(word);
-            return true;
-        }
-        const auto seconds = quantity(timeUnits);
-        if (!seconds || !inRange(*seconds, minTrigRate, maxTrigRate))
-            return false;
-        s.trigRate = *seconds;
+        s.*q.value = *value == 0 ? 0.0 : *value; // no negative zero
         return true;
     }
     return false;
@@ -354,43 +334,24 @@ std::optional<QByteArray> Generator::answerQuery(const QByteArray& keyword) cons
     const Settings& s = settings_;
     if (keyword == "*IDN?")
         return profile_.name.toLatin1() + " Function Generator,SIM,1.0";
-    if (keyword == "FUNC?")
-        return s.function.toLatin1();
     if (keyword == "OUT?")
         return QByteArray(s.output ? "1" : "0");
-    if (keyword == "FREQ?")
-        return formatNumber(s.frequency);
-    if (keyword == "AMPL?")
-        return formatNumber(s.amplitude);
-    if (keyword == "OFFS?")
-        return formatNumber(s.offset);
-    if (keyword == "DCYC?")
-        return formatNumber(s.dutyCycle);
     if (keyword == "SWE?")
         return s.sweepOn ? s.sweepType.toLatin1() + " ON" : QByteArray("OFF");
-    if (keyword == "SWSTA?")
-        return formatNumber(s.sweepStart);
-    if (keyword == "SWSTO?")
-        return formatNumber(s.sweepStop);
-    if (keyword == "SWRA?")
-        return formatNumber(s.sweepRate);
     if (keyword == "MODUL?")
         return s.modOn ? (s.modKind + QLatin1Char(' ') + s.modSource).toLatin1()
                        : QByteArray("OFF");
-    if (keyword == "MODSH?")
-        return s.modShape.toLatin1();
-    if (keyword == "MODFR?")
-        return formatNumber(s.modFrequency);
-    if (keyword == "DEPT?")
-        return formatNumber(s.depth);
-    if (keyword == "DEV?")
-        return formatNumber(s.deviation);
-    if (keyword == "MODE?")
-        return s.mode.toLatin1();
-    if (keyword == "TRIG?")
-        return s.trigSource.toLatin1();
     if (keyword == rejectedQuery)
         return QByteArray::number(rejectedCount_);
+    const QByteArray asked = keyword.chopped(1);
+    for (const Quantity& q : quantities) {
+        if (q.asked && asked == q.keyword)
+            return formatNumber(s.*q.value);
+    }
+    for (const Choice& c : choices) {
+        if (c.asked && asked == c.keyword)
+            return (s.*c.text).toLatin1();
+    }
     return std::nullopt;
 }
 
