@@ -434,18 +434,22 @@ Outcome Session::memory(const Request& r) {
     const kx::Store what = r.verb == Verb::Save     ? kx::Store::Save
                            : r.verb == Verb::Recall ? kx::Store::Recall
                                                     : kx::Store::Factory;
+    int location = 0;
     if (what != kx::Store::Factory) {
-        const QString problem = kx::memoryLocationProblem(vars_.modelName, r.typed);
-        if (!problem.isEmpty())
-            return refusedWith(problem);
+        const kx::MemoryLocation m = kx::checkMemoryLocation(vars_.modelName, r.typed);
+        if (!m.location)
+            return refusedWith(m.problem);
+        location = *m.location;
     }
-    if (Outcome o = outcomeOf(kx::store(link_, what, r.typed)); o.status != Done)
+    if (Outcome o = outcomeOf(kx::store(link_, what, location)); o.status != Done)
         return o;
     Outcome o = status();
+    // The location as the line carried it.
     const QString verb = r.text.section(QLatin1Char(' '), 0, 0);
+    const QString sent = QString::number(location);
     o.items.prepend(Item{what == kx::Store::Factory ? QStringLiteral("factory set-up recalled")
-                                                    : verb + QStringLiteral(": ") + r.typed,
-                         QJsonObject{{"name", verb}, {"value", r.typed}, {"confirmed", false}}});
+                                                    : verb + QStringLiteral(": ") + sent,
+                         QJsonObject{{"name", verb}, {"value", sent}, {"confirmed", false}}});
     return o;
 }
 

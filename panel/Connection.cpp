@@ -143,6 +143,11 @@ void Connection::connectToGenerator() {
     const QString device = map_.device(port);
 
     ctx_.link.close();
+    // Nothing known of the generator before carries over to this one, which may be
+    // another model: until it is identified the model, and so its limits and shapes,
+    // are unknown, and every check that needs them refuses.
+    ctx_.vars = modVariables{};
+    fillModShape();
     if (!ctx_.link.open(device)) {
         const int number = failureNumber(ctx_.link.port().openError());
         handleConnectError(number);
@@ -156,12 +161,22 @@ void Connection::connectToGenerator() {
     ui.connectBtn->setEnabled(false);
     ui.closeBtn->setEnabled(true);
 
-    const Identity id = identify(ctx_.link);
-    if (!id.answered)
-        throw noValidAnswer(QStringLiteral("*IDN?"));
+    // Unanswered, the question leaves the generator unknown, and the status line says so.
+    const QString unknown = QStringLiteral(" The generator was not identified.");
+    Identity id;
+    try {
+        id = identify(ctx_.link);
+        if (!id.answered)
+            throw noValidAnswer(QStringLiteral("*IDN?"));
+    } catch (OperationFailed& failure) {
+        failure.message += unknown;
+        throw;
+    }
     if (id.model.isEmpty())
         throw OperationFailed{
-            QStringLiteral("The generator's answer to *IDN? names no KX model: %1").arg(id.line)};
+            QStringLiteral("The generator's answer to *IDN? names no KX model, so it was not "
+                           "identified: %1")
+                .arg(id.line)};
     ctx_.vars.modelName = id.model;
     fillModShape();
     statusRefresh::update(ctx_);

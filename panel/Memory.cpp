@@ -17,24 +17,25 @@ void tell(const PanelContext& ctx, const QString& problem) {
 }
 
 void memLocation_Change(const PanelContext& ctx) {
-    const QString p = memoryLocationProblem(ctx.vars.modelName, ctx.ui.memLocation->text());
-    ctx.ui.save->setEnabled(p.isEmpty());
-    ctx.ui.recall->setEnabled(p.isEmpty());
-    if (!p.isEmpty())
-        tell(ctx, p);
+    const MemoryLocation m = checkMemoryLocation(ctx.vars.modelName, ctx.ui.memLocation->text());
+    ctx.ui.save->setEnabled(m.location.has_value());
+    ctx.ui.recall->setEnabled(m.location.has_value());
+    if (!m.location)
+        tell(ctx, m.problem);
 }
 
 void run(const PanelContext& ctx, Store what) {
     ctx.ops.run(Operations::Needs::Port, [&] {
-        const QString location = ctx.ui.memLocation->text();
         // Checked once more at the click: the model may have changed since the text was
         // typed, and a recall the generator takes for location 0 would replace the
-        // operator's set-up with the factory one.
-        const QString p = memoryLocationProblem(ctx.vars.modelName, location);
-        if (what != Store::Factory && !p.isEmpty())
-            return tell(ctx, p);
+        // operator's set-up with the factory one. The line carries the checked number,
+        // never the text.
+        const MemoryLocation m =
+            checkMemoryLocation(ctx.vars.modelName, ctx.ui.memLocation->text());
+        if (what != Store::Factory && !m.location)
+            return tell(ctx, m.problem);
         BusyGuard busy(ctx.busy);
-        raise(store(ctx.link, what, location));
+        raise(store(ctx.link, what, m.location.value_or(0)));
         statusRefresh::update(ctx);
     });
 }

@@ -4,28 +4,68 @@
 #include "state/Number.h"
 #include "state/Profile.h"
 
+#include <algorithm>
+
 namespace kx {
 
-QString memoryLocationProblem(const QString& model, const QString& text) {
+namespace {
+
+const QString notANumber = QStringLiteral(
+    "Enter number only. For KX12A: Valid numbers: 1-9 .For KX20A/KX25A: Valid numbers: 1-19");
+const QString outsideRange = QStringLiteral("Number outside of valid range.");
+
+// Whether `text`, a number by parseNumber, is a whole number. Decided on its digits, not
+// on the nearest double: "2.99999999999999999" is not whole, though its double is 3.
+bool isWhole(const QString& text) {
+    const QString t = trimBlanks(text);
+    const qsizetype e = t.indexOf(QLatin1Char('e'), 0, Qt::CaseInsensitive);
+    const QString mantissa = e < 0 ? t : t.left(e);
+    const qsizetype point = mantissa.indexOf(QLatin1Char('.'));
+    QString integer = point < 0 ? mantissa : mantissa.left(point);
+    integer.remove(QLatin1Char('+')).remove(QLatin1Char('-'));
+    const QString digits = integer + (point < 0 ? QString() : mantissa.mid(point + 1));
+    // The exponent moves the point; beyond the digits' own length it makes no difference.
+    const qsizetype cap = digits.size() + 1;
+    qsizetype shift = 0;
+    if (e >= 0) {
+        const QString exponent = t.mid(e + 1);
+        for (const QChar c : exponent) {
+            if (c.isDigit())
+                shift = std::min(cap, shift * 10 + (c.unicode() - '0'));
+        }
+        if (exponent.startsWith(QLatin1Char('-')))
+            shift = -shift;
+    }
+    // Every digit that stands after the point once it has moved is a zero.
+    const qsizetype firstFraction = std::max<qsizetype>(0, integer.size() + shift);
+    for (qsizetype i = firstFraction; i < digits.size(); ++i) {
+        if (digits.at(i) != QLatin1Char('0'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+MemoryLocation checkMemoryLocation(const QString& model, const QString& text) {
     const ModelProfile* profile = findModel(model);
     const int highest = profile ? profile->highestMemory : 0;
     const auto value = parseNumber(text);
-    if (!value)
-        return QStringLiteral("Enter number only. For KX12A: Valid numbers: 1-9 .For "
-                              "KX20A/KX25A: Valid numbers: 1-19");
+    if (!value || !isWhole(text))
+        return {std::nullopt, notANumber};
     if (*value < 1 || *value > highest)
-        return QStringLiteral("Number outside of valid range.");
-    return {};
+        return {std::nullopt, outsideRange};
+    return {static_cast<int>(*value), {}};
 }
 
-Result store(Exchange& link, Store what, const QString& location) {
+Result store(Exchange& link, Store what, int location) {
     return guarded([&] {
         if (what == Store::Factory)
             link.processEcho(QStringLiteral("*RCL 0"));
         else
             link.processEcho(
                 (what == Store::Save ? QStringLiteral("*SAV ") : QStringLiteral("*RCL ")) +
-                location);
+                QString::number(location));
         link.delaySeconds(what == Store::Factory ? 0 : 1);
         return Result{};
     });

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace kx {
 
 class Exchange;
@@ -12,13 +14,22 @@ class Exchange;
 // factory set-up recalled.
 enum class Store { Save, Recall, Factory };
 
-// Why `text` is not a memory location of `model`, in the words the operator reads;
-// empty when it is. With no model known there is no location at all.
-QString memoryLocationProblem(const QString& model, const QString& text);
+// A memory location as the operator typed it, checked against a model: the location,
+// or why the text is none, in the words the operator reads.
+struct MemoryLocation {
+    std::optional<int> location; // set exactly when problem is empty
+    QString problem;
+};
 
-// Sends the line of `store` ("*SAV " or "*RCL " and `location` exactly as given,
-// "*RCL 0") and waits out its pauses: Save and Recall one more second tick, for the
-// generator to move its set-up. Checks nothing; the caller reads the status back.
-Result store(Exchange& link, Store store, const QString& location = {});
+// Checks `text` as a memory location of `model`. A location is a whole number ("3",
+// " 3 ", "3.0", "03" and "0.3e1" are all 3; "2.5" is no location) from 1 to the model's
+// highest. With no model known there is no location at all.
+MemoryLocation checkMemoryLocation(const QString& model, const QString& text);
+
+// Sends the line of `store` ("*SAV " or "*RCL " and `location` in plain digits;
+// "*RCL 0" for the factory set-up, whatever `location`) and waits out its pauses: Save
+// and Recall one more second tick, for the generator to move its set-up. Checks
+// nothing; the caller checks the location first and reads the status back after.
+Result store(Exchange& link, Store store, int location = 0);
 
 } // namespace kx

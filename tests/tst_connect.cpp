@@ -1,4 +1,5 @@
 #include "support/Rig.h"
+#include "support/Texts.h"
 
 #include "app/BusyState.h"
 #include "app/ErrorCatalog.h"
@@ -182,32 +183,65 @@ void ConnectTest::portRefusesToOpen() {
 }
 
 void ConnectTest::identification_data() {
+    QTest::addColumn<bool>("after25"); // connected to a KX25A and closed the port first
     QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("model"); // empty: not identified, nothing more asked
     QTest::addColumn<QStringList>("shapes");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("takes20MHz"); // false: 20 MHz is refused with 5, nothing sent
     const QStringList three{"Sine", "Square", "Triangle"};
-    QTest::newRow("text before the model")
-        << QByteArray("Bench unit KX25A,1.0\r\n") << "KX25A" << three << "Bench unit KX25A,1.0";
-    QTest::newRow("KX12A") << QByteArray("KX12A\r") << "KX12A" << QStringList{"Sine"} << "KX12A";
-    QTest::newRow("KX20A") << QByteArray("KX20A x\r") << "KX20A" << three << "KX20A x";
-    QTest::newRow("first KX counts")
-        << QByteArray("KX20A KX25A\r") << "KX20A" << three << "KX20A KX25A";
-    QTest::newRow("other KX text")
-        << QByteArray("KXYZW-9\r") << "KXYZW" << QStringList{} << "KXYZW-9";
-    QTest::newRow("short") << QByteArray("  KX2\r") << "KX2" << QStringList{} << "KX2";
+    const auto row = [](const char* name, bool after25, const char* reply, const char* model,
+                        const QStringList& shapes, const QString& message, bool takes20MHz) {
+        QTest::newRow(name) << after25 << QByteArray(reply) << QString(model) << shapes << message
+                            << takes20MHz;
+    };
+    row("text before the model", false, "Bench unit KX25A,1.0\r\n", "KX25A", three,
+        "Bench unit KX25A,1.0", true);
+    row("KX12A", false, "KX12A\r", "KX12A", {"Sine"}, "KX12A", false);
+    row("KX20A", false, "KX20A x\r", "KX20A", three, "KX20A x", true);
+    row("first KX counts", false, "KX20A KX25A\r", "KX20A", three, "KX20A KX25A", true);
+    row("other KX text", false, "KXYZW-9\r", "KXYZW", {}, "KXYZW-9", false);
+    row("short", false, "  KX2\r", "KX2", {}, "KX2", false);
+    // Nothing of a generator connected before carries over to the next one.
+    const QString noAnswer =
+        QStringLiteral("No valid answer from the generator to *IDN? The generator was not "
+                       "identified.");
+    const QString noModel = QStringLiteral(
+        "The generator's answer to *IDN? names no KX model, so it was not identified: ");
+    row("after a KX25A, KX12A", true, "KX12A\r", "KX12A", {"Sine"}, "KX12A", false);
+    row("after a KX25A, KX20A", true, "KX20A\r", "KX20A", three, "KX20A", true);
+    row("after a KX25A, silent", true, "", "", {}, noAnswer, false);
+    row("after a KX25A, no model", true, "ACME,1.0\r", "", {}, noModel + "ACME,1.0", false);
+    row("after a KX25A, other KX text", true, "KXYZW-9\r", "KXYZW", {}, "KXYZW-9", false);
+    row("silent", false, "", "", {}, noAnswer, false);
+    row("no model", false, "SOMETHING ELSE\r", "", {}, noModel + "SOMETHING ELSE", false);
 }
 
 void ConnectTest::identification() {
+    QFETCH(bool, after25);
     QFETCH(QByteArray, reply);
     QFETCH(QString, model);
     QFETCH(QStringList, shapes);
     QFETCH(QString, message);
+    QFETCH(bool, takes20MHz);
     Rig rig;
-    rig.expect(QList<std::pair<QByteArray, QByteArray>>{{"*IDN?", reply}} + refreshAnswers());
+    if (after25) {
+        // The KX25A takes 20 MHz.
+        rig.connected();
+        rig.ui().setF->setText(QStringLiteral("20"));
+        rig.ui().freqMHz->click();
+        QCOMPARE(rig.takeLines(), (Lines{"FREQ 20MHZ", "FREQ?"}));
+        rig.ui().closeBtn->click();
+        QCOMPARE(rig.ui().modShape->count(), 3);
+    }
+    rig.ui().modShape->setEditText(QStringLiteral("Select"));
+    Talk talk{{"*IDN?", reply}};
+    if (!model.isEmpty())
+        talk += refreshAnswers();
+    rig.expect(talk);
     rig.connectTo();
-    QVERIFY2(rig.conversation().errors.isEmpty(), qPrintable(rig.conversation().errors.join('\n')));
-    QVERIFY(rig.scriptDone());
+    rig.checkConversation();
+    QVERIFY(rig.takeBoxes().isEmpty());
     QCOMPARE(rig.main().vars().modelName, model);
     QStringList items;
     for (int i = 0; i < rig.ui().modShape->count(); ++i)
@@ -215,6 +249,15 @@ void ConnectTest::identification() {
     QCOMPARE(items, shapes);
     QCOMPARE(rig.ui().modShape->currentText(), QStringLiteral("Select"));
     QCOMPARE(rig.ui().message->text(), message);
+    QVERIFY(idle(rig));
+    if (takes20MHz)
+        return;
+    // Beyond the model's range, or no range known at all.
+    rig.expect({});
+    rig.ui().setF->setText(QStringLiteral("20"));
+    rig.ui().freqMHz->click();
+    rig.checkConversation();
+    QCOMPARE(boxes(rig), refusal(5));
 }
 
 void ConnectTest::noAnswerToIdentification() {
@@ -232,7 +275,8 @@ void ConnectTest::noAnswerToIdentification() {
     QVERIFY(rig.main().vars().modelName.isEmpty());
     QCOMPARE(rig.takeLines(), Lines{"*IDN?"});
     QCOMPARE(rig.ui().message->text(),
-             QStringLiteral("No valid answer from the generator to *IDN?"));
+             QStringLiteral("No valid answer from the generator to *IDN? The generator was not "
+                            "identified."));
     // The query waited its full second for an answer that never came.
     QCOMPARE(rig.takeWaits(), QList<qint64>{kx::Exchange::replyTimeoutMs});
 

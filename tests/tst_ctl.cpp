@@ -150,6 +150,9 @@ void CtlTest::command_data() {
         lines({"kx-ctl: refused: The KX12A has no square modulating shape."}));
     row("a location the KX12A has not", "-d /dev/fake save 10", idn12, 1, {},
         lines({"kx-ctl: refused: Number outside of valid range."}));
+    row("a location that is not whole", "-d /dev/fake save 2.5", idn, 1, {},
+        lines({"kx-ctl: refused: Enter number only. For KX12A: Valid numbers: 1-9 .For "
+               "KX20A/KX25A: Valid numbers: 1-19"}));
     row("save, then the status", "-d /dev/fake save 3",
         idn + Talk{{"*SAV 3", ""}} + statusTalk + Talk{{"OUT?", line("1")}}, 0,
         lines({"save: 3", "waveform: square", "frequency: 2.50000 kHz", "amplitude: 4.00000 V",

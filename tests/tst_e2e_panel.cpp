@@ -116,7 +116,8 @@ void EndToEndTest::lateAnswersAreNotMisread() {
     // Every answer comes after the query has given up: nothing is shown as an answer
     // to the wrong question.
     QCOMPARE(panel.ui().message->text(),
-             QStringLiteral("No valid answer from the generator to *IDN?"));
+             QStringLiteral("No valid answer from the generator to *IDN? The generator was not "
+                            "identified."));
     QVERIFY(panel.main->vars().modelName.isEmpty());
     QVERIFY(panel.main->isEnabled());
     QCOMPARE(sim.rejectedOnExit(), 0);

@@ -60,11 +60,32 @@ void MemoryTest::locationCheck_data() {
     row("KX25A", "19", {});
     row("KX25A", "20", outside);
     row("KX25A", "0", outside);
-    row("KX25A", "0.5", outside);
-    row("KX25A", "2.5", {});
+    // A location is a whole number, however it is written.
+    row("KX25A", "0.5", numberOnly);
+    row("KX25A", "2.5", numberOnly);
+    row("KX25A", "-1.5", numberOnly);
+    row("KX25A", "1e-1", numberOnly);
     row("KX25A", " 3 ", {});
+    row("KX25A", "3.0", {});
+    row("KX25A", "03", {});
+    row("KX25A", "3.", {});
+    row("KX25A", "0.3e1", {});
+    row("KX25A", "100e-2", {});
     row("KX25A", "1e1", {});
+    row("KX20A", "1e1", {});
+    row("KX12A", "1e1", outside);
+    // Too large or too small for a double: no number at all, as for every entry.
+    row("KX25A", "1e99999999999", numberOnly);
+    row("KX25A", "1e-400", numberOnly);
+    // Whole or not by its digits, not by the nearest double (3 and 19).
+    row("KX25A", "2.99999999999999999", numberOnly);
+    row("KX25A", "19.00000000000000001", numberOnly);
+    row("KX25A", "0e-400", outside);
     row("KX25A", "-3", outside);
+    row("KX25A", "-1", outside);
+    row("KX25A", "-0", outside);
+    row("KX20A", "20", outside);
+    row("KX25A", "1e20", outside);
     row("KX25A", "abc", numberOnly);
     row("KX25A", "5a", numberOnly);
     row("KX25A", "", numberOnly);
@@ -73,7 +94,9 @@ void MemoryTest::locationCheck_data() {
     for (const char* text : {"5\r", "\n5", "\t5", "5\xc2\xa0", "\xd9\xa5"})
         row("KX25A", text, numberOnly);
     row("", "1", outside);
+    row("", "19", outside);
     row("", "abc", numberOnly);
+    row("", "2.5", numberOnly);
 }
 
 void MemoryTest::locationCheck() {
@@ -113,23 +136,40 @@ void MemoryTest::eachKeystroke() {
 }
 
 void MemoryTest::operations_data() {
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("button");
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<bool>("extraPause");
-    QTest::newRow("save") << "save" << QByteArray("*SAV 3") << true;
-    QTest::newRow("recall") << "recall" << QByteArray("*RCL 3") << true;
-    QTest::newRow("factory default") << "facDefault" << QByteArray("*RCL 0") << false;
+    const auto row = [](const char* name, const char* model, const char* typed, const char* button,
+                        const char* line, bool extraPause) {
+        QTest::newRow(name) << model << typed << button << QByteArray(line) << extraPause;
+    };
+    row("save", "KX25A", "3", "save", "*SAV 3", true);
+    row("recall", "KX25A", "3", "recall", "*RCL 3", true);
+    row("factory default", "KX25A", "3", "facDefault", "*RCL 0", false);
+    // The line carries the location in plain digits, not as it was typed.
+    row("save ' 3 '", "KX25A", " 3 ", "save", "*SAV 3", true);
+    row("save 3.0", "KX25A", "3.0", "save", "*SAV 3", true);
+    row("recall 03", "KX25A", "03", "recall", "*RCL 3", true);
+    row("save 1e1 on a KX20A", "KX20A", "1e1", "save", "*SAV 10", true);
+    row("recall 1e1 on a KX25A", "KX25A", "1e1", "recall", "*RCL 10", true);
+    row("save +19.000 on a KX20A", "KX20A", "+19.000", "save", "*SAV 19", true);
+    row("factory default, no location", "KX12A", "abc", "facDefault", "*RCL 0", false);
 }
 
 // The line, its pause to the next whole second, one more second for Save and Recall,
 // then the full read-back, all in the busy state.
 void MemoryTest::operations() {
+    QFETCH(QString, model);
+    QFETCH(QString, typed);
     QFETCH(QString, button);
     QFETCH(QByteArray, line);
     QFETCH(bool, extraPause);
-    Rig rig;
+    Rig rig(model);
     rig.connected();
-    rig.ui().memLocation->setText(QStringLiteral("3"));
+    rig.ui().memLocation->setText(typed);
+    rig.takeBoxes();
     bool busyInPause = false;
     rig.clock().duringNextWait = [&] { busyInPause = !rig.main().isEnabled(); };
     const qint64 toTick = msToNextSecond(rig);

@@ -171,6 +171,9 @@ QList<Row> rows() {
          {},
          "KX12A"},
         {"recall of no number", "memLocation", "abc", "recall", args("recall abc"), Unnumbered},
+        {"save 3.0", "memLocation", "3.0", "save", args("save 3.0")},
+        {"recall of no whole number", "memLocation", "2.5", "recall", args("recall 2.5"),
+         Unnumbered},
         {"update", "", "", "updateDisplay", args("status")},
     };
 }
