@@ -101,30 +101,14 @@ Outcome outcomeOf(const kx::Result& r) {
     return {};
 }
 
-// The words of the status for what the generator answers.
-QString modeWord(const QString& mode) {
-    for (const kx::Option& o : kx::commands::mode.options) {
-        if (QString::fromLatin1(o.lines.front()).mid(5).compare(mode, Qt::CaseInsensitive) == 0)
-            return QString::fromLatin1(o.name);
+// The word of `name` for what the generator reports; `otherwise` when it has none.
+QString wordOf(const char* name, const std::optional<kx::Choice>& choice,
+               const QString& otherwise = {}) {
+    for (const Word& w : words(*findName(QString::fromLatin1(name)))) {
+        if (choice && w.command == choice->command && w.option == choice->option)
+            return w.word;
     }
-    return mode;
-}
-
-QString sweepWord(const QString& line) {
-    if (line == QLatin1String("LIN ON"))
-        return QStringLiteral("lin");
-    if (line == QLatin1String("LOG ON"))
-        return QStringLiteral("log");
-    return QStringLiteral("off");
-}
-
-QString modulationWord(const QString& line) {
-    for (const kx::Option& o : kx::commands::modulation.options) {
-        const QString word = QString::fromLatin1(o.name);
-        if (line == word.toUpper().replace(QLatin1Char('-'), QLatin1Char(' ')))
-            return word;
-    }
-    return QStringLiteral("off");
+    return otherwise;
 }
 
 class Session {
@@ -280,11 +264,11 @@ Outcome Session::status() {
     if (s.offset)
         add("offset", "OFFS?", s.offset->value, QStringLiteral("V"));
     if (s.mode)
-        add("trigger-mode", "MODE?", modeWord(*s.mode));
+        add("trigger-mode", "MODE?", wordOf("trigger-mode", s.modeChoice, *s.mode));
     if (s.sweep)
-        add("sweep", "SWE?", sweepWord(*s.sweep));
+        add("sweep", "SWE?", wordOf("sweep", s.sweep));
     if (s.modulation)
-        add("modulation", "MODUL?", modulationWord(*s.modulation));
+        add("modulation", "MODUL?", wordOf("modulation", s.modulation));
     if (s.output)
         add("output", "OUT?", *s.output ? QStringLiteral("on") : QStringLiteral("off"));
     Outcome f = outcomeOf(s.result);

@@ -183,6 +183,8 @@ void Exchange::delaySeconds(int n) {
     checkUsable();
 }
 
+QString firstLine(const QString& answer) { return answer.left(answer.indexOf(QLatin1Char('\r'))); }
+
 void Exchange::shutdown() {
     shutdown_ = true;
     if (port_.isOpen())

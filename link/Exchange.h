@@ -102,4 +102,7 @@ private:
     quint64 arrivals_ = 0;
 };
 
+// An answer up to its line end, its first CR; all of it when it has none.
+QString firstLine(const QString& answer);
+
 } // namespace kx

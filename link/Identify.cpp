@@ -10,10 +10,9 @@ Identity identify(Exchange& link) {
     // Blanks only: the line end stays.
     while (reply.startsWith(QLatin1Char(' ')))
         reply.remove(0, 1);
-    const qsizetype cr = reply.indexOf(QLatin1Char('\r'));
-    if (cr < 0)
+    if (!reply.contains(QLatin1Char('\r')))
         return {};
-    Identity id{true, reply.left(cr), {}};
+    Identity id{true, firstLine(reply), {}};
     const qsizetype kx = id.line.indexOf(QLatin1String("KX"));
     if (kx >= 0)
         id.model = id.line.mid(kx, 5);

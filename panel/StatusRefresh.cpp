@@ -12,28 +12,27 @@ namespace kx::statusRefresh {
 
 namespace {
 
-struct FunctionRow {
-    const char* line;
+// The function indicator's caption for a sweep or modulation the generator reports, and
+// the modulation's source; none for a sweep or modulation that is off.
+struct Caption {
+    Choice choice;
     const char* indicator;
     const char* source; // nullptr: source unchanged
 };
 
-constexpr FunctionRow sweepRows[] = {
-    {"LIN ON", "Linear Sweep", nullptr},
-    {"LOG ON", "Log Sweep", nullptr},
+constexpr Caption captions[] = {
+    {{&commands::linearSweep}, "Linear Sweep", nullptr},
+    {{&commands::logSweep}, "Log Sweep", nullptr},
+    {{&commands::modulation, 0}, "AM Modulation", "INT"},
+    {{&commands::modulation, 1}, "AM Modulation", "EXT"},
+    {{&commands::modulation, 2}, "FM Modulation", "INT"},
+    {{&commands::modulation, 3}, "FM Modulation", "EXT"},
 };
 
-constexpr FunctionRow modulationRows[] = {
-    {"AM INT", "AM Modulation", "INT"},
-    {"AM EXT", "AM Modulation", "EXT"},
-    {"FM INT", "FM Modulation", "INT"},
-    {"FM EXT", "FM Modulation", "EXT"},
-};
-
-const FunctionRow* find(std::span<const FunctionRow> rows, const QString& line) {
-    for (const FunctionRow& row : rows) {
-        if (line == QLatin1String(row.line))
-            return &row;
+const Caption* captionOf(const Choice& choice) {
+    for (const Caption& c : captions) {
+        if (c.choice == choice)
+            return &c;
     }
     return nullptr;
 }
@@ -55,11 +54,11 @@ void update(const PanelContext& ctx) {
     if (s.mode)
         ui.mode->setText(*s.mode);
     if (s.sweep) {
-        const FunctionRow* sweep = find(sweepRows, *s.sweep);
+        const Caption* sweep = captionOf(*s.sweep);
         ui.funcIndicator->setText(QString::fromLatin1(sweep ? sweep->indicator : ""));
     }
     if (s.modulation) {
-        if (const FunctionRow* modulation = find(modulationRows, *s.modulation)) {
+        if (const Caption* modulation = captionOf(*s.modulation)) {
             ui.funcIndicator->setText(QString::fromLatin1(modulation->indicator));
             ui.source->setText(QString::fromLatin1(modulation->source));
         }

@@ -60,8 +60,6 @@ QString plainText(double x) {
     return s;
 }
 
-QString firstLine(const QString& answer) { return answer.left(answer.indexOf(QLatin1Char('\r'))); }
-
 QString trimBlanks(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();

@@ -22,7 +22,4 @@ QString plainText(double x);
 // Removes blanks (spaces only) from both ends; CR and LF stay.
 QString trimBlanks(const QString& text);
 
-// An answer up to its first CR; all of it when it has none.
-QString firstLine(const QString& answer);
-
 } // namespace kx

@@ -23,13 +23,18 @@ const ModelProfile* findModel(const QString& model);
 // Lowest frequency of every model, hertz.
 inline constexpr double lowestFrequencyHz = 0.01;
 
+// What follows a line's keyword: "FUNC SIN" -> "SIN".
+inline QString argumentOf(const char* line) {
+    return QString::fromLatin1(line).section(QLatin1Char(' '), 1);
+}
+
 // The three waveforms: the line that chooses one, the panel's own name for it, and
-// its picture. The generator's answer to "FUNC?" begins with the line's keyword.
+// its picture. The generator's answer to "FUNC?" begins with the line's argument.
 struct Waveform {
     const char* line;
     const char* shape;
     const char* picture;
-    QString keyword() const { return QString::fromLatin1(line).mid(5); }
+    QString keyword() const { return argumentOf(line); }
 };
 
 inline constexpr Waveform waveforms[] = {

@@ -145,6 +145,27 @@ const Command triggerSource{.name = "trigger-source",
                             .refusal = 11};
 } // namespace commands
 
+QList<Choice> choicesOf(const Command& command) {
+    QList<Choice> all;
+    for (std::size_t i = 0; i < command.options.size(); ++i)
+        all << Choice{&command, int(i)};
+    return all;
+}
+
+QString answerAfter(const Choice& choice, const char* keyword) {
+    QStringList arguments;
+    const auto take = [&](std::span<const char* const> lines) {
+        for (const char* line : lines) {
+            if (QString::fromLatin1(line).section(QLatin1Char(' '), 0, 0) == QLatin1String(keyword))
+                arguments << argumentOf(line);
+        }
+    };
+    take(choice.command->lines);
+    if (choice.option >= 0)
+        take(choice.command->options[static_cast<std::size_t>(choice.option)].lines);
+    return arguments.join(QLatin1Char(' '));
+}
+
 std::span<const Setting* const> allSettings() {
     using namespace settings;
     static constexpr const Setting* all[] = {
@@ -327,7 +348,7 @@ Result switchOutput(Exchange& link, bool on) {
         link.processEcho(QStringLiteral("OUT?"));
         // A line end after the number does not matter; a number other than 1 or 0 is no
         // state at all.
-        const QString reply = link.readReceived().trimmed();
+        const QString reply = trimBlanks(firstLine(link.readReceived()));
         const std::optional<bool> state = outputState(reply);
         if (!state)
             return Result::noAnswer(QStringLiteral("OUT?"));

@@ -138,6 +138,19 @@ extern const Command modulation, modulationShape, modulationOff;
 extern const Command mode, triggerSource;
 } // namespace commands
 
+// One way of the fixed lines: `command`, and its option `option` where it has options.
+struct Choice {
+    const Command* command = nullptr;
+    int option = -1;
+    bool operator==(const Choice&) const = default;
+};
+// The choices of each option of `command`, in order.
+QList<Choice> choicesOf(const Command& command);
+// What the generator answers to `keyword`'s query once `choice`'s lines are carried out:
+// the arguments of its lines of that keyword, joined by a blank ("SWE LIN", "SWE ON":
+// "LIN ON").
+QString answerAfter(const Choice& choice, const char* keyword);
+
 // Every setting; the one named `name`, nullptr when there is none.
 std::span<const Setting* const> allSettings();
 const Setting* findSetting(const QString& name);

@@ -1,5 +1,6 @@
 #include "state/Status.h"
 
+#include "link/Exchange.h"
 #include "link/Identify.h"
 #include "state/Number.h"
 #include "state/Profile.h"
@@ -27,6 +28,17 @@ QString modeOf(const QString& answer, modVariables& vars) {
     if (!mode.isEmpty())
         vars.mode = mode;
     return mode;
+}
+
+// The one of `candidates` after whose lines the generator answers `answer` to the query
+// of `keyword`.
+std::optional<Choice> among(const QList<Choice>& candidates, const char* keyword,
+                            const QString& answer, Qt::CaseSensitivity cs = Qt::CaseSensitive) {
+    for (const Choice& c : candidates) {
+        if (answerAfter(c, keyword).compare(answer, cs) == 0)
+            return c;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -72,11 +84,23 @@ Status readStatus(Exchange& link, modVariables& vars) {
             notUnderstood << QStringLiteral("MODE?");
         else
             s.mode = mode;
+        s.modeChoice = among(choicesOf(commands::mode), "MODE", mode, Qt::CaseInsensitive);
 
-        for (const auto& [query, line] : {std::pair{"SWE?", &s.sweep}, {"MODUL?", &s.modulation}}) {
-            if (!vars.firstReplyLine(asked(query, false)))
-                return Result::noAnswer(QString::fromLatin1(query));
-            *line = vars.replyLine;
+        using namespace commands;
+        const struct {
+            const char* query;
+            const char* keyword;
+            QList<Choice> choices;
+            Choice otherwise;
+            std::optional<Choice>* decoded;
+        } functions[] = {
+            {"SWE?", "SWE", {{&linearSweep}, {&logSweep}}, {&sweepOff}, &s.sweep},
+            {"MODUL?", "MODUL", choicesOf(modulation), {&modulationOff}, &s.modulation},
+        };
+        for (const auto& f : functions) {
+            if (!vars.firstReplyLine(asked(f.query, false)))
+                return Result::noAnswer(QString::fromLatin1(f.query));
+            *f.decoded = among(f.choices, f.keyword, vars.replyLine).value_or(f.otherwise);
         }
         // Last, so that the light beside the output buttons follows the generator.
         s.output = outputState(asked("OUT?"));

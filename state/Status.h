@@ -19,9 +19,12 @@ struct Status {
     std::optional<Result::Answer> amplitude; // "AMPL?"
     std::optional<Result::Answer> offset;    // "OFFS?"
     std::optional<QString> mode;             // "MODE?": as the generator words it, 4 characters
-    std::optional<QString> sweep;            // "SWE?": the answer's first line
-    std::optional<QString> modulation;       // "MODUL?": the answer's first line
-    std::optional<bool> output;              // "OUT?": on or off
+    std::optional<Choice> modeChoice; // the option of commands::mode it names, any letter case
+    // "SWE?": linearSweep or logSweep, sweepOff for any other answer.
+    std::optional<Choice> sweep;
+    // "MODUL?": an option of commands::modulation, modulationOff for any other answer.
+    std::optional<Choice> modulation;
+    std::optional<bool> output; // "OUT?": on or off
     // Each question asked, by its query, and its answer as read: blanks trimmed, up to
     // its line end.
     QMap<QString, QString> answers;

@@ -1,5 +1,6 @@
 #include "state/modVariables.h"
 
+#include "link/Exchange.h"
 #include "state/Number.h"
 #include "state/Profile.h"
 
@@ -142,10 +143,9 @@ modVariables::Decoded modVariables::decodeLevelReply(const QString& reply) {
 }
 
 bool modVariables::firstReplyLine(const QString& reply) {
-    const qsizetype at = reply.indexOf(QLatin1Char('\r'));
-    if (at < 0)
+    if (!reply.contains(QLatin1Char('\r')))
         return false;
-    replyLine = reply.left(at);
+    replyLine = firstLine(reply);
     return true;
 }
 

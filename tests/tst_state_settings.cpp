@@ -85,8 +85,9 @@ void SettingsTest::withoutWindow() {
     QCOMPARE(s.amplitude->value, QStringLiteral("4.00000"));
     QCOMPARE(s.offset->value, QStringLiteral("1.00000"));
     QCOMPARE(*s.mode, QStringLiteral("TRIG"));
-    QCOMPARE(*s.sweep, QStringLiteral("LIN ON"));
-    QCOMPARE(*s.modulation, QStringLiteral("OFF"));
+    QVERIFY(s.modeChoice == (kx::Choice{&kx::commands::mode, 1}));
+    QVERIFY(s.sweep == kx::Choice{&kx::commands::linearSweep});
+    QVERIFY(s.modulation == kx::Choice{&kx::commands::modulationOff});
     QCOMPARE(s.output, std::optional<bool>(true));
     QCOMPARE(in.vars.waveShape, QStringLiteral("square"));
     QCOMPARE(in.vars.outputFrequencyHz, 2500.0);
