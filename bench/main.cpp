@@ -3,7 +3,8 @@
 //   kx-bench [--count N] [--latency MS] [--crlf] [--show]
 //       the status refresh against the floor of the line, over a pseudo-terminal to kx-sim
 //   kx-bench --soak [N] [--only BUTTON,...]
-//       resident memory over N operations (default 10000) on the in-process simulator
+//       memory growth per 10 000 operations over N (default 100000) on the in-process
+//       simulator, once the traffic record is full
 //   kx-bench --startup [--runs N]
 //       time to the shown window and its resident memory, beside an empty QMainWindow
 //   kx-bench --ctl [--runs N]

@@ -1,4 +1,4 @@
-// kx-bench --soak [N]: resident memory over many operations.
+// kx-bench --soak [N]: memory over many operations, once nothing should grow any more.
 //
 // The window runs against the simulated generator in-process, through the real
 // exchange (kx::Exchange inside kx::Main), on the test rig: a clock that does not
@@ -9,15 +9,19 @@
 // yet is clicked all the same; the line printed counts the clicks that sent nothing.
 // --only a,b,... restricts the rotation to those buttons, to find one that grows.
 //
-// After a warm-up of a few hundred operations (first-use caches, fonts, pictures), the
-// resident set is read, N operations run, and it is read again. One line is printed,
-// beginning "soak:".
+// The traffic record (kx::Traffic) keeps the newest entries up to its capacity and
+// grows until then; the warm-up runs the rotation until it is full, then a few hundred
+// operations more (first-use caches, fonts, pictures). Then the resident set and the
+// heap in use are read, N operations run, and both are read again after every 10 000
+// of them. One line is printed, beginning "soak:": the growth per 10 000 operations,
+// on average and in the block that grew most, against the target.
 
 #include "Bench.h"
 
 #ifdef KX_BENCH_SOAK
 #include "app/Main.h"
 #include "app/Operations.h"
+#include "link/Traffic.h"
 #include "support/Rig.h"
 
 #include <QAbstractButton>
@@ -30,6 +34,7 @@
 #include <malloc.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -39,7 +44,15 @@ namespace kxbench {
 #ifdef KX_BENCH_SOAK
 namespace {
 
+// Operations after the traffic record is full, before the first reading.
 constexpr int warmUp = 300;
+// A rotation that sends too little to fill the traffic record within this many
+// operations is measured with the record not full (the line says so).
+constexpr int fillLimit = 200'000;
+// Readings are taken this often; the growth is given per this many operations.
+constexpr int block = 10'000;
+// Growth per block that is still met.
+constexpr double targetKb = 20;
 // The records the test doubles keep grow by design; they are emptied this often.
 constexpr int clearEvery = 50;
 
@@ -136,7 +149,7 @@ int runSoak(int argc, char* argv[]) {
     return 2;
 #else
     QApplication app(argc, argv);
-    int count = 10'000;
+    int count = 100'000;
     const QStringList args = app.arguments();
     const qsizetype at = args.indexOf(QStringLiteral("--soak"));
     if (at >= 0 && at + 1 < args.size()) {
@@ -193,14 +206,15 @@ int runSoak(int argc, char* argv[]) {
 
     long lines = 0;
     long boxes = 0;
-    // The fake clock's list of waits, the port's list of lines written and the
-    // recorder's boxes keep everything by design; they are counted and emptied here so
-    // that they do not pass for growth of the program. The clock's virtual time also
-    // moves on without end, but it is one number and costs no memory.
+    // The fake clock's list of waits, the port's lists of lines written and of when each
+    // was written, and the recorder's boxes keep everything by design; they are counted
+    // and emptied here so that they do not pass for growth of the program. The clock's
+    // virtual time also moves on without end, but it is one number and costs no memory.
     const auto clearRecords = [&] {
         lines += rig.takeLines().size();
         boxes += rig.takeBoxes().size();
         rig.takeWaits();
+        rig.port().times = {};
         auto renewed = std::make_unique<kxsim::Generator>(profile);
         renewed->settings() = generator->settings();
         generator = std::move(renewed);
@@ -234,28 +248,57 @@ int runSoak(int argc, char* argv[]) {
         return true;
     };
     // Memory freed is handed back to the system before each reading, so the readings
-    // compare what is in use, not what the allocator happens to keep cached.
-    const auto resident = [] {
+    // compare what is in use, not what the allocator happens to keep cached. The heap in
+    // use beside the resident set tells growth from fragmentation.
+    struct Reading {
+        long residentKb;
+        double heapKb;
+    };
+    const auto read = [] {
         malloc_trim(0);
-        return residentKb();
+        const struct mallinfo2 m = mallinfo2();
+        return Reading{residentKb(), double(m.uordblks + m.hblkhd) / 1024};
     };
 
+    const kx::Traffic& traffic = rig.main().traffic();
+    int filling = 0;
+    while (traffic.entries().size() < kx::Traffic::capacity && filling < fillLimit) {
+        const std::size_t had = traffic.entries().size();
+        if (!run(clearEvery))
+            return 1;
+        filling += clearEvery;
+        // A rotation that records nothing in a round of clicks never fills it.
+        if (traffic.entries().size() == had)
+            break;
+    }
+    const bool full = traffic.entries().size() >= kx::Traffic::capacity;
     if (!run(warmUp))
         return 1;
-    const long start = resident();
+
+    const Reading start = read();
     const int before = done;
     lines = 0;
     boxes = 0;
     silent = 0;
-    if (!run(count))
-        return 1;
-    const long end = resident();
-    const long growth = end - start;
-    std::printf("soak: %d operations (%zu kinds, after a %d-operation warm-up), VmRSS %ld kB at "
-                "start, %ld kB at end, growth %ld kB (target under 1024 kB: %s); %ld lines "
-                "sent, %ld boxes shown, %ld clicks sent nothing\n",
-                done - before, steps.size(), warmUp, start, end, growth,
-                growth < 1024 ? "met" : "missed", lines, boxes, silent);
+    Reading last = start;
+    double worstKb = 0; // the resident set's growth over the block that grew most
+    for (int left = count; left > 0; left -= block) {
+        const int n = std::min(block, left);
+        if (!run(n))
+            return 1;
+        const Reading now = read();
+        worstKb = std::max(worstKb, double(now.residentKb - last.residentKb) * block / n);
+        last = now;
+    }
+    const double perBlock = double(last.residentKb - start.residentKb) * block / count;
+    const double heapPerBlock = (last.heapKb - start.heapKb) * block / count;
+    std::printf("soak: %d operations (%zu kinds, after %d operations %s the traffic record and a "
+                "%d-operation warm-up), VmRSS %ld kB at start, %ld kB at end; growth per "
+                "%d operations %.1f kB (largest block %.1f kB, heap in use %.1f kB; target "
+                "under %.0f kB: %s); %ld lines sent, %ld boxes shown, %ld clicks sent nothing\n",
+                done - before, steps.size(), filling, full ? "that filled" : "that did not fill",
+                warmUp, start.residentKb, last.residentKb, block, perBlock, worstKb, heapPerBlock,
+                targetKb, perBlock < targetKb ? "met" : "missed", lines, boxes, silent);
     return 0;
 #endif
 }

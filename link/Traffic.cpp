@@ -25,12 +25,23 @@ void Traffic::received(qint64 nowMs, const QByteArray& text) {
         end = end < 0 ? text.size() : end + 1;
         if (end < text.size() && text.at(end) == '\n')
             ++end;
+        const bool lineFeed = end - from == 1 && text.at(from) == '\n';
+        bool joinsLast = !entries_.empty() &&
+                         entries_.back().direction == Entry::Direction::Received &&
+                         (!entries_.back().bytes.endsWith('\r') || lineFeed) &&
+                         !entries_.back().bytes.endsWith('\n');
+        // A full entry takes no more than the LF of its CR LF; the rest goes on in the
+        // next one.
+        if (!lineFeed) {
+            if (joinsLast && entries_.back().bytes.size() >= longestEntry)
+                joinsLast = false;
+            const qsizetype cut =
+                from + longestEntry - (joinsLast ? entries_.back().bytes.size() : 0);
+            if (end > cut && text.at(cut - 1) != '\r')
+                end = cut;
+        }
         const QByteArray piece = text.mid(from, end - from);
         from = end;
-        const bool joinsLast = !entries_.empty() &&
-                               entries_.back().direction == Entry::Direction::Received &&
-                               (!entries_.back().bytes.endsWith('\r') || piece == "\n") &&
-                               !entries_.back().bytes.endsWith('\n');
         if (joinsLast) {
             entries_.back().bytes += piece;
             emit changed();

@@ -15,6 +15,10 @@ class Traffic : public QObject {
     Q_OBJECT
 public:
     static constexpr std::size_t capacity = 10000;
+    // The most bytes a received entry holds (the LF of its CR LF aside): text without a
+    // line end by then goes on in a new entry, so the record stays bounded whatever
+    // comes down the line.
+    static constexpr qsizetype longestEntry = 256;
 
     struct Entry {
         enum class Direction { Sent, Received };

@@ -65,6 +65,18 @@ void TrafficTest::receivedTextMakesLines_data() {
         << QList<QByteArray>{"FREQ?\r1.0E+3\r\n"} << QList<QByteArray>{"FREQ?\r", "1.0E+3\r\n"};
     QTest::newRow("no line end yet")
         << QList<QByteArray>{"1.0", "E+3"} << QList<QByteArray>{"1.0E+3"};
+    // Text that never ends its line (noise, a wrong baud rate) goes on in a new entry
+    // once one is full, so no entry grows without bound; a CR LF stays whole.
+    const qsizetype longest = kx::Traffic::longestEntry;
+    QTest::newRow("no line end, longer than an entry")
+        << QList<QByteArray>{QByteArray(2 * longest + 3, 'x')}
+        << QList<QByteArray>{QByteArray(longest, 'x'), QByteArray(longest, 'x'), "xxx"};
+    QTest::newRow("no line end, in pieces past an entry")
+        << QList<QByteArray>{QByteArray(longest - 1, 'x'), "yz", "\r"}
+        << QList<QByteArray>{QByteArray(longest - 1, 'x') + 'y', "z\r"};
+    QTest::newRow("CR LF at the end of a full entry")
+        << QList<QByteArray>{QByteArray(longest - 1, 'x') + "\r\nSIN\r"}
+        << QList<QByteArray>{QByteArray(longest - 1, 'x') + "\r\n", "SIN\r"};
 }
 
 void TrafficTest::receivedTextMakesLines() {
