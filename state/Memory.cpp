@@ -10,8 +10,21 @@ namespace kx {
 
 namespace {
 
-const QString notANumber = QStringLiteral(
-    "Enter number only. For KX12A: Valid numbers: 1-9 .For KX20A/KX25A: Valid numbers: 1-19");
+// "Enter number only. For KX12A: Valid numbers: 1-9 .For KX20A/KX25A: Valid numbers: 1-19":
+// the models that have as many locations named together, in the profile's order.
+QString notANumber() {
+    QStringList ranges;
+    std::span<const ModelProfile> all = models();
+    while (!all.empty()) {
+        QStringList names;
+        const int highest = all.front().highestMemory;
+        for (; !all.empty() && all.front().highestMemory == highest; all = all.subspan(1))
+            names << QLatin1String(all.front().model);
+        ranges << QStringLiteral("%1: Valid numbers: 1-%2").arg(names.join('/')).arg(highest);
+    }
+    return QStringLiteral("Enter number only. For ") + ranges.join(QStringLiteral(" .For "));
+}
+
 const QString outsideRange = QStringLiteral("Number outside of valid range.");
 
 // Whether `text`, a number by parseNumber, is a whole number. Decided on its digits, not
@@ -52,7 +65,7 @@ MemoryLocation checkMemoryLocation(const QString& model, const QString& text) {
     const int highest = profile ? profile->highestMemory : 0;
     const auto value = parseNumber(text);
     if (!value || !isWhole(text))
-        return {std::nullopt, notANumber};
+        return {std::nullopt, notANumber()};
     if (*value < 1 || *value > highest)
         return {std::nullopt, outsideRange};
     return {static_cast<int>(*value), {}};

@@ -15,6 +15,8 @@ constexpr ModelProfile profiles[] = {
 
 } // namespace
 
+std::span<const ModelProfile> models() { return profiles; }
+
 const ModelProfile* findModel(const QString& model) {
     for (const ModelProfile& p : profiles) {
         if (model == QLatin1String(p.model))

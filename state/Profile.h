@@ -16,6 +16,8 @@ struct ModelProfile {
     int highestMemory;                             // memory locations run from 1 to this
 };
 
+// Every model of the family, in order.
+std::span<const ModelProfile> models();
 // The profile of `model`, exactly as the identification line names it; nullptr for any
 // other text.
 const ModelProfile* findModel(const QString& model);
