@@ -64,6 +64,9 @@ struct Environment {
     std::function<std::optional<QByteArray>(const QString& file)> read = {};
     // Where a request to stop comes from; none: nothing asks.
     Stop* stop = nullptr;
+
+    // The signal that asked kx-ctl to stop, 0 for none.
+    int stopSignal() const { return stop ? stop->signal() : 0; }
 };
 
 // Runs kx-ctl with `arguments` (the program's name left out) and returns its exit

@@ -41,65 +41,75 @@ constexpr Unit percent[] = {{"%", 1, ""}};
 
 // A frequency held to the connected model's range for the current waveform: the
 // output frequency, a sweep end (never held to the other end), the deviation.
-constexpr Setting inCarrierRange(const char* name, std::span<const Unit> units, const char* line,
-                                 ReadBack readBack, Precondition asks = {}) {
+constexpr Setting inCarrierRange(const char* name, const char* help, std::span<const Unit> units,
+                                 const char* line, ReadBack readBack, Precondition asks = {}) {
     return {.name = name,
             .units = units,
             .limits = frequencyLimits,
             .code = 5,
             .line = line,
             .readBack = readBack,
-            .asks = asks};
+            .asks = asks,
+            .needs = fact::model | fact::waveform,
+            .help = help};
 }
 
 // A value with fixed limits, refused with code 7 outside them.
-constexpr Setting inFixedRange(const char* name, std::span<const Unit> units, Range range,
-                               const char* line, ReadBack readBack = {}, Precondition asks = {}) {
+constexpr Setting inFixedRange(const char* name, const char* help, std::span<const Unit> units,
+                               Range range, const char* line, ReadBack readBack = {},
+                               Precondition asks = {}) {
     return {.name = name,
             .units = units,
             .limits = {range.lowest, range.highest},
             .code = 7,
             .line = line,
             .readBack = readBack,
-            .asks = asks};
+            .asks = asks,
+            .help = help};
 }
 
 } // namespace
 
 namespace settings {
-const Setting frequency = inCarrierRange("frequency", hertz, "FREQ ", readBacks::outputFrequency);
+const Setting frequency =
+    inCarrierRange("frequency", "the output frequency", hertz, "FREQ ", readBacks::outputFrequency);
 const Setting amplitude{.name = "amplitude",
                         .units = volts,
                         .limits = {0.01, 10},
                         .code = 6,
                         .line = "AMPL ",
                         .readBack = readBacks::amplitude,
-                        .rule = {amplitudeFitsOffset, 8}};
+                        .rule = {amplitudeFitsOffset, 8},
+                        .needs = fact::offset,
+                        .help = "the amplitude, peak to peak"};
 const Setting offset{.name = "offset",
                      .units = volts,
                      .limits = {-5, 5},
                      .code = 7,
                      .line = "OFFS ",
                      .readBack = readBacks::offset,
-                     .rule = {offsetFitsAmplitude, 8}};
-const Setting sweepStart =
-    inCarrierRange("sweep-start", hertz, "SWSTA ", {"SWSTA?", Decoding::Frequency});
-const Setting sweepStop =
-    inCarrierRange("sweep-stop", stopHertz, "SWSTO ", {"SWSTO?", Decoding::Frequency});
-const Setting sweepRate =
-    inFixedRange("sweep-rate", std::span(periods).last<1>(), {0.01, 100}, "SWRA ");
+                     .rule = {offsetFitsAmplitude, 8},
+                     .needs = fact::amplitude,
+                     .help = "the DC offset"};
+const Setting sweepStart = inCarrierRange("sweep-start", "the sweep's start frequency", hertz,
+                                          "SWSTA ", {"SWSTA?", Decoding::Frequency});
+const Setting sweepStop = inCarrierRange("sweep-stop", "the sweep's stop frequency", stopHertz,
+                                         "SWSTO ", {"SWSTO?", Decoding::Frequency});
+const Setting sweepRate = inFixedRange("sweep-rate", "the sweep's duration",
+                                       std::span(periods).last<1>(), {0.01, 100}, "SWRA ");
 // The modulating frequency: 0.01 Hz to 20 kHz for every model and waveform.
 const Setting modulationFrequency =
-    inFixedRange("mod-frequency", std::span(hertz).first<2>(), {0.01, 20000}, "MODFR ",
-                 {"MODFR?", Decoding::Frequency});
+    inFixedRange("mod-frequency", "the modulating frequency", std::span(hertz).first<2>(),
+                 {0.01, 20000}, "MODFR ", {"MODFR?", Decoding::Frequency});
 // The depth and the deviation are for the generator's own modulating source only: the
 // generator is asked which modulation runs before anything is decided.
-const Setting depth =
-    inFixedRange("depth", percent, {0, 100}, "DEPT ", {}, {"MODUL?", "AM INT", 13});
-const Setting deviation =
-    inCarrierRange("deviation", deviationHertz, "DEV ", {}, {"MODUL?", "FM INT", 14});
+const Setting depth = inFixedRange("depth", "the AM depth (internal AM only)", percent, {0, 100},
+                                   "DEPT ", {}, {"MODUL?", "AM INT", 13});
+const Setting deviation = inCarrierRange("deviation", "the FM deviation (internal FM only)",
+                                         deviationHertz, "DEV ", {}, {"MODUL?", "FM INT", 14});
 // The internal trigger's period: 1 us to 10 s.
-const Setting triggerRate = inFixedRange("trigger-rate", periods, {1e-6, 10}, "TRIG ");
+const Setting triggerRate =
+    inFixedRange("trigger-rate", "the internal trigger's period", periods, {1e-6, 10}, "TRIG ");
 } // namespace settings
 
 namespace {

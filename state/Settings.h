@@ -39,6 +39,18 @@ struct Result {
     static Result noAnswer(const QString& query) { return {Kind::NoValidAnswer, 0, query, {}}; }
 };
 
+// What a check may need to know of the generator: the window takes it from its displays,
+// a program without them asks the generator.
+using Facts = unsigned;
+namespace fact {
+inline constexpr Facts model = 1;           // "*IDN?"
+inline constexpr Facts waveform = 2;        // "FUNC?"
+inline constexpr Facts outputFrequency = 4; // "FREQ?"
+inline constexpr Facts amplitude = 8;       // "AMPL?"
+inline constexpr Facts offset = 16;         // "OFFS?"
+inline constexpr Facts mode = 32;           // "MODE?"
+} // namespace fact
+
 // An accepted range, both ends included, in the setting's base unit.
 struct Range {
     double lowest;
@@ -106,6 +118,9 @@ struct Setting {
     ReadBack readBack{};
     Rule rule{};
     Precondition asks{};
+    // What its checks need to know of the generator, and what it sets, in a few words.
+    Facts needs = 0;
+    const char* help = "";
 
     // The unit named `name`; nullptr when the setting takes none of that name.
     const Unit* unit(const QString& name) const;

@@ -38,18 +38,6 @@ struct Status {
 // offset and the mode.
 Status readStatus(Exchange& link, modVariables& vars);
 
-// What a check may need to know of the generator: the window takes it from its displays,
-// a program without them asks the generator.
-using Facts = unsigned;
-namespace fact {
-inline constexpr Facts model = 1;           // "*IDN?"
-inline constexpr Facts waveform = 2;        // "FUNC?"
-inline constexpr Facts outputFrequency = 4; // "FREQ?"
-inline constexpr Facts amplitude = 8;       // "AMPL?"
-inline constexpr Facts offset = 16;         // "OFFS?"
-inline constexpr Facts mode = 32;           // "MODE?"
-} // namespace fact
-
 // Asks the generator for each of `facts`, in the order above, and keeps the answers in
 // `vars` as Connect and the status reading do. Done; NoValidAnswer naming the query
 // whose answer could not be used (nothing more is asked); LinkLost.

@@ -9,7 +9,7 @@
 #include "support/Texts.h"
 
 #include "ctl/Ctl.h"
-#include "ctl/Request.h"
+#include "state/Request.h"
 #include "support/PanelRows.h"
 
 #include <QAbstractButton>
@@ -268,10 +268,10 @@ void SameWireTest::everyRowIsMatched() {
         wanted << QString::fromLatin1(row->button);
     for (const QString& b : wanted)
         QVERIFY2(buttons.contains(b), qPrintable(b));
-    for (const kxctl::Name& n : kxctl::names()) {
+    for (const kx::Name& n : kx::names()) {
         const QString set = QStringLiteral("set ") + QLatin1String(n.name);
         QVERIFY2(said.contains(set), qPrintable(set));
-        for (const kxctl::Word& w : kxctl::words(n))
+        for (const kx::Word& w : kx::words(n))
             QVERIFY2(said.contains(set + ' ' + w.word), qPrintable(set + ' ' + w.word));
     }
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "state/Settings.h"
-#include "state/Status.h"
 
 #include <QList>
 #include <QString>
@@ -10,9 +9,11 @@
 #include <optional>
 #include <span>
 
-namespace kxctl {
+namespace kx {
 
-// What the generator is asked to do, as the operator names it on the command line.
+// The request language: what the generator is asked to do, as an operator names it on
+// kx-ctl's command line or in a run file, with the checks that need no generator: one
+// value word, units exactly as the setting takes them, send's line printable ASCII.
 
 // How a name of `set` takes its value.
 enum class Kind {
@@ -24,21 +25,25 @@ enum class Kind {
     Burst,    // a number of cycles, only checked
 };
 
-// A word of a choice and the lines it sends: a command and its option (-1: none).
+// A word of a choice and the lines it sends: a command and its option (-1: none); for
+// the waveform and the output, no command and the waveform's index or the state (1 on).
 struct Word {
     QString word;
-    const kx::Command* command;
+    const Command* command;
     int option;
 };
 
-// A name `set` knows, and what its check needs to know of the generator.
+// A name `set` knows, and what its check needs to know of the generator. Every setting
+// of Settings.h is one, under its own name, with its units.
 struct Name {
     const char* name;
     Kind kind;
-    kx::Facts needs;
+    Facts needs;
     const char* help;
     // The status reads it back; setting it does not.
     bool inStatus = false;
+    const Setting* setting = nullptr; // Value
+    QList<Word> (*words)() = nullptr; // Choice, Waveform, Output
 };
 
 std::span<const Name> names();
@@ -54,24 +59,34 @@ struct Request {
     Verb verb = Verb::Status;
     QString text; // the command as given, words joined by one blank
     const Name* name = nullptr;
-    const kx::Setting* setting = nullptr; // Value: the setting and the unit it is typed in
-    const kx::Unit* unit = nullptr;
+    const Setting* setting = nullptr; // Value: the setting and the unit it is typed in
+    const Unit* unit = nullptr;
     int word = -1; // Choice, Waveform, Output: into words(*name)
     QString typed; // a number as typed; Send: the line; Run: the file
     // What the checks need to know of the generator first.
-    kx::Facts needs = 0;
+    Facts needs = 0;
     bool needsPort = true;
 };
 
 // The command `words` (its name first) as a request; empty, with `error` set, when the
 // words do not make one. A run file's line is split at blanks; `send` keeps the rest of
 // its line as it is, given in `rest`.
-std::optional<Request> parse(const QStringList& words, QString* error, const QString& rest = {});
+std::optional<Request> parseRequest(const QStringList& words, QString* error,
+                                    const QString& rest = {});
+
+// A run file's request and the number of its line.
+struct RequestLine {
+    int number;
+    Request request;
+};
+
+// The requests of a run file, one a line, "#" starting a comment; every line is checked
+// before any is carried out. Nothing, with `error` naming the line ("4: why"), when a
+// line is not a request, holds a control character (a CR before the LF ends the line
+// as the LF does), or runs another file.
+std::optional<QList<RequestLine>> parseRunFile(const QByteArray& text, QString* error);
 
 // Whether `text` is printable ASCII only.
 bool isPrintable(const QString& text);
 
-// The text of --help.
-QString help();
-
-} // namespace kxctl
+} // namespace kx

@@ -1,44 +1,63 @@
-#include "ctl/Request.h"
+#include "state/Request.h"
 
+#include "link/Traffic.h"
 #include "state/Profile.h"
+
+#include <QRegularExpression>
 
 #include <algorithm>
 
-namespace kxctl {
+namespace kx {
 
 namespace {
 
-using namespace kx::fact;
-
-// Every name of the panel's settings, in the order of its groups.
-constexpr Name table[] = {
-    {"waveform", Kind::Waveform, 0, "the waveform", true},
-    {"output", Kind::Output, 0, "the output"},
-    {"frequency", Kind::Value, model | waveform, "the output frequency"},
-    {"amplitude", Kind::Value, offset, "the amplitude, peak to peak"},
-    {"offset", Kind::Value, amplitude, "the DC offset"},
-    {"duty", Kind::Duty, waveform | outputFrequency, "duty cycle (square), symmetry (ramp)"},
-    {"sweep", Kind::Choice, 0, "the frequency sweep", true},
-    {"sweep-start", Kind::Value, model | waveform, "the sweep's start frequency"},
-    {"sweep-stop", Kind::Value, model | waveform, "the sweep's stop frequency"},
-    {"sweep-rate", Kind::Value, 0, "the sweep's duration"},
-    {"modulation", Kind::Choice, 0, "the modulation and its source", true},
-    {"mod-shape", Kind::Choice, model, "the modulating waveform (the KX12A: sine)"},
-    {"mod-frequency", Kind::Value, 0, "the modulating frequency"},
-    {"depth", Kind::Value, 0, "the AM depth (internal AM only)"},
-    {"deviation", Kind::Value, model | waveform, "the FM deviation (internal FM only)"},
-    {"trigger-mode", Kind::Choice, 0, "the operating mode", true},
-    {"trigger-source", Kind::Choice, mode, "the trigger source (not in continuous mode)"},
-    {"trigger-rate", Kind::Value, 0, "the internal trigger's period"},
-    {"burst", Kind::Burst, outputFrequency, "cycles a burst (only checked: nothing is sent)"},
-};
-
-QList<Word> optionsOf(const kx::Command& command) {
+QList<Word> optionsOf(const Command& command) {
     QList<Word> out;
     for (std::size_t i = 0; i < command.options.size(); ++i)
         out << Word{QString::fromLatin1(command.options[i].name), &command, int(i)};
     return out;
 }
+
+// The words a name takes, each the fixed lines it chooses.
+QList<Word> waveformWords() {
+    QList<Word> out;
+    for (std::size_t i = 0; i < std::size(waveforms); ++i)
+        out << Word{QString::fromLatin1(waveforms[i].shape), nullptr, int(i)};
+    return out;
+}
+QList<Word> outputWords() {
+    return {{QStringLiteral("on"), nullptr, 1}, {QStringLiteral("off"), nullptr, 0}};
+}
+QList<Word> sweepWords() {
+    return {{QStringLiteral("lin"), &commands::linearSweep, -1},
+            {QStringLiteral("log"), &commands::logSweep, -1},
+            {QStringLiteral("off"), &commands::sweepOff, -1}};
+}
+QList<Word> modulationWords() {
+    return optionsOf(commands::modulation)
+           << Word{QStringLiteral("off"), &commands::modulationOff, -1};
+}
+QList<Word> shapeWords() { return optionsOf(commands::modulationShape); }
+QList<Word> modeWords() { return optionsOf(commands::mode); }
+QList<Word> sourceWords() { return optionsOf(commands::triggerSource); }
+
+using namespace fact;
+
+// The names that are not a value in a unit; those are the settings' own (Settings.h).
+constexpr Name others[] = {
+    {"waveform", Kind::Waveform, 0, "the waveform", true, nullptr, waveformWords},
+    {"output", Kind::Output, 0, "the output", false, nullptr, outputWords},
+    {"duty", Kind::Duty, waveform | outputFrequency, "duty cycle (square), symmetry (ramp)"},
+    {"sweep", Kind::Choice, 0, "the frequency sweep", true, nullptr, sweepWords},
+    {"modulation", Kind::Choice, 0, "the modulation and its source", true, nullptr,
+     modulationWords},
+    {"mod-shape", Kind::Choice, model, "the modulating waveform (the KX12A: sine)", false, nullptr,
+     shapeWords},
+    {"trigger-mode", Kind::Choice, 0, "the operating mode", true, nullptr, modeWords},
+    {"trigger-source", Kind::Choice, mode, "the trigger source (not in continuous mode)", false,
+     nullptr, sourceWords},
+    {"burst", Kind::Burst, outputFrequency, "cycles a burst (only checked: nothing is sent)"},
+};
 
 // A number's unit as typed: the letters (and a per cent sign) at its end.
 QString trailingUnit(const QString& value) {
@@ -125,7 +144,7 @@ bool parseSet(Request& r, const QStringList& args, QString* error) {
     case Kind::Value:
         if (!splitUnit(r, value, &r.typed, &unit, error))
             return false;
-        r.setting = kx::findSetting(QString::fromLatin1(r.name->name));
+        r.setting = r.name->setting;
         r.unit = r.setting->unit(unit);
         return true;
     case Kind::Duty:
@@ -174,53 +193,39 @@ bool isPrintable(const QString& text) {
                        [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7e; });
 }
 
-std::span<const Name> names() { return table; }
+std::span<const Name> names() {
+    static const std::vector<Name> all = [] {
+        std::vector<Name> out(std::begin(others), std::end(others));
+        for (const Setting* setting : allSettings())
+            out.push_back(
+                {setting->name, Kind::Value, setting->needs, setting->help, false, setting});
+        return out;
+    }();
+    return all;
+}
 
 const Name* findName(const QString& name) {
-    for (const Name& n : table) {
+    for (const Name& n : names()) {
         if (name == QLatin1String(n.name))
             return &n;
     }
     return nullptr;
 }
 
-QList<Word> words(const Name& name) {
-    namespace c = kx::commands;
-    const QString n = QString::fromLatin1(name.name);
-    QList<Word> out;
-    if (name.kind == Kind::Waveform) {
-        for (std::size_t i = 0; i < std::size(kx::waveforms); ++i)
-            out << Word{QString::fromLatin1(kx::waveforms[i].shape), nullptr, int(i)};
-    } else if (name.kind == Kind::Output) {
-        out << Word{QStringLiteral("on"), nullptr, 1} << Word{QStringLiteral("off"), nullptr, 0};
-    } else if (n == QLatin1String("sweep")) {
-        out << Word{QStringLiteral("lin"), &c::linearSweep, -1}
-            << Word{QStringLiteral("log"), &c::logSweep, -1}
-            << Word{QStringLiteral("off"), &c::sweepOff, -1};
-    } else if (n == QLatin1String("modulation")) {
-        out << optionsOf(c::modulation) << Word{QStringLiteral("off"), &c::modulationOff, -1};
-    } else if (n == QLatin1String("mod-shape")) {
-        out << optionsOf(c::modulationShape);
-    } else if (n == QLatin1String("trigger-mode")) {
-        out << optionsOf(c::mode);
-    } else if (n == QLatin1String("trigger-source")) {
-        out << optionsOf(c::triggerSource);
-    }
-    return out;
-}
+QList<Word> words(const Name& name) { return name.words ? name.words() : QList<Word>{}; }
 
 QStringList units(const Name& name) {
     QStringList out;
     if (name.kind == Kind::Duty)
         out << QStringLiteral("%");
-    if (const kx::Setting* s = kx::findSetting(QString::fromLatin1(name.name))) {
-        for (const kx::Unit& u : s->units)
+    if (name.setting) {
+        for (const Unit& u : name.setting->units)
             out << QString::fromLatin1(u.name);
     }
     return out;
 }
 
-std::optional<Request> parse(const QStringList& words, QString* error, const QString& rest) {
+std::optional<Request> parseRequest(const QStringList& words, QString* error, const QString& rest) {
     Request r;
     r.text = words.join(QLatin1Char(' '));
     const QString verb = words.value(0);
@@ -276,72 +281,42 @@ std::optional<Request> parse(const QStringList& words, QString* error, const QSt
     return r;
 }
 
-QString help() {
-    QString out = QStringLiteral(
-        "Usage: kx-ctl [-p N | -d DEVICE] [--json] [--keep-going] COMMAND [ARGUMENTS]\n"
-        "Drives a KX12A, KX20A or KX25A function generator on its serial line, checking\n"
-        "every value as the front panel kx-panel does and sending the same lines.\n"
-        "\n"
-        "Options:\n"
-        "  -p N          port N (1-16) as the panel numbers it: the link comN in\n"
-        "                ~/.config/kx-panel/ports/, else 1-4 /dev/ttyS0-3, 5-12\n"
-        "                /dev/ttyUSB0-7, 13-16 /dev/ttyACM0-3\n"
-        "  -d DEVICE     the serial device itself\n"
-        "  --json        each result as one JSON object a line\n"
-        "  --keep-going  run: go on after a refused or failed line\n"
-        "  -h, --help    this text\n"
-        "  --version     the version\n"
-        "\n"
-        "Commands:\n"
-        "  ports         each port number whose device opens, with the device\n"
-        "  identify      the generator's answer to *IDN?\n"
-        "  status        waveform, frequency, amplitude, offset, mode, sweep,\n"
-        "                modulation and output, as the generator answers\n"
-        "  limits        the connected model's range of every setting\n"
-        "  set NAME VALUE  one setting (below)\n"
-        "  save N        save the set-up in memory location N, then the status\n"
-        "  recall N      recall the set-up of location N, then the status\n"
-        "  factory       recall the factory set-up, then the status\n"
-        "  run FILE      one command a line (# starts a comment); - reads standard input\n"
-        "  send LINE     one line of printable ASCII, sent as given and not checked; the\n"
-        "                answer to a query (a line ending in ?) is printed\n"
-        "\n"
-        "Settings (set NAME VALUE); a number is written with its unit, as 2.5kHz, 20ms:\n");
-    // "a, b or c"
-    const auto either = [](const QStringList& all) {
-        return all.size() < 2 ? all.join(QString())
-                              : all.mid(0, all.size() - 1).join(QStringLiteral(", ")) +
-                                    QStringLiteral(" or ") + all.last();
-    };
-    for (const Name& n : table) {
-        QString takes;
-        if (n.kind == Kind::Value || n.kind == Kind::Duty) {
-            const QStringList u = units(n);
-            takes = u.size() == 1 ? QStringLiteral("NUMBER [%1]").arg(u.first())
-                                  : QStringLiteral("NUMBER and %1").arg(either(u));
-        } else if (n.kind == Kind::Burst) {
-            takes = QStringLiteral("NUMBER");
-        } else {
-            QStringList all;
-            for (const Word& w : words(n))
-                all << w.word;
-            takes = either(all);
+std::optional<QList<RequestLine>> parseRunFile(const QByteArray& text, QString* error) {
+    static const QRegularExpression comment(QStringLiteral("(^| )#.*$"));
+    QList<RequestLine> lines;
+    const QList<QByteArray> all = text.split('\n');
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        const QString where = QStringLiteral("%1: ").arg(i + 1);
+        QByteArray bytes = all[i];
+        // A CR before the LF ends the line as the LF does.
+        if (bytes.endsWith('\r'))
+            bytes.chop(1);
+        const auto control = std::find_if(bytes.begin(), bytes.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+        });
+        if (control != bytes.end()) {
+            *error = where + QStringLiteral("a control character (%1) in the line")
+                                 .arg(Traffic::visible(QByteArray(1, *control)));
+            return std::nullopt;
         }
-        out +=
-            QStringLiteral("  %1 %2; %3\n")
-                .arg(QString::fromLatin1(n.name).leftJustified(14), takes, QLatin1String(n.help));
+        QString line = QString::fromUtf8(bytes);
+        line.remove(comment);
+        const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (words.isEmpty())
+            continue;
+        QString why;
+        std::optional<Request> r = parseRequest(
+            words, &why,
+            words.first() == QLatin1String("send") ? line.trimmed().mid(4).trimmed() : QString());
+        if (r && r->verb == Verb::Run)
+            why = QStringLiteral("a run file cannot run another");
+        if (!why.isEmpty()) {
+            *error = where + why;
+            return std::nullopt;
+        }
+        lines << RequestLine{int(i + 1), *r};
     }
-    out += QStringLiteral(
-        "\n"
-        "A value is one word, or a number and its unit as two: 2.5kHz or 2.5 kHz. A value\n"
-        "the generator does not report back is shown as sent, not as confirmed.\n"
-        "\n"
-        "Exit status: 0 done; 1 refused by a check (its numbered text on standard error);\n"
-        "2 usage (nothing sent); 3 the link (no such port or device, not a serial port, in\n"
-        "use, no permission, lost); 4 no valid answer from the generator; 5 standard output\n"
-        "cannot be written (nothing more is sent). SIGINT, SIGTERM or SIGHUP: the line being\n"
-        "written is finished, nothing more is sent, the port is closed; 128 + the signal.\n");
-    return out;
+    return lines;
 }
 
-} // namespace kxctl
+} // namespace kx

@@ -1,0 +1,95 @@
+#include "ctl/Report.h"
+
+#include "link/Traffic.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTextStream>
+
+#include <csignal>
+
+namespace kxctl {
+
+// A generator's answer is read as Latin-1, so a character up to 0xff is shown as the byte
+// it came as; one beyond (typed on the command line) as its UTF-8 bytes.
+QString visible(const QString& text) {
+    QByteArray bytes;
+    for (const char32_t c : text.toUcs4()) {
+        if (c < 0x100)
+            bytes += static_cast<char>(c);
+        else
+            bytes += QString::fromUcs4(&c, 1).toUtf8();
+    }
+    return kx::Traffic::visible(bytes);
+}
+
+// Writes what a command gave: its results, then why it was refused or failed.
+void report(Environment& env, const Options& options, const QString& where, const QString& command,
+            const QStringList& sent, const Outcome& o) {
+    const auto json = [&](QJsonObject object) {
+        object.insert(QStringLiteral("command"), command);
+        if (!object.contains(QStringLiteral("sent")))
+            object.insert(QStringLiteral("sent"), QJsonArray::fromStringList(sent));
+        env.out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+    };
+    for (const Item& i : o.items) {
+        if (options.json)
+            json(i.json);
+        else
+            env.out << visible(i.human) << '\n';
+    }
+    if (o.status == Refused) {
+        const QString number =
+            o.numbered ? QStringLiteral("refused (%1): ").arg(o.code) : QStringLiteral("refused: ");
+        env.err << "kx-ctl: " << visible(where + number + o.message) << '\n';
+        if (options.json)
+            json({{"refused", QJsonObject{{"code", o.numbered ? QJsonValue(o.code) : QJsonValue()},
+                                          {"text", o.message}}}});
+    } else if (o.status != Done) {
+        env.err << "kx-ctl: " << visible(where + o.message) << '\n';
+        if (options.json) {
+            QJsonObject error{{"error", o.status == Link ? "link" : "no valid answer"},
+                              {"text", o.message}};
+            if (!o.query.isEmpty())
+                error.insert(QStringLiteral("query"), o.query);
+            json(error);
+        }
+    }
+    // A run's results show as they come, pauses and all.
+    env.out.flush();
+    env.err.flush();
+}
+
+int usage(Environment& env, const QString& message) {
+    env.err << "kx-ctl: " << visible(message) << "\nTry kx-ctl --help.\n";
+    env.err.flush();
+    return Usage;
+}
+
+// What was written to standard output has gone, or kx-ctl ends with Output.
+int written(Environment& env, int status) {
+    env.out.flush();
+    if (env.out.status() == QTextStream::Ok)
+        return status;
+    env.err << "kx-ctl: standard output cannot be written: nothing more is sent\n";
+    env.err.flush();
+    return Output;
+}
+
+int stopped(Environment& env) {
+    const int signal = env.stopSignal();
+    constexpr std::pair<int, const char*> names[] = {
+        {SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}};
+    QString name = QStringLiteral("signal %1").arg(signal);
+    for (const auto& [n, text] : names) {
+        if (n == signal)
+            name = QLatin1String(text);
+    }
+    env.err << "kx-ctl: stopped by " << name << ": nothing more is sent, the port is closed\n";
+    env.err.flush();
+    return Signalled + signal;
+}
+
+// The commands of a run file, every line checked before anything is sent.
+
+} // namespace kxctl

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "ctl/Ctl.h"
+#include "ctl/Session.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace kxctl {
+
+// What kx-ctl says: results on standard output, as lines for a person or as JSON, and
+// refusals and failures on standard error.
+
+// Text for a terminal: control characters and bytes outside printable ASCII are shown as
+// the traffic view shows them (<CR>, <0x1b>), so that nothing typed or answered can move
+// the cursor or clear the screen.
+QString visible(const QString& text);
+
+// Writes what a command gave: its results, then why it was refused or failed. `where`
+// names a run file's line.
+void report(Environment& env, const Options& options, const QString& where, const QString& command,
+            const QStringList& sent, const Outcome& o);
+
+// A command line or run file not understood: says why; the status Usage.
+int usage(Environment& env, const QString& message);
+
+// `status`, once what was written to standard output has gone; Output when it cannot be.
+int written(Environment& env, int status);
+
+// Says which signal stopped kx-ctl; the status for it.
+int stopped(Environment& env);
+
+} // namespace kxctl

@@ -1,0 +1,418 @@
+#include "ctl/Session.h"
+
+#include "link/Identify.h"
+#include "link/LinkError.h"
+#include "link/PortMap.h"
+#include "link/SerialPort.h"
+#include "link/portDetect.h"
+#include "state/Memory.h"
+#include "state/Number.h"
+#include "state/Profile.h"
+#include "state/Refusals.h"
+#include "state/Status.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+
+namespace kxctl {
+
+using kx::findName;
+using kx::Kind;
+using kx::Name;
+using kx::names;
+using kx::Request;
+using kx::Verb;
+using kx::Word;
+using kx::words;
+
+namespace {
+
+QString withUnit(const QString& value, const QString& unit) {
+    return unit.isEmpty() ? value : value + QLatin1Char(' ') + unit;
+}
+
+// A value; `answer` is the generator's answer that confirms it, if one does.
+Item item(const QString& name, const QString& value, const QString& unit = {},
+          const std::optional<QString>& answer = std::nullopt) {
+    QJsonObject json{{"name", name}, {"value", value}, {"confirmed", answer.has_value()}};
+    if (!unit.isEmpty())
+        json.insert(QStringLiteral("unit"), unit);
+    if (answer)
+        json.insert(QStringLiteral("answer"), *answer);
+    return {name + QStringLiteral(": ") + withUnit(value, unit), json};
+}
+
+// A value that went to the generator as typed and that no answer confirms.
+Item sentOnly(const Name& n, const QString& value, const QString& unit = {}) {
+    Item i = item(QString::fromLatin1(n.name), value, unit);
+    i.human += n.inStatus ? QStringLiteral(" (sent; not read back: status asks for it)")
+                          : QStringLiteral(" (sent; the generator does not report it)");
+    return i;
+}
+
+Outcome refusedBy(short code) {
+    const kx::Refusal* r = kx::findRefusal(code);
+    return {Refused, {}, QString::fromLatin1(r ? r->text : ""), true, code, {}};
+}
+
+Outcome refusedWith(const QString& text) { return {Refused, {}, text, false, 0, {}}; }
+
+Outcome failed(int status, const QString& message, const QString& query = {}) {
+    return {status, {}, message, false, 0, query};
+}
+
+const QString linkLost = QStringLiteral("the connection to the generator was lost");
+
+// The result of an operation of the instrument layer; `done` adds what it read back.
+Outcome outcomeOf(const kx::Result& r) {
+    switch (r.kind) {
+    case kx::Result::Kind::Done:
+        break;
+    case kx::Result::Kind::Refused:
+        return refusedBy(r.code);
+    case kx::Result::Kind::NoValidAnswer:
+        return failed(NoAnswer, kx::noValidAnswer(r.query).message, r.query);
+    case kx::Result::Kind::LinkLost:
+        return failed(Link, linkLost);
+    }
+    return {};
+}
+
+// The word of `name` for what the generator reports; `otherwise` when it has none.
+QString wordOf(const char* name, const std::optional<kx::Choice>& choice,
+               const QString& otherwise = {}) {
+    for (const Word& w : words(*findName(QString::fromLatin1(name)))) {
+        if (choice && w.command == choice->command && w.option == choice->option)
+            return w.word;
+    }
+    return otherwise;
+}
+
+} // namespace
+
+Session::Session(Environment& env, const Options& options)
+    : env_(env), options_(options), link_(env.port, env.clock) {
+    link_.setTraffic(&traffic_);
+    // A pause ends at once, and the exchange sends nothing more.
+    if (env.stop)
+        QObject::connect(env.stop, &Stop::requested, &link_, [this] { link_.shutdown(); });
+}
+
+Session::~Session() { link_.close(); }
+
+Outcome Session::open() {
+    if (link_.isOpen())
+        return {};
+    if (link_.wasLost())
+        return failed(Link, linkLost);
+    if (options_.device.isEmpty())
+        return failed(Usage, QStringLiteral("no port given: -p N or -d DEVICE"));
+    if (link_.open(options_.device))
+        return {};
+    const QString port = options_.portName;
+    switch (env_.port.openError()) {
+    case kx::PortError::Busy:
+        return failed(Link, QStringLiteral("%1 is in use by another program").arg(port));
+    case kx::PortError::NoPermission:
+        return failed(Link, QStringLiteral("you may not open %1: serial devices belong to the "
+                                           "group dialout (sudo usermod -aG dialout $USER)")
+                                .arg(port));
+    default:
+        if (!QFileInfo::exists(options_.device))
+            return failed(Link, QStringLiteral("%1: no such device").arg(port));
+        return failed(Link, QStringLiteral("%1 cannot be opened").arg(port));
+    }
+}
+
+QStringList Session::sent() const {
+    QStringList lines;
+    for (const kx::Traffic::Entry& e : traffic_.entries()) {
+        if (e.direction == kx::Traffic::Entry::Direction::Sent)
+            lines << QString::fromLatin1(e.bytes.chopped(1));
+    }
+    return lines;
+}
+
+Outcome Session::execute(const Request& r) {
+    traffic_.clear();
+    if (r.verb == Verb::Ports)
+        return ports();
+    if (Outcome o = open(); o.status != Done)
+        return o;
+    // The model does not change while the port stays open.
+    const kx::Facts needs = r.needs & (vars_.modelName.isEmpty() ? ~0u : ~kx::fact::model);
+    if (Outcome o = outcomeOf(kx::learn(link_, vars_, needs)); o.status != Done)
+        return o;
+    switch (r.verb) {
+    case Verb::Identify:
+        return identify();
+    case Verb::Status:
+        return status();
+    case Verb::Limits:
+        return limits();
+    case Verb::Set:
+        return set(r);
+    case Verb::Save:
+    case Verb::Recall:
+    case Verb::Factory:
+        return memory(r);
+    case Verb::Send:
+        return send(r.typed);
+    case Verb::Ports:
+    case Verb::Run:
+        break;
+    }
+    return {};
+}
+
+Outcome Session::ports() {
+    const kx::PortMap map(env_.configDir);
+    Outcome o;
+    for (int n = kx::PortMap::firstPort; n <= kx::PortMap::lastPort; ++n) {
+        if (env_.probe ? !env_.probe(n) : !kx::isPortAvailable(map, n))
+            continue;
+        o.items << Item{QStringLiteral("%1 = %2").arg(n).arg(map.device(n)),
+                        QJsonObject{{"port", n}, {"device", map.device(n)}}};
+    }
+    if (o.items.isEmpty())
+        return failed(Link, QStringLiteral("no port opens (1-4 are /dev/ttyS0-3, 5-12 "
+                                           "/dev/ttyUSB0-7, 13-16 /dev/ttyACM0-3, unless a "
+                                           "link comN in %1 names another device)")
+                                .arg(map.linkFolder()));
+    return o;
+}
+
+Outcome Session::identify() {
+    kx::Identity id;
+    const kx::Result r = kx::guarded([&] {
+        id = kx::identify(link_);
+        return id.answered ? kx::Result{} : kx::Result::noAnswer(QStringLiteral("*IDN?"));
+    });
+    if (r.kind != kx::Result::Kind::Done)
+        return outcomeOf(r);
+    Outcome o;
+    o.items << Item{id.line, QJsonObject{{"answer", id.line}, {"model", id.model}}};
+    if (id.model.isEmpty()) {
+        o.status = NoAnswer;
+        o.message =
+            QStringLiteral("The generator's answer to *IDN? names no KX model: %1").arg(id.line);
+        o.query = QStringLiteral("*IDN?");
+    }
+    vars_.modelName = id.model;
+    return o;
+}
+
+Outcome Session::status() {
+    const kx::Status s = kx::readStatus(link_, vars_);
+    Outcome o;
+    const auto add = [&](const char* name, const char* query, const QString& value,
+                         const QString& unit = {}, const QString& answer = {}) {
+        const QString q = QString::fromLatin1(query);
+        Item i = item(QString::fromLatin1(name), value, unit, s.answers.value(q, answer));
+        i.json.insert(QStringLiteral("sent"), QJsonArray{q});
+        o.items << i;
+    };
+    if (s.waveform)
+        add("waveform", "FUNC?", QString::fromLatin1(s.waveform->shape));
+    if (s.frequency)
+        add("frequency", "FREQ?", s.frequency->value, s.frequency->unit);
+    if (s.amplitude)
+        add("amplitude", "AMPL?", s.amplitude->value, QStringLiteral("V"));
+    if (s.offset)
+        add("offset", "OFFS?", s.offset->value, QStringLiteral("V"));
+    if (s.mode)
+        add("trigger-mode", "MODE?", wordOf("trigger-mode", s.modeChoice, *s.mode));
+    if (s.sweep)
+        add("sweep", "SWE?", wordOf("sweep", s.sweep));
+    if (s.modulation)
+        add("modulation", "MODUL?", wordOf("modulation", s.modulation));
+    if (s.output)
+        add("output", "OUT?", *s.output ? QStringLiteral("on") : QStringLiteral("off"));
+    Outcome f = outcomeOf(s.result);
+    f.items = o.items;
+    return f;
+}
+
+Outcome Session::limits() {
+    const kx::ModelProfile* profile = kx::findModel(vars_.modelName);
+    if (!profile)
+        return failed(NoAnswer,
+                      QStringLiteral("no limits are known for the model %1").arg(vars_.modelName));
+    Outcome o;
+    const auto range = [&](const QString& name, double lowest, double highest, const QString& unit,
+                           const QString& note = {}) {
+        QString human =
+            QStringLiteral("%1: %2 to %3")
+                .arg(name, kx::plainText(lowest), withUnit(kx::plainText(highest), unit));
+        QJsonObject json{{"name", name}, {"lowest", lowest}, {"highest", highest}, {"unit", unit}};
+        if (!note.isEmpty()) {
+            human += QStringLiteral(", ") + note;
+            json.insert(QStringLiteral("note"), note);
+        }
+        o.items << Item{human, json};
+    };
+    const auto choices = [&](const QString& name, const QStringList& all) {
+        o.items << Item{name + QStringLiteral(": ") +
+                            (all.isEmpty() ? QStringLiteral("none for the %1").arg(vars_.waveShape)
+                                           : all.join(QStringLiteral(", "))),
+                        QJsonObject{{"name", name}, {"words", QJsonArray::fromStringList(all)}}};
+    };
+    for (const Name& n : names()) {
+        const QString name = QString::fromLatin1(n.name);
+        switch (n.kind) {
+        case Kind::Value:
+            if (const kx::Setting* s = kx::findSetting(name)) {
+                const kx::Range r = s->limits.from ? s->limits.from(vars_) : s->limits.fixed;
+                QString note;
+                if (s->rule.code == 8)
+                    note = QStringLiteral("amplitude / 2 + |offset| at most 5 V");
+                else if (s->asks.query)
+                    note = QStringLiteral("only while the modulation is %1")
+                               .arg(QLatin1String(s->asks.expected));
+                // In the base unit, the one of factor 1.
+                const auto base = std::find_if(s->units.begin(), s->units.end(),
+                                               [](const kx::Unit& u) { return u.factor == 1; });
+                range(name, r.lowest, r.highest, QString::fromLatin1(base->name), note);
+            }
+            break;
+        case Kind::Duty:
+            if (const kx::DutyLimits* d = kx::dutyLimits(vars_.waveShape))
+                range(name, d->percent.lowest, d->percent.highest, QStringLiteral("%"),
+                      QStringLiteral("up to %1 Hz").arg(kx::plainText(d->highestFrequencyHz)));
+            else
+                choices(name, {});
+            break;
+        case Kind::Burst:
+            range(name, kx::burstCycles.lowest, kx::burstCycles.highest, QStringLiteral("cycles"),
+                  QStringLiteral("up to %1 Hz").arg(kx::plainText(kx::highestBurstFrequencyHz)));
+            break;
+        case Kind::Choice:
+        case Kind::Waveform:
+        case Kind::Output: {
+            QStringList all;
+            for (const Word& w : words(n)) {
+                if (w.command != &kx::commands::modulationShape ||
+                    w.option < int(profile->modulationShapes.size()))
+                    all << w.word;
+            }
+            choices(name, all);
+            break;
+        }
+        }
+    }
+    range(QStringLiteral("memory"), 1, profile->highestMemory, {});
+    return o;
+}
+
+Outcome Session::set(const Request& r) {
+    const QString name = QString::fromLatin1(r.name->name);
+    Outcome o;
+    switch (r.name->kind) {
+    case Kind::Value: {
+        const kx::Setting& s = *r.setting;
+        const kx::Result res = kx::apply(link_, vars_, s, *r.unit, r.typed);
+        o = outcomeOf(res);
+        if (o.status == Done && s.readBack.query) {
+            const bool level = s.readBack.decoding == kx::Decoding::Level;
+            o.items << item(name, res.answer.value, level ? QStringLiteral("V") : res.answer.unit,
+                            res.answer.reply);
+        } else if (o.status == Done) {
+            o.items << sentOnly(*r.name, r.typed, QString::fromLatin1(r.unit->name));
+        }
+        return o;
+    }
+    case Kind::Duty:
+        o = outcomeOf(kx::setDuty(link_, vars_, r.typed));
+        if (o.status == Done)
+            o.items << sentOnly(*r.name, r.typed, QStringLiteral("%"));
+        return o;
+    case Kind::Burst:
+        o = outcomeOf(kx::checkBurst(vars_, r.typed));
+        if (o.status == Done) {
+            o.items << item(name, r.typed, QStringLiteral("cycles"));
+            o.items.last().human += QStringLiteral(" (checked only: the generator takes no line)");
+        }
+        return o;
+    case Kind::Choice:
+    case Kind::Waveform:
+    case Kind::Output:
+        break;
+    }
+    const Word w = words(*r.name).at(r.word);
+    if (r.name->kind == Kind::Waveform) {
+        // The generator brings the frequency down to what the new waveform allows.
+        const kx::Result res = kx::selectWaveform(link_, vars_, kx::waveforms[w.option]);
+        o = outcomeOf(res);
+        if (o.status == Done)
+            o.items << sentOnly(*r.name, w.word)
+                    << item(QStringLiteral("frequency"), res.answer.value, res.answer.unit,
+                            res.answer.reply);
+        return o;
+    } else if (r.name->kind == Kind::Output) {
+        const kx::Result res = kx::switchOutput(link_, w.option == 1);
+        o = outcomeOf(res);
+        if (o.status == Done)
+            o.items << item(name,
+                            res.answer.value == QLatin1String("1") ? QStringLiteral("on")
+                                                                   : QStringLiteral("off"),
+                            {}, res.answer.reply);
+        return o;
+    } else {
+        // The panel's list offers the connected model's shapes only.
+        const kx::ModelProfile* profile = kx::findModel(vars_.modelName);
+        if (w.command == &kx::commands::modulationShape &&
+            (!profile || w.option >= int(profile->modulationShapes.size())))
+            return refusedWith(
+                QStringLiteral("The %1 has no %2 modulating shape.").arg(vars_.modelName, w.word));
+        o = outcomeOf(kx::choose(link_, vars_, *w.command, w.option));
+    }
+    if (o.status == Done)
+        o.items << sentOnly(*r.name, w.word);
+    return o;
+}
+
+Outcome Session::memory(const Request& r) {
+    const kx::Store what = r.verb == Verb::Save     ? kx::Store::Save
+                           : r.verb == Verb::Recall ? kx::Store::Recall
+                                                    : kx::Store::Factory;
+    int location = 0;
+    if (what != kx::Store::Factory) {
+        const kx::MemoryLocation m = kx::checkMemoryLocation(vars_.modelName, r.typed);
+        if (!m.location)
+            return refusedWith(m.problem);
+        location = *m.location;
+    }
+    if (Outcome o = outcomeOf(kx::store(link_, what, location)); o.status != Done)
+        return o;
+    Outcome o = status();
+    // The location as the line carried it.
+    const QString verb = r.text.section(QLatin1Char(' '), 0, 0);
+    const QString sent = QString::number(location);
+    o.items.prepend(Item{what == kx::Store::Factory ? QStringLiteral("factory set-up recalled")
+                                                    : verb + QStringLiteral(": ") + sent,
+                         QJsonObject{{"name", verb}, {"value", sent}, {"confirmed", false}}});
+    return o;
+}
+
+Outcome Session::send(const QString& line) {
+    QString answer;
+    const kx::Result r = kx::guarded([&] {
+        if (line.endsWith(QLatin1Char('?')))
+            answer = kx::trimBlanks(kx::firstLine(kx::ask(link_, line)));
+        else
+            link_.processEcho(line);
+        return kx::Result{};
+    });
+    Outcome o = outcomeOf(r);
+    if (o.status != Done)
+        return o;
+    if (line.endsWith(QLatin1Char('?')))
+        o.items << Item{answer, QJsonObject{{"answer", answer}}};
+    else
+        o.items << Item{QStringLiteral("sent: ") + line, QJsonObject{}};
+    return o;
+}
+
+// Text for a terminal: control characters and bytes outside printable ASCII are shown as
+
+} // namespace kxctl

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "ctl/Ctl.h"
+#include "link/Exchange.h"
+#include "link/Traffic.h"
+#include "state/Request.h"
+#include "state/modVariables.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+namespace kxctl {
+
+// The commands carried out on the instrument layer, one session of an open port.
+
+// One result: a line for the operator and the same as a JSON object.
+struct Item {
+    QString human;
+    QJsonObject json;
+};
+
+// How one command ended.
+struct Outcome {
+    int status = Done;
+    QList<Item> items;
+    QString message; // why it was refused or failed
+    bool numbered = false;
+    short code = 0;
+    QString query; // the question that got no valid answer
+};
+
+struct Options {
+    QString device;
+    QString portName; // how the port is named to the operator
+    bool json = false;
+    bool keepGoing = false;
+};
+
+class Session {
+public:
+    Session(Environment& env, const Options& options);
+    ~Session();
+
+    Outcome execute(const kx::Request& r);
+    // Every line sent for the command just executed.
+    QStringList sent() const;
+
+private:
+    Outcome open();
+    Outcome ports();
+    Outcome identify();
+    Outcome limits();
+    Outcome set(const kx::Request& r);
+    Outcome memory(const kx::Request& r);
+    Outcome status();
+    Outcome send(const QString& line);
+
+    Environment& env_;
+    const Options& options_;
+    kx::Traffic traffic_;
+    kx::Exchange link_;
+    kx::modVariables vars_;
+};
+
+} // namespace kxctl
