@@ -20,7 +20,7 @@ void Exchange::onReadyRead() {
     const QByteArray text = port_.readAll();
     if (text.isEmpty())
         return;
-    lastArrival_ = clock_.wallMsecs();
+    lastArrival_ = clock_.steadyMsecs();
     ++arrivals_;
     if (traffic_)
         traffic_->received(lastArrival_, text);
@@ -55,9 +55,9 @@ void Exchange::skipEchoes() {
 }
 
 void Exchange::settle() {
-    const qint64 until = clock_.wallMsecs() + settleLimitMs;
+    const qint64 until = clock_.steadyMsecs() + settleLimitMs;
     for (;;) {
-        const qint64 now = clock_.wallMsecs();
+        const qint64 now = clock_.steadyMsecs();
         const bool quiet = now - lastArrival_ >= quietMs;
         if ((quiet && (!lateAnswerBegun_ || lateAnswerEnded_)) || now >= until)
             break;
@@ -98,7 +98,7 @@ bool Exchange::open(const QString& device) {
     lost_ = false;
     forget();
     if (traffic_)
-        traffic_->start(clock_.wallMsecs());
+        traffic_->start(clock_.steadyMsecs());
     return true;
 }
 
@@ -138,7 +138,7 @@ void Exchange::processEcho(const QString& command) {
     sent_ = line;
     gathering_ = query;
     if (traffic_)
-        traffic_->sent(clock_.wallMsecs(), line + '\r');
+        traffic_->sent(clock_.steadyMsecs(), line + '\r');
     if (!port_.write(line + '\r')) {
         gathering_ = false;
         if (!shutdown_ && !lost_ && port_.isOpen())
@@ -160,7 +160,7 @@ void Exchange::processEcho(const QString& command) {
         // answer to the next query.
         unsettled_ = true;
         // The quiet spell counts from now: the answer may be just about to come.
-        lastArrival_ = clock_.wallMsecs();
+        lastArrival_ = clock_.steadyMsecs();
         lateAnswerBegun_ = !answer_.isEmpty();
         lateAnswerEnded_ = false;
         answer_.clear();

@@ -14,8 +14,8 @@ class Traffic;
 // The command exchange with the generator. Every line goes out through processEcho.
 //
 // What it guarantees:
-// - A setting line is followed by a pause to the next whole-second tick, which gives the
-//   generator time to act on it: it has no flow control.
+// - A setting line is followed by a pause to the next whole-second tick of the wall
+//   clock, which gives the generator time to act on it: it has no flow control.
 // - A query (a line ending in '?') waits for its answer's CR and no longer, one second
 //   at most. An answer whose CR has not come within that second is unanswered, whatever
 //   part of it came: the query throws OperationFailed naming it, and the operation ends.
@@ -29,6 +29,10 @@ class Traffic;
 //   before a query, is an echo (some generators and adapters echo): it is skipped and
 //   the wait goes on.
 // So an answer is only ever read as the answer to its own query.
+//
+// The answer's time-out, the quiet spell and the settling limit run on the clock's
+// steady time, so setting the wall clock (a time server's step) neither stretches nor
+// cuts them.
 //
 // Failures are thrown (LinkError.h): PortNotOpen, ConnectionLost, ShuttingDown, and
 // OperationFailed naming the query when a query goes unanswered.
@@ -98,7 +102,7 @@ private:
     bool unsettled_ = false;
     bool lateAnswerBegun_ = false; // part of its answer came, without the CR
     bool lateAnswerEnded_ = false; // its CR has come since
-    qint64 lastArrival_ = 0;       // when anything last came, on the clock
+    qint64 lastArrival_ = 0;       // when anything last came, on steady time
     quint64 arrivals_ = 0;
 };
 

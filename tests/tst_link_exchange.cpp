@@ -10,6 +10,14 @@ using namespace kxtest;
 using Chunks = QList<FakeSerialPort::Chunk>;
 using Answers = QHash<QByteArray, Chunks>; // by line; "" for any other
 
+// The wall clock is set `byMs` on (back when negative) `atMs` after the first query went
+// out, as a time server stepping it would; 0 for none.
+struct WallStep {
+    qint64 atMs = 0;
+    qint64 byMs = 0;
+};
+Q_DECLARE_METATYPE(WallStep)
+
 // The command exchange on its own: pacing of setting lines, queries that wait for
 // their own answer and nothing else.
 class ExchangeTest : public QObject {
@@ -39,7 +47,13 @@ struct Line {
     kx::Exchange link{port, clock};
     Line() { link.open(QStringLiteral("/dev/null")); }
     qint64 lastWait() const { return clock.waits.isEmpty() ? -1 : clock.waits.last().waited; }
+    void step(const WallStep& w) {
+        if (w.byMs != 0)
+            clock.stepWallAt(clock.steadyMsecs() + w.atMs, w.byMs);
+    }
 };
+
+constexpr qint64 hour = 3'600'000;
 
 } // namespace
 
@@ -76,34 +90,48 @@ void ExchangeTest::queryWaitsForItsReply_data() {
     QTest::addColumn<Chunks>("reply");
     QTest::addColumn<QString>("read"); // null: no answer, the operation ends
     QTest::addColumn<qint64>("waited");
+    QTest::addColumn<WallStep>("wallStep");
     const qint64 second = kx::Exchange::replyTimeoutMs;
     QTest::newRow("at once, CR LF") << Chunks{{0, "1.00000E+3\r\n"}} << "1.00000E+3\r\n"
-                                    << qint64(0);
+                                    << qint64(0) << WallStep{};
     QTest::newRow("after 40 ms") << Chunks{{40, "1.00000E+3\r\n"}} << "1.00000E+3\r\n"
-                                 << qint64(40);
+                                 << qint64(40) << WallStep{};
     QTest::newRow("CR, the LF 3 ms later is not waited for")
-        << Chunks{{10, "1.00000E+3\r"}, {13, "\n"}} << "1.00000E+3\r" << qint64(10);
-    QTest::newRow("CR alone") << Chunks{{10, "1.00000E+3\r"}} << "1.00000E+3\r" << qint64(10);
+        << Chunks{{10, "1.00000E+3\r"}, {13, "\n"}} << "1.00000E+3\r" << qint64(10) << WallStep{};
+    QTest::newRow("CR alone") << Chunks{{10, "1.00000E+3\r"}} << "1.00000E+3\r" << qint64(10)
+                              << WallStep{};
     QTest::newRow("in pieces") << Chunks{{5, "1.000"}, {9, "00E+3"}, {12, "\r\n"}}
                                << "1.00000E+3\r\n"
-                               << qint64(12);
-    QTest::newRow("never") << Chunks{} << QString() << second;
-    QTest::newRow("no line end") << Chunks{{5, "1.00000E+3"}} << QString() << second;
-    QTest::newRow("after the second") << Chunks{{1500, "1.00000E+3\r"}} << QString() << second;
+                               << qint64(12) << WallStep{};
+    QTest::newRow("never") << Chunks{} << QString() << second << WallStep{};
+    QTest::newRow("no line end") << Chunks{{5, "1.00000E+3"}} << QString() << second << WallStep{};
+    QTest::newRow("after the second")
+        << Chunks{{1500, "1.00000E+3\r"}} << QString() << second << WallStep{};
     QTest::newRow("its CR after the second")
-        << Chunks{{900, "1.00000E+3"}, {1100, "\r"}} << QString() << second;
+        << Chunks{{900, "1.00000E+3"}, {1100, "\r"}} << QString() << second << WallStep{};
     Chunks trickle; // a character at a time, the last one (the CR) at 0.8 s
     for (int i = 0; i < 11; ++i)
         trickle << FakeSerialPort::Chunk{80 * (i + 1) - 80, QByteArray(1, "1.00000E+3\r"[i])};
-    QTest::newRow("trickling in over 0.8 s") << trickle << "1.00000E+3\r" << qint64(800);
+    QTest::newRow("trickling in over 0.8 s")
+        << trickle << "1.00000E+3\r" << qint64(800) << WallStep{};
+    // Setting the wall clock neither stretches nor cuts the wait.
+    QTest::newRow("never, the wall clock set back an hour meanwhile")
+        << Chunks{} << QString() << second << WallStep{500, -hour};
+    QTest::newRow("never, the wall clock set on an hour meanwhile")
+        << Chunks{} << QString() << second << WallStep{500, hour};
+    QTest::newRow("after 40 ms, the wall clock set on an hour before")
+        << Chunks{{40, "1.00000E+3\r"}} << "1.00000E+3\r" << qint64(40) << WallStep{20, hour};
 }
 
 void ExchangeTest::queryWaitsForItsReply() {
     QFETCH(Chunks, reply);
     QFETCH(QString, read);
     QFETCH(qint64, waited);
+    QFETCH(WallStep, wallStep);
     Line l;
     l.port.responder = [&](const QByteArray&) { return reply; };
+    l.step(wallStep);
+    const qint64 start = l.clock.steadyMsecs();
     if (read.isNull()) {
         try {
             l.link.processEcho(QStringLiteral("FREQ?"));
@@ -119,6 +147,7 @@ void ExchangeTest::queryWaitsForItsReply() {
     for (const auto& w : l.clock.waits)
         total += w.waited;
     QCOMPARE(total, waited);
+    QCOMPARE(l.clock.steadyMsecs() - start, waited);
     QCOMPARE(l.link.readReceived(), read.isNull() ? QString() : read);
 }
 
@@ -128,6 +157,9 @@ void ExchangeTest::unansweredLeavesNothingForTheNextQuery_data() {
     QTest::addColumn<Chunks>("late");      // what FREQ? brings
     QTest::addColumn<qint64>("nextAfter"); // when AMPL? is asked, after FREQ? went out
     QTest::addColumn<qint64>("nextSent");  // when AMPL? went out
+    QTest::addColumn<WallStep>("wallStep");
+    const qint64 quiet = kx::Exchange::quietMs;
+    const qint64 limit = kx::Exchange::settleLimitMs;
     const auto trickle = [](int everyMs) {
         Chunks c;
         const QByteArray answer = "1.00000E+3\r\n";
@@ -139,37 +171,52 @@ void ExchangeTest::unansweredLeavesNothingForTheNextQuery_data() {
     // gaps are longer than the quiet spell, so only its CR (at 1265 ms) tells where it
     // ends; its LF falls into the next query's wait and is skipped there.
     QTest::newRow("trickle over 1.5 s, asked at once")
-        << trickle(115) << qint64(1000) << qint64(1265 + kx::Exchange::quietMs);
+        << trickle(115) << qint64(1000) << qint64(1265 + quiet) << WallStep{};
     QTest::newRow("trickle over 1.5 s, asked later")
-        << trickle(115) << qint64(3000) << qint64(3000);
+        << trickle(115) << qint64(3000) << qint64(3000) << WallStep{};
     QTest::newRow("whole answer after the second, asked at 1.5 s")
-        << Chunks{{1200, "1.00000E+3\r"}} << qint64(1500) << qint64(1500);
+        << Chunks{{1200, "1.00000E+3\r"}} << qint64(1500) << qint64(1500) << WallStep{};
     QTest::newRow("late CR") << Chunks{{900, "1.00000E+3"}, {1100, "\r\n"}} << qint64(1000)
-                             << qint64(1100 + kx::Exchange::quietMs);
+                             << qint64(1100 + quiet) << WallStep{};
     QTest::newRow("whole answer late, asked while it comes")
-        << Chunks{{1010, "1.00000E+3\r"}} << qint64(1000) << qint64(1010 + kx::Exchange::quietMs);
+        << Chunks{{1010, "1.00000E+3\r"}} << qint64(1000) << qint64(1010 + quiet) << WallStep{};
     QTest::newRow("silence: a quiet spell")
-        << Chunks{} << qint64(1000) << qint64(1000 + kx::Exchange::quietMs);
+        << Chunks{} << qint64(1000) << qint64(1000 + quiet) << WallStep{};
     QTest::newRow("a line that never ends: at most the settling limit")
-        << Chunks{{900, "1.0"}} << qint64(1000) << qint64(1000 + kx::Exchange::settleLimitMs);
+        << Chunks{{900, "1.0"}} << qint64(1000) << qint64(1000 + limit) << WallStep{};
+    // Setting the wall clock during the reply wait or the settling changes neither.
+    QTest::newRow("silence, the wall clock set back an hour in the quiet spell")
+        << Chunks{} << qint64(1000) << qint64(1000 + quiet) << WallStep{1000 + quiet / 2, -hour};
+    QTest::newRow("silence, the wall clock set back an hour during the reply wait")
+        << Chunks{} << qint64(1000) << qint64(1000 + quiet) << WallStep{500, -hour};
+    QTest::newRow("whole answer late, the wall clock set on an hour before it")
+        << Chunks{{int(1000 + quiet / 2), "1.00000E+3\r"}} << qint64(1000)
+        << qint64(1000 + quiet / 2 + quiet) << WallStep{1000 + quiet / 4, hour};
+    QTest::newRow("late CR, the wall clock set on an hour before it")
+        << Chunks{{900, "1.00000E+3"}, {1100, "\r\n"}} << qint64(1000) << qint64(1100 + quiet)
+        << WallStep{1050, hour};
+    QTest::newRow("a line that never ends, the wall clock set back an hour")
+        << Chunks{{900, "1.0"}} << qint64(1000) << qint64(1000 + limit) << WallStep{1500, -hour};
 }
 
 void ExchangeTest::unansweredLeavesNothingForTheNextQuery() {
     QFETCH(Chunks, late);
     QFETCH(qint64, nextAfter);
     QFETCH(qint64, nextSent);
+    QFETCH(WallStep, wallStep);
     Line l;
     qint64 sentAt = 0;
     l.port.responder = [&](const QByteArray& line) -> Chunks {
         if (line == "FREQ?")
             return late;
-        sentAt = l.clock.wallMsecs();
+        sentAt = l.clock.steadyMsecs();
         return {{0, "5.00000E+0\r"}};
     };
-    const qint64 start = l.clock.wallMsecs();
+    l.step(wallStep);
+    const qint64 start = l.clock.steadyMsecs();
     QVERIFY_THROWS_EXCEPTION(kx::OperationFailed, l.link.processEcho(QStringLiteral("FREQ?")));
     QCOMPARE(l.link.readReceived(), QString());
-    l.clock.advance(nextAfter - (l.clock.wallMsecs() - start));
+    l.clock.advance(nextAfter - (l.clock.steadyMsecs() - start));
     l.link.processEcho(QStringLiteral("AMPL?"));
     QCOMPARE(l.link.readReceived(), QStringLiteral("5.00000E+0\r"));
     QCOMPARE(sentAt - start, nextSent);

@@ -51,7 +51,7 @@ bool FakeSerialPort::write(const QByteArray& data) {
         if (!responder)
             continue;
         for (const Chunk& c : responder(line))
-            pending_ << Pending{clock_.wallMsecs() + c.delayMs, c.bytes};
+            pending_ << Pending{clock_.steadyMsecs() + c.delayMs, c.bytes};
     }
     return true;
 }

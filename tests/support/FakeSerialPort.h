@@ -57,7 +57,7 @@ public:
 
 private:
     struct Pending {
-        qint64 due;
+        qint64 due; // on the clock's steady time
         QByteArray bytes;
     };
 
