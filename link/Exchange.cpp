@@ -26,7 +26,11 @@ void Exchange::onReadyRead() {
         traffic_->received(lastArrival_, text);
     if (!gathering_) {
         if (unsettled_) {
-            lateAnswerEnded_ = lateAnswerEnded_ || text.contains('\r');
+            // A line is open while anything but an LF came after its last CR.
+            const qsizetype cr = text.lastIndexOf('\r');
+            const bool more =
+                std::any_of(text.begin() + (cr + 1), text.end(), [](char c) { return c != '\n'; });
+            lateLineOpen_ = more || (cr < 0 && lateLineOpen_);
             clock_.wake();
         }
         return;
@@ -59,7 +63,7 @@ void Exchange::settle() {
     for (;;) {
         const qint64 now = clock_.steadyMsecs();
         const bool quiet = now - lastArrival_ >= quietMs;
-        if ((quiet && (!lateAnswerBegun_ || lateAnswerEnded_)) || now >= until)
+        if ((quiet && !lateLineOpen_) || now >= until)
             break;
         const quint64 seen = arrivals_;
         const qint64 wait = quiet ? until - now : std::min(until, lastArrival_ + quietMs) - now;
@@ -161,8 +165,7 @@ void Exchange::processEcho(const QString& command) {
         unsettled_ = true;
         // The quiet spell counts from now: the answer may be just about to come.
         lastArrival_ = clock_.steadyMsecs();
-        lateAnswerBegun_ = !answer_.isEmpty();
-        lateAnswerEnded_ = false;
+        lateLineOpen_ = !answer_.isEmpty();
         answer_.clear();
         if (traffic_)
             traffic_->unanswered();

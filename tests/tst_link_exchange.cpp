@@ -152,7 +152,8 @@ void ExchangeTest::queryWaitsForItsReply() {
 }
 
 // After a query went unanswered, whatever it still brings is dropped before the next
-// line goes out: the next query reads its own answer and nothing of the late one.
+// line goes out: the next query reads its own answer and nothing of the late one, even
+// when that one's own answer is slow enough for a late byte to come first.
 void ExchangeTest::unansweredLeavesNothingForTheNextQuery_data() {
     QTest::addColumn<Chunks>("late");      // what FREQ? brings
     QTest::addColumn<qint64>("nextAfter"); // when AMPL? is asked, after FREQ? went out
@@ -167,15 +168,15 @@ void ExchangeTest::unansweredLeavesNothingForTheNextQuery_data() {
             c << FakeSerialPort::Chunk{everyMs * (i + 1), answer.mid(i, 1)};
         return c;
     };
-    // Over 1.5 s, a character every 115 ms: the rest comes after the second, and the
-    // gaps are longer than the quiet spell, so only its CR (at 1265 ms) tells where it
-    // ends; its LF falls into the next query's wait and is skipped there.
+    // Over 1.5 s, a character every 115 ms: the rest comes after the second, each byte
+    // well within the quiet spell of the one before, so the spell counts from the LF
+    // (at 1380 ms).
     QTest::newRow("trickle over 1.5 s, asked at once")
-        << trickle(115) << qint64(1000) << qint64(1265 + quiet) << WallStep{};
+        << trickle(115) << qint64(1000) << qint64(1380 + quiet) << WallStep{};
     QTest::newRow("trickle over 1.5 s, asked later")
         << trickle(115) << qint64(3000) << qint64(3000) << WallStep{};
     QTest::newRow("whole answer after the second, asked at 1.5 s")
-        << Chunks{{1200, "1.00000E+3\r"}} << qint64(1500) << qint64(1500) << WallStep{};
+        << Chunks{{1200, "1.00000E+3\r"}} << qint64(1500) << qint64(1200 + quiet) << WallStep{};
     QTest::newRow("late CR") << Chunks{{900, "1.00000E+3"}, {1100, "\r\n"}} << qint64(1000)
                              << qint64(1100 + quiet) << WallStep{};
     QTest::newRow("whole answer late, asked while it comes")
@@ -184,6 +185,23 @@ void ExchangeTest::unansweredLeavesNothingForTheNextQuery_data() {
         << Chunks{} << qint64(1000) << qint64(1000 + quiet) << WallStep{};
     QTest::newRow("a line that never ends: at most the settling limit")
         << Chunks{{900, "1.0"}} << qint64(1000) << qint64(1000 + limit) << WallStep{};
+    // Half a second late, the whole answer is still dropped, whenever the next query is
+    // asked.
+    QTest::newRow("whole answer 100 ms after the verdict, asked at once")
+        << Chunks{{1100, "1.00000E+3\r"}} << qint64(1000) << qint64(1100 + quiet) << WallStep{};
+    QTest::newRow("whole answer 300 ms after the verdict, asked at once")
+        << Chunks{{1300, "1.00000E+3\r\n"}} << qint64(1000) << qint64(1300 + quiet) << WallStep{};
+    QTest::newRow("whole answer 300 ms after the verdict, asked 200 ms after it")
+        << Chunks{{1300, "1.00000E+3\r"}} << qint64(1200) << qint64(1300 + quiet) << WallStep{};
+    QTest::newRow("whole answer 490 ms after the verdict, asked at once")
+        << Chunks{{1490, "1.00000E+3\r"}} << qint64(1000) << qint64(1490 + quiet) << WallStep{};
+    QTest::newRow("whole answer 490 ms after the verdict, asked 480 ms after it")
+        << Chunks{{1490, "1.00000E+3\r\n"}} << qint64(1480) << qint64(1490 + quiet) << WallStep{};
+    // An answer begun only after the verdict is waited for to its CR too, however long
+    // it pauses: up to the settling limit.
+    QTest::newRow("late answer begun after the verdict, paused longer than the quiet spell")
+        << Chunks{{1050, "1.00000"}, {1050 + quiet + 10, "E+3\r"}} << qint64(1000)
+        << qint64(1000 + limit) << WallStep{};
     // Setting the wall clock during the reply wait or the settling changes neither.
     QTest::newRow("silence, the wall clock set back an hour in the quiet spell")
         << Chunks{} << qint64(1000) << qint64(1000 + quiet) << WallStep{1000 + quiet / 2, -hour};
@@ -204,13 +222,16 @@ void ExchangeTest::unansweredLeavesNothingForTheNextQuery() {
     QFETCH(qint64, nextAfter);
     QFETCH(qint64, nextSent);
     QFETCH(WallStep, wallStep);
+    // The next query's own answer comes this late: a byte of the old answer that got
+    // through would come before it.
+    constexpr int nextAnswerMs = 900;
     Line l;
     qint64 sentAt = 0;
     l.port.responder = [&](const QByteArray& line) -> Chunks {
         if (line == "FREQ?")
             return late;
         sentAt = l.clock.steadyMsecs();
-        return {{0, "5.00000E+0\r"}};
+        return {{nextAnswerMs, "5.00000E+0\r"}};
     };
     l.step(wallStep);
     const qint64 start = l.clock.steadyMsecs();
