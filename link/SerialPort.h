@@ -14,6 +14,7 @@ enum class PortError {
     Busy,         // held by another program
     NoPermission, // this user may not open the device
     Rejected,     // the device refused a line setting
+    NotSerial,    // the device opens but is no serial port: a file, /dev/null, a FIFO
     NotOpen,      // an operation that needs an open port
     Other,        // missing device and everything else
 };
