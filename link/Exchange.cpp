@@ -101,8 +101,14 @@ bool Exchange::open(const QString& device) {
         return false;
     lost_ = false;
     forget();
-    if (traffic_)
-        traffic_->start(clock_.steadyMsecs());
+    // What the port already holds came before the first line: it answers nothing.
+    const QByteArray waiting = port_.readAll();
+    if (traffic_) {
+        const qint64 now = clock_.steadyMsecs();
+        traffic_->start(now);
+        if (!waiting.isEmpty())
+            traffic_->received(now, waiting);
+    }
     return true;
 }
 

@@ -14,6 +14,8 @@ class Traffic;
 // The command exchange with the generator. Every line goes out through processEcho.
 //
 // What it guarantees:
+// - Whatever the port holds when it opens came before the first line and answers
+//   nothing: it is dropped (the port itself discards its input queue as it opens).
 // - A setting line is followed by a pause to the next whole-second tick of the wall
 //   clock, which gives the generator time to act on it: it has no flow control.
 // - A query (a line ending in '?') waits for its answer's CR and no longer, one second

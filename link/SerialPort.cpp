@@ -61,6 +61,10 @@ bool QtSerialPort::open(const QString& device) {
     // unsupported operation, which is no reason to refuse the port.
     port_->setDataTerminalReady(true);
     port_->setRequestToSend(true);
+    // Whatever came in before (the end of an answer to an earlier program, line noise)
+    // would otherwise be read as the first query's answer: the driver's input queue and
+    // QSerialPort's buffer are emptied.
+    port_->clear(QSerialPort::Input);
     port_->clearError();
     return true;
 }

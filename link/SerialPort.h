@@ -28,7 +28,8 @@ public:
     ~SerialPort() override = default;
 
     // Opens the device at 115200 baud, no parity, 8 data bits, 1 stop bit, no flow
-    // control, with DTR and RTS asserted.
+    // control, with DTR and RTS asserted. What the device received before it was
+    // opened is discarded: it answers nothing asked on this connection.
     virtual bool open(const QString& device) = 0;
     virtual PortError openError() const = 0;
     virtual void close() = 0;

@@ -280,21 +280,30 @@ void ExchangeTest::echoIsSkipped() {
 }
 
 // What the line brings besides a query's answer is not read as it: text left before
-// the query, a device talking unasked (a megabyte after a setting line), or the LF of
-// the previous answer arriving once the next query waits.
+// the query or already waiting when the port opens, a device talking unasked (a
+// megabyte after a setting line), or the LF of the previous answer arriving once the
+// next query waits.
 void ExchangeTest::queryReadsOnlyItsOwnAnswer_data() {
     QTest::addColumn<QByteArray>("stale"); // on the line before the first
+    QTest::addColumn<bool>("atOpen");      // the stale text already waits as the port opens
     QTest::addColumn<Answers>("answers");
     QTest::addColumn<QList<QByteArray>>("sent");
     QTest::addColumn<QStringList>("read"); // after each line sent
     QTest::newRow("leftover text before the query discarded")
-        << QByteArray("stale\r\n") << Answers{{"", {{0, "SIN\r"}}}} << QList<QByteArray>{"FUNC?"}
-        << QStringList{"SIN\r"};
+        << QByteArray("stale\r\n") << false << Answers{{"", {{0, "SIN\r"}}}}
+        << QList<QByteArray>{"FUNC?"} << QStringList{"SIN\r"};
+    QTest::newRow("text waiting when the port opens discarded")
+        << QByteArray("KX12A,old\r\n") << true << Answers{{"", {{5, "KX25A\r"}}}}
+        << QList<QByteArray>{"*IDN?"} << QStringList{"KX25A\r"};
+    QTest::newRow("half a line waiting when the port opens discarded")
+        << QByteArray("E+3") << true << Answers{{"", {{5, "1.00000E+3\r"}}}}
+        << QList<QByteArray>{"FREQ?"} << QStringList{"1.00000E+3\r"};
     QTest::newRow("chatter while idle dropped")
-        << QByteArray() << Answers{{"FUNC?", {{0, "SIN\r"}}}, {"", {{0, QByteArray(1 << 20, 'x')}}}}
+        << QByteArray() << false
+        << Answers{{"FUNC?", {{0, "SIN\r"}}}, {"", {{0, QByteArray(1 << 20, 'x')}}}}
         << QList<QByteArray>{"OUT ON", "FUNC?"} << QStringList{"", "SIN\r"};
     QTest::newRow("line feed of the previous answer skipped")
-        << QByteArray()
+        << QByteArray() << false
         << Answers{{"FREQ?", {{10, "1.00000E+3\r"}, {20, "\n"}}},
                    {"", {{0, "\n"}, {30, "5.00000E+0\r\n"}}}}
         << QList<QByteArray>{"FREQ?", "AMPL?"} << QStringList{"1.00000E+3\r", "5.00000E+0\r\n"};
@@ -302,6 +311,7 @@ void ExchangeTest::queryReadsOnlyItsOwnAnswer_data() {
 
 void ExchangeTest::queryReadsOnlyItsOwnAnswer() {
     QFETCH(QByteArray, stale);
+    QFETCH(bool, atOpen);
     QFETCH(Answers, answers);
     QFETCH(QList<QByteArray>, sent);
     QFETCH(QStringList, read);
@@ -309,8 +319,13 @@ void ExchangeTest::queryReadsOnlyItsOwnAnswer() {
     l.port.responder = [&](const QByteArray& line) {
         return answers.value(answers.contains(line) ? line : QByteArray());
     };
-    if (!stale.isEmpty())
+    if (atOpen) {
+        l.link.close();
         l.port.inject(stale);
+        QVERIFY(l.link.open(QStringLiteral("/dev/null")));
+    } else if (!stale.isEmpty()) {
+        l.port.inject(stale);
+    }
     for (qsizetype i = 0; i < sent.size(); ++i) {
         l.link.processEcho(QString::fromLatin1(sent[i]));
         QCOMPARE(l.link.readReceived(), read[i]);

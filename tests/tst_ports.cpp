@@ -36,6 +36,10 @@ public:
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
     QString slave() const { return slave_; }
+    // Sends `bytes` to the slave end, as a device sends to its port.
+    bool write(const QByteArray& bytes) {
+        return ::write(master_, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    }
 
 private:
     int master_ = -1;
@@ -212,6 +216,8 @@ void PortsTest::probeListsOnlySerialDevices() {
     } else if (kind == QLatin1String("pty")) {
         device = pty.slave();
         QVERIFY(!device.isEmpty());
+        // Waiting before the port opens: no answer to anything asked on it.
+        QVERIFY(pty.write("KX12A,old\r"));
     }
     kx::QtSerialPort port;
     const int before = openDescriptors();
@@ -225,7 +231,17 @@ void PortsTest::probeListsOnlySerialDevices() {
     QCOMPARE(openDescriptors(), before);
     QCOMPARE(port.open(device), openError == kx::PortError::None);
     QCOMPARE(port.openError(), openError);
-    port.close();
+    if (port.isOpen()) {
+        QSignalSpy arrived(&port, &kx::SerialPort::readyRead);
+        QVERIFY(pty.write("KX25A\r"));
+        QByteArray read;
+        while (!read.contains('\r') && (!arrived.isEmpty() || arrived.wait(5000))) {
+            arrived.clear();
+            read += port.readAll();
+        }
+        QCOMPARE(read, QByteArray("KX25A\r"));
+        port.close();
+    }
     QCOMPARE(openDescriptors(), before);
 }
 
