@@ -117,6 +117,8 @@ Outcome Session::open() {
         return failed(Link, QStringLiteral("you may not open %1: serial devices belong to the "
                                            "group dialout (sudo usermod -aG dialout $USER)")
                                 .arg(port));
+    case kx::PortError::NotSerial:
+        return failed(Link, QStringLiteral("%1 is not a serial port").arg(port));
     default:
         if (!QFileInfo::exists(options_.device))
             return failed(Link, QStringLiteral("%1: no such device").arg(port));

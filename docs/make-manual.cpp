@@ -105,6 +105,7 @@ class InstantClock final : public kx::Clock {
 public:
     explicit InstantClock(SimulatedPort& port) : port_(port) {}
     qint64 wallMsecs() const override { return now_; }
+    qint64 steadyMsecs() const override { return now_; }
     void wait(int ms, const std::function<bool()>& done) override {
         port_.deliver();
         if (!(done && done()))

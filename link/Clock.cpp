@@ -4,6 +4,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <chrono>
+
 namespace kx {
 
 qint64 Clock::msecsToTick(int n) const {
@@ -16,10 +18,16 @@ qint64 Clock::msecsToTick(int n) const {
 
 qint64 RealClock::wallMsecs() const { return QDateTime::currentMSecsSinceEpoch(); }
 
+qint64 RealClock::steadyMsecs() const {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 void RealClock::wait(int ms, const std::function<bool()>& done) {
     if (ms <= 0 || (done && done()))
         return;
     QEventLoop loop;
+    // QTimer runs on the monotonic clock, so a step of the wall clock does not move it.
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
     timer.setSingleShot(true);

@@ -20,13 +20,17 @@ void Exchange::onReadyRead() {
     const QByteArray text = port_.readAll();
     if (text.isEmpty())
         return;
-    lastArrival_ = clock_.wallMsecs();
+    lastArrival_ = clock_.steadyMsecs();
     ++arrivals_;
     if (traffic_)
         traffic_->received(lastArrival_, text);
     if (!gathering_) {
         if (unsettled_) {
-            lateAnswerEnded_ = lateAnswerEnded_ || text.contains('\r');
+            // A line is open while anything but an LF came after its last CR.
+            const qsizetype cr = text.lastIndexOf('\r');
+            const bool more =
+                std::any_of(text.begin() + (cr + 1), text.end(), [](char c) { return c != '\n'; });
+            lateLineOpen_ = more || (cr < 0 && lateLineOpen_);
             clock_.wake();
         }
         return;
@@ -55,11 +59,11 @@ void Exchange::skipEchoes() {
 }
 
 void Exchange::settle() {
-    const qint64 until = clock_.wallMsecs() + settleLimitMs;
+    const qint64 until = clock_.steadyMsecs() + settleLimitMs;
     for (;;) {
-        const qint64 now = clock_.wallMsecs();
+        const qint64 now = clock_.steadyMsecs();
         const bool quiet = now - lastArrival_ >= quietMs;
-        if ((quiet && (!lateAnswerBegun_ || lateAnswerEnded_)) || now >= until)
+        if ((quiet && !lateLineOpen_) || now >= until)
             break;
         const quint64 seen = arrivals_;
         const qint64 wait = quiet ? until - now : std::min(until, lastArrival_ + quietMs) - now;
@@ -97,8 +101,14 @@ bool Exchange::open(const QString& device) {
         return false;
     lost_ = false;
     forget();
-    if (traffic_)
-        traffic_->start(clock_.wallMsecs());
+    // What the port already holds came before the first line: it answers nothing.
+    const QByteArray waiting = port_.readAll();
+    if (traffic_) {
+        const qint64 now = clock_.steadyMsecs();
+        traffic_->start(now);
+        if (!waiting.isEmpty())
+            traffic_->received(now, waiting);
+    }
     return true;
 }
 
@@ -138,7 +148,7 @@ void Exchange::processEcho(const QString& command) {
     sent_ = line;
     gathering_ = query;
     if (traffic_)
-        traffic_->sent(clock_.wallMsecs(), line + '\r');
+        traffic_->sent(clock_.steadyMsecs(), line + '\r');
     if (!port_.write(line + '\r')) {
         gathering_ = false;
         if (!shutdown_ && !lost_ && port_.isOpen())
@@ -160,9 +170,8 @@ void Exchange::processEcho(const QString& command) {
         // answer to the next query.
         unsettled_ = true;
         // The quiet spell counts from now: the answer may be just about to come.
-        lastArrival_ = clock_.wallMsecs();
-        lateAnswerBegun_ = !answer_.isEmpty();
-        lateAnswerEnded_ = false;
+        lastArrival_ = clock_.steadyMsecs();
+        lateLineOpen_ = !answer_.isEmpty();
         answer_.clear();
         if (traffic_)
             traffic_->unanswered();

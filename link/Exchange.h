@@ -14,8 +14,10 @@ class Traffic;
 // The command exchange with the generator. Every line goes out through processEcho.
 //
 // What it guarantees:
-// - A setting line is followed by a pause to the next whole-second tick, which gives the
-//   generator time to act on it: it has no flow control.
+// - Whatever the port holds when it opens came before the first line and answers
+//   nothing: it is dropped (the port itself discards its input queue as it opens).
+// - A setting line is followed by a pause to the next whole-second tick of the wall
+//   clock, which gives the generator time to act on it: it has no flow control.
 // - A query (a line ending in '?') waits for its answer's CR and no longer, one second
 //   at most. An answer whose CR has not come within that second is unanswered, whatever
 //   part of it came: the query throws OperationFailed naming it, and the operation ends.
@@ -23,12 +25,19 @@ class Traffic;
 //   to no question and is dropped, and an LF still in flight from the previous answer
 //   is skipped at the start of the next.
 // - After an unanswered query, the next line goes out only once the line has been quiet
-//   for quietMs (and, if that answer had begun, once its CR has come), at most
-//   settleLimitMs; everything that arrives meanwhile is dropped.
+//   for quietMs, counted from the verdict and from the last byte that came since, and
+//   once a line begun (before the verdict or since) has ended with its CR; at most
+//   settleLimitMs after the next line was due. Everything that arrives meanwhile is
+//   dropped. So an answer that comes up to half a second after its query was given up,
+//   whole or in pieces, is never read as the next query's answer.
 // - A received line identical to the line just sent, or to the setting line sent just
 //   before a query, is an echo (some generators and adapters echo): it is skipped and
 //   the wait goes on.
 // So an answer is only ever read as the answer to its own query.
+//
+// The answer's time-out, the quiet spell and the settling limit run on the clock's
+// steady time, so setting the wall clock (a time server's step) neither stretches nor
+// cuts them.
 //
 // Failures are thrown (LinkError.h): PortNotOpen, ConnectionLost, ShuttingDown, and
 // OperationFailed naming the query when a query goes unanswered.
@@ -37,9 +46,12 @@ class Exchange : public QObject {
 public:
     static constexpr int replyTimeoutMs = 1000;
     // How long the line must have been quiet after an unanswered query before the next
-    // line goes out, and the longest that wait may take.
-    static constexpr int quietMs = 50;
-    static constexpr int settleLimitMs = 1000;
+    // line goes out: half a second for a late answer, and 100 ms more for one the event
+    // loop or a USB adapter (which holds bytes up to 16 ms) hands over late.
+    static constexpr int quietMs = 600;
+    // The longest that wait may take: a late answer's last byte half a second after the
+    // verdict still gets its whole quiet spell, with 100 ms for the answer itself.
+    static constexpr int settleLimitMs = 1200;
 
     Exchange(SerialPort& port, Clock& clock, QObject* parent = nullptr);
 
@@ -96,9 +108,8 @@ private:
     QByteArray sentBefore_;
     // A query went unanswered; what it left on the line has not settled yet.
     bool unsettled_ = false;
-    bool lateAnswerBegun_ = false; // part of its answer came, without the CR
-    bool lateAnswerEnded_ = false; // its CR has come since
-    qint64 lastArrival_ = 0;       // when anything last came, on the clock
+    bool lateLineOpen_ = false; // text came after the last CR (an LF aside)
+    qint64 lastArrival_ = 0;    // when anything last came, on steady time
     quint64 arrivals_ = 0;
 };
 

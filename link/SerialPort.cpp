@@ -1,5 +1,7 @@
 #include "link/SerialPort.h"
 
+#include "link/portDetect.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -49,12 +51,20 @@ bool QtSerialPort::open(const QString& device) {
         const bool mayOpen = ::access(QFile::encodeName(target).constData(), R_OK | W_OK) == 0;
         openError_ = openFailure(port_->error(), mayOpen);
         port_->clearError();
+        // QSerialPort cannot read the line settings of what is no terminal, and calls
+        // that an unsupported operation; the operator is better told what it is.
+        if (probeDevice(target) == DeviceProbe::NotTerminal)
+            openError_ = PortError::NotSerial;
         return false;
     }
     // A pseudo-terminal has no modem lines: setting DTR and RTS fails there with an
     // unsupported operation, which is no reason to refuse the port.
     port_->setDataTerminalReady(true);
     port_->setRequestToSend(true);
+    // Whatever came in before (the end of an answer to an earlier program, line noise)
+    // would otherwise be read as the first query's answer: the driver's input queue and
+    // QSerialPort's buffer are emptied.
+    port_->clear(QSerialPort::Input);
     port_->clearError();
     return true;
 }

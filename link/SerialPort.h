@@ -14,6 +14,7 @@ enum class PortError {
     Busy,         // held by another program
     NoPermission, // this user may not open the device
     Rejected,     // the device refused a line setting
+    NotSerial,    // the device opens but is no serial port: a file, /dev/null, a FIFO
     NotOpen,      // an operation that needs an open port
     Other,        // missing device and everything else
 };
@@ -27,7 +28,8 @@ public:
     ~SerialPort() override = default;
 
     // Opens the device at 115200 baud, no parity, 8 data bits, 1 stop bit, no flow
-    // control, with DTR and RTS asserted.
+    // control, with DTR and RTS asserted. What the device received before it was
+    // opened is discarded: it answers nothing asked on this connection.
     virtual bool open(const QString& device) = 0;
     virtual PortError openError() const = 0;
     virtual void close() = 0;

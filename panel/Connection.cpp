@@ -149,7 +149,12 @@ void Connection::connectToGenerator() {
     ctx_.vars = modVariables{};
     fillModShape();
     if (!ctx_.link.open(device)) {
-        const int number = failureNumber(ctx_.link.port().openError());
+        const PortError error = ctx_.link.port().openError();
+        if (error == PortError::NotSerial)
+            throw OperationFailed{QStringLiteral("Could not open port %1: %2 is not a serial port")
+                                      .arg(port)
+                                      .arg(device)};
+        const int number = failureNumber(error);
         handleConnectError(number);
         if (number != PortInUse && number != ValueRejected && number != PermissionDenied)
             throw OperationFailed{

@@ -71,13 +71,14 @@ void CtlTest::command_data() {
     QTest::addColumn<kx::PortError>("refuseOpen");
     QTest::addColumn<int>("pullCableAfter"); // lines; -1: never
     QTest::addColumn<Happens>("happens");
+    QTest::addColumn<QByteArray>("waiting"); // on the line before kx-ctl opens the port
 
     const auto row = [](const char* name, const char* args, const Talk& talk, int status,
                         const QString& out, const QString& err = {}, const QByteArray& file = {},
                         kx::PortError refuse = kx::PortError::None, int pull = -1,
-                        Happens happens = Happens::Nothing) {
+                        Happens happens = Happens::Nothing, const QByteArray& waiting = {}) {
         QTest::newRow(name) << QString::fromUtf8(args).split(' ') << file << talk << status << out
-                            << err << refuse << pull << happens;
+                            << err << refuse << pull << happens << waiting;
     };
     const QString usage = QStringLiteral("\nTry kx-ctl --help.\n");
     const Talk idn{{"*IDN?", line("KX25A Function Generator,SIM,1.0")}};
@@ -168,6 +169,12 @@ void CtlTest::command_data() {
     row("an answer is shown, not obeyed, on the terminal", "-d /dev/fake send *IDN?",
         Talk{{"*IDN?", line("KX25A\x1b[2J\x07\xe2\x80\xae")}}, 0,
         lines({"KX25A<0x1b>[2J<0x07><0xe2><0x80><0xae>"}));
+    row("port not a serial port", "-d /dev/fake status", {}, 3, {},
+        lines({"kx-ctl: /dev/fake is not a serial port"}), {}, kx::PortError::NotSerial);
+    row("an old answer waiting at open", "-d /dev/fake identify",
+        Talk{{"*IDN?", line("KX25A Function Generator,SIM,1.0")}}, 0,
+        lines({"KX25A Function Generator,SIM,1.0"}), {}, {}, kx::PortError::None, -1,
+        Happens::Nothing, "KX12A,old\r\n");
     row("port in use", "-d /dev/fake status", {}, 3, {},
         lines({"kx-ctl: /dev/fake is in use by another program"}), {}, kx::PortError::Busy);
     row("port not permitted", "-p 3 status", {}, 3, {},
@@ -304,8 +311,10 @@ void CtlTest::command() {
     QFETCH(kx::PortError, refuseOpen);
     QFETCH(int, pullCableAfter);
     QFETCH(Happens, happens);
+    QFETCH(QByteArray, waiting);
     Instrument in;
     in.port.disconnect(&in.link); // kx-ctl brings its own exchange
+    in.port.inject(waiting);
     in.talk.expect(talk);
     in.port.refuseOpen = refuseOpen;
     in.port.pullCableAfterLines = pullCableAfter;

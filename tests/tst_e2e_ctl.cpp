@@ -85,6 +85,9 @@ void EndToEndCtlTest::exitStatus_data() {
                                                "generator.\n");
     QTest::newRow("no such port") << QStringList{} << QStringList{"-d", "/dev/kx-none", "status"}
                                   << 3 << QStringLiteral("kx-ctl: /dev/kx-none: no such device\n");
+    QTest::newRow("not a serial port")
+        << QStringList{} << QStringList{"-d", "/dev/null", "status"} << 3
+        << QStringLiteral("kx-ctl: /dev/null is not a serial port\n");
     QTest::newRow("a silent generator")
         << QStringList{"--fault", "silent"} << QStringList{"-p", "3", "status"} << 4
         << QStringLiteral("kx-ctl: No valid answer from the generator to FUNC?\n");

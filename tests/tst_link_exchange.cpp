@@ -10,6 +10,14 @@ using namespace kxtest;
 using Chunks = QList<FakeSerialPort::Chunk>;
 using Answers = QHash<QByteArray, Chunks>; // by line; "" for any other
 
+// The wall clock is set `byMs` on (back when negative) `atMs` after the first query went
+// out, as a time server stepping it would; 0 for none.
+struct WallStep {
+    qint64 atMs = 0;
+    qint64 byMs = 0;
+};
+Q_DECLARE_METATYPE(WallStep)
+
 // The command exchange on its own: pacing of setting lines, queries that wait for
 // their own answer and nothing else.
 class ExchangeTest : public QObject {
@@ -39,7 +47,13 @@ struct Line {
     kx::Exchange link{port, clock};
     Line() { link.open(QStringLiteral("/dev/null")); }
     qint64 lastWait() const { return clock.waits.isEmpty() ? -1 : clock.waits.last().waited; }
+    void step(const WallStep& w) {
+        if (w.byMs != 0)
+            clock.stepWallAt(clock.steadyMsecs() + w.atMs, w.byMs);
+    }
 };
+
+constexpr qint64 hour = 3'600'000;
 
 } // namespace
 
@@ -76,34 +90,48 @@ void ExchangeTest::queryWaitsForItsReply_data() {
     QTest::addColumn<Chunks>("reply");
     QTest::addColumn<QString>("read"); // null: no answer, the operation ends
     QTest::addColumn<qint64>("waited");
+    QTest::addColumn<WallStep>("wallStep");
     const qint64 second = kx::Exchange::replyTimeoutMs;
     QTest::newRow("at once, CR LF") << Chunks{{0, "1.00000E+3\r\n"}} << "1.00000E+3\r\n"
-                                    << qint64(0);
+                                    << qint64(0) << WallStep{};
     QTest::newRow("after 40 ms") << Chunks{{40, "1.00000E+3\r\n"}} << "1.00000E+3\r\n"
-                                 << qint64(40);
+                                 << qint64(40) << WallStep{};
     QTest::newRow("CR, the LF 3 ms later is not waited for")
-        << Chunks{{10, "1.00000E+3\r"}, {13, "\n"}} << "1.00000E+3\r" << qint64(10);
-    QTest::newRow("CR alone") << Chunks{{10, "1.00000E+3\r"}} << "1.00000E+3\r" << qint64(10);
+        << Chunks{{10, "1.00000E+3\r"}, {13, "\n"}} << "1.00000E+3\r" << qint64(10) << WallStep{};
+    QTest::newRow("CR alone") << Chunks{{10, "1.00000E+3\r"}} << "1.00000E+3\r" << qint64(10)
+                              << WallStep{};
     QTest::newRow("in pieces") << Chunks{{5, "1.000"}, {9, "00E+3"}, {12, "\r\n"}}
                                << "1.00000E+3\r\n"
-                               << qint64(12);
-    QTest::newRow("never") << Chunks{} << QString() << second;
-    QTest::newRow("no line end") << Chunks{{5, "1.00000E+3"}} << QString() << second;
-    QTest::newRow("after the second") << Chunks{{1500, "1.00000E+3\r"}} << QString() << second;
+                               << qint64(12) << WallStep{};
+    QTest::newRow("never") << Chunks{} << QString() << second << WallStep{};
+    QTest::newRow("no line end") << Chunks{{5, "1.00000E+3"}} << QString() << second << WallStep{};
+    QTest::newRow("after the second")
+        << Chunks{{1500, "1.00000E+3\r"}} << QString() << second << WallStep{};
     QTest::newRow("its CR after the second")
-        << Chunks{{900, "1.00000E+3"}, {1100, "\r"}} << QString() << second;
+        << Chunks{{900, "1.00000E+3"}, {1100, "\r"}} << QString() << second << WallStep{};
     Chunks trickle; // a character at a time, the last one (the CR) at 0.8 s
     for (int i = 0; i < 11; ++i)
         trickle << FakeSerialPort::Chunk{80 * (i + 1) - 80, QByteArray(1, "1.00000E+3\r"[i])};
-    QTest::newRow("trickling in over 0.8 s") << trickle << "1.00000E+3\r" << qint64(800);
+    QTest::newRow("trickling in over 0.8 s")
+        << trickle << "1.00000E+3\r" << qint64(800) << WallStep{};
+    // Setting the wall clock neither stretches nor cuts the wait.
+    QTest::newRow("never, the wall clock set back an hour meanwhile")
+        << Chunks{} << QString() << second << WallStep{500, -hour};
+    QTest::newRow("never, the wall clock set on an hour meanwhile")
+        << Chunks{} << QString() << second << WallStep{500, hour};
+    QTest::newRow("after 40 ms, the wall clock set on an hour before")
+        << Chunks{{40, "1.00000E+3\r"}} << "1.00000E+3\r" << qint64(40) << WallStep{20, hour};
 }
 
 void ExchangeTest::queryWaitsForItsReply() {
     QFETCH(Chunks, reply);
     QFETCH(QString, read);
     QFETCH(qint64, waited);
+    QFETCH(WallStep, wallStep);
     Line l;
     l.port.responder = [&](const QByteArray&) { return reply; };
+    l.step(wallStep);
+    const qint64 start = l.clock.steadyMsecs();
     if (read.isNull()) {
         try {
             l.link.processEcho(QStringLiteral("FREQ?"));
@@ -119,15 +147,20 @@ void ExchangeTest::queryWaitsForItsReply() {
     for (const auto& w : l.clock.waits)
         total += w.waited;
     QCOMPARE(total, waited);
+    QCOMPARE(l.clock.steadyMsecs() - start, waited);
     QCOMPARE(l.link.readReceived(), read.isNull() ? QString() : read);
 }
 
 // After a query went unanswered, whatever it still brings is dropped before the next
-// line goes out: the next query reads its own answer and nothing of the late one.
+// line goes out: the next query reads its own answer and nothing of the late one, even
+// when that one's own answer is slow enough for a late byte to come first.
 void ExchangeTest::unansweredLeavesNothingForTheNextQuery_data() {
     QTest::addColumn<Chunks>("late");      // what FREQ? brings
     QTest::addColumn<qint64>("nextAfter"); // when AMPL? is asked, after FREQ? went out
     QTest::addColumn<qint64>("nextSent");  // when AMPL? went out
+    QTest::addColumn<WallStep>("wallStep");
+    const qint64 quiet = kx::Exchange::quietMs;
+    const qint64 limit = kx::Exchange::settleLimitMs;
     const auto trickle = [](int everyMs) {
         Chunks c;
         const QByteArray answer = "1.00000E+3\r\n";
@@ -135,41 +168,76 @@ void ExchangeTest::unansweredLeavesNothingForTheNextQuery_data() {
             c << FakeSerialPort::Chunk{everyMs * (i + 1), answer.mid(i, 1)};
         return c;
     };
-    // Over 1.5 s, a character every 115 ms: the rest comes after the second, and the
-    // gaps are longer than the quiet spell, so only its CR (at 1265 ms) tells where it
-    // ends; its LF falls into the next query's wait and is skipped there.
+    // Over 1.5 s, a character every 115 ms: the rest comes after the second, each byte
+    // well within the quiet spell of the one before, so the spell counts from the LF
+    // (at 1380 ms).
     QTest::newRow("trickle over 1.5 s, asked at once")
-        << trickle(115) << qint64(1000) << qint64(1265 + kx::Exchange::quietMs);
+        << trickle(115) << qint64(1000) << qint64(1380 + quiet) << WallStep{};
     QTest::newRow("trickle over 1.5 s, asked later")
-        << trickle(115) << qint64(3000) << qint64(3000);
+        << trickle(115) << qint64(3000) << qint64(3000) << WallStep{};
     QTest::newRow("whole answer after the second, asked at 1.5 s")
-        << Chunks{{1200, "1.00000E+3\r"}} << qint64(1500) << qint64(1500);
+        << Chunks{{1200, "1.00000E+3\r"}} << qint64(1500) << qint64(1200 + quiet) << WallStep{};
     QTest::newRow("late CR") << Chunks{{900, "1.00000E+3"}, {1100, "\r\n"}} << qint64(1000)
-                             << qint64(1100 + kx::Exchange::quietMs);
+                             << qint64(1100 + quiet) << WallStep{};
     QTest::newRow("whole answer late, asked while it comes")
-        << Chunks{{1010, "1.00000E+3\r"}} << qint64(1000) << qint64(1010 + kx::Exchange::quietMs);
+        << Chunks{{1010, "1.00000E+3\r"}} << qint64(1000) << qint64(1010 + quiet) << WallStep{};
     QTest::newRow("silence: a quiet spell")
-        << Chunks{} << qint64(1000) << qint64(1000 + kx::Exchange::quietMs);
+        << Chunks{} << qint64(1000) << qint64(1000 + quiet) << WallStep{};
     QTest::newRow("a line that never ends: at most the settling limit")
-        << Chunks{{900, "1.0"}} << qint64(1000) << qint64(1000 + kx::Exchange::settleLimitMs);
+        << Chunks{{900, "1.0"}} << qint64(1000) << qint64(1000 + limit) << WallStep{};
+    // Half a second late, the whole answer is still dropped, whenever the next query is
+    // asked.
+    QTest::newRow("whole answer 100 ms after the verdict, asked at once")
+        << Chunks{{1100, "1.00000E+3\r"}} << qint64(1000) << qint64(1100 + quiet) << WallStep{};
+    QTest::newRow("whole answer 300 ms after the verdict, asked at once")
+        << Chunks{{1300, "1.00000E+3\r\n"}} << qint64(1000) << qint64(1300 + quiet) << WallStep{};
+    QTest::newRow("whole answer 300 ms after the verdict, asked 200 ms after it")
+        << Chunks{{1300, "1.00000E+3\r"}} << qint64(1200) << qint64(1300 + quiet) << WallStep{};
+    QTest::newRow("whole answer 490 ms after the verdict, asked at once")
+        << Chunks{{1490, "1.00000E+3\r"}} << qint64(1000) << qint64(1490 + quiet) << WallStep{};
+    QTest::newRow("whole answer 490 ms after the verdict, asked 480 ms after it")
+        << Chunks{{1490, "1.00000E+3\r\n"}} << qint64(1480) << qint64(1490 + quiet) << WallStep{};
+    // An answer begun only after the verdict is waited for to its CR too, however long
+    // it pauses: up to the settling limit.
+    QTest::newRow("late answer begun after the verdict, paused longer than the quiet spell")
+        << Chunks{{1050, "1.00000"}, {1050 + quiet + 10, "E+3\r"}} << qint64(1000)
+        << qint64(1000 + limit) << WallStep{};
+    // Setting the wall clock during the reply wait or the settling changes neither.
+    QTest::newRow("silence, the wall clock set back an hour in the quiet spell")
+        << Chunks{} << qint64(1000) << qint64(1000 + quiet) << WallStep{1000 + quiet / 2, -hour};
+    QTest::newRow("silence, the wall clock set back an hour during the reply wait")
+        << Chunks{} << qint64(1000) << qint64(1000 + quiet) << WallStep{500, -hour};
+    QTest::newRow("whole answer late, the wall clock set on an hour before it")
+        << Chunks{{int(1000 + quiet / 2), "1.00000E+3\r"}} << qint64(1000)
+        << qint64(1000 + quiet / 2 + quiet) << WallStep{1000 + quiet / 4, hour};
+    QTest::newRow("late CR, the wall clock set on an hour before it")
+        << Chunks{{900, "1.00000E+3"}, {1100, "\r\n"}} << qint64(1000) << qint64(1100 + quiet)
+        << WallStep{1050, hour};
+    QTest::newRow("a line that never ends, the wall clock set back an hour")
+        << Chunks{{900, "1.0"}} << qint64(1000) << qint64(1000 + limit) << WallStep{1500, -hour};
 }
 
 void ExchangeTest::unansweredLeavesNothingForTheNextQuery() {
     QFETCH(Chunks, late);
     QFETCH(qint64, nextAfter);
     QFETCH(qint64, nextSent);
+    QFETCH(WallStep, wallStep);
+    // The next query's own answer comes this late: a byte of the old answer that got
+    // through would come before it.
+    constexpr int nextAnswerMs = 900;
     Line l;
     qint64 sentAt = 0;
     l.port.responder = [&](const QByteArray& line) -> Chunks {
         if (line == "FREQ?")
             return late;
-        sentAt = l.clock.wallMsecs();
-        return {{0, "5.00000E+0\r"}};
+        sentAt = l.clock.steadyMsecs();
+        return {{nextAnswerMs, "5.00000E+0\r"}};
     };
-    const qint64 start = l.clock.wallMsecs();
+    l.step(wallStep);
+    const qint64 start = l.clock.steadyMsecs();
     QVERIFY_THROWS_EXCEPTION(kx::OperationFailed, l.link.processEcho(QStringLiteral("FREQ?")));
     QCOMPARE(l.link.readReceived(), QString());
-    l.clock.advance(nextAfter - (l.clock.wallMsecs() - start));
+    l.clock.advance(nextAfter - (l.clock.steadyMsecs() - start));
     l.link.processEcho(QStringLiteral("AMPL?"));
     QCOMPARE(l.link.readReceived(), QStringLiteral("5.00000E+0\r"));
     QCOMPARE(sentAt - start, nextSent);
@@ -212,21 +280,30 @@ void ExchangeTest::echoIsSkipped() {
 }
 
 // What the line brings besides a query's answer is not read as it: text left before
-// the query, a device talking unasked (a megabyte after a setting line), or the LF of
-// the previous answer arriving once the next query waits.
+// the query or already waiting when the port opens, a device talking unasked (a
+// megabyte after a setting line), or the LF of the previous answer arriving once the
+// next query waits.
 void ExchangeTest::queryReadsOnlyItsOwnAnswer_data() {
     QTest::addColumn<QByteArray>("stale"); // on the line before the first
+    QTest::addColumn<bool>("atOpen");      // the stale text already waits as the port opens
     QTest::addColumn<Answers>("answers");
     QTest::addColumn<QList<QByteArray>>("sent");
     QTest::addColumn<QStringList>("read"); // after each line sent
     QTest::newRow("leftover text before the query discarded")
-        << QByteArray("stale\r\n") << Answers{{"", {{0, "SIN\r"}}}} << QList<QByteArray>{"FUNC?"}
-        << QStringList{"SIN\r"};
+        << QByteArray("stale\r\n") << false << Answers{{"", {{0, "SIN\r"}}}}
+        << QList<QByteArray>{"FUNC?"} << QStringList{"SIN\r"};
+    QTest::newRow("text waiting when the port opens discarded")
+        << QByteArray("KX12A,old\r\n") << true << Answers{{"", {{5, "KX25A\r"}}}}
+        << QList<QByteArray>{"*IDN?"} << QStringList{"KX25A\r"};
+    QTest::newRow("half a line waiting when the port opens discarded")
+        << QByteArray("E+3") << true << Answers{{"", {{5, "1.00000E+3\r"}}}}
+        << QList<QByteArray>{"FREQ?"} << QStringList{"1.00000E+3\r"};
     QTest::newRow("chatter while idle dropped")
-        << QByteArray() << Answers{{"FUNC?", {{0, "SIN\r"}}}, {"", {{0, QByteArray(1 << 20, 'x')}}}}
+        << QByteArray() << false
+        << Answers{{"FUNC?", {{0, "SIN\r"}}}, {"", {{0, QByteArray(1 << 20, 'x')}}}}
         << QList<QByteArray>{"OUT ON", "FUNC?"} << QStringList{"", "SIN\r"};
     QTest::newRow("line feed of the previous answer skipped")
-        << QByteArray()
+        << QByteArray() << false
         << Answers{{"FREQ?", {{10, "1.00000E+3\r"}, {20, "\n"}}},
                    {"", {{0, "\n"}, {30, "5.00000E+0\r\n"}}}}
         << QList<QByteArray>{"FREQ?", "AMPL?"} << QStringList{"1.00000E+3\r", "5.00000E+0\r\n"};
@@ -234,6 +311,7 @@ void ExchangeTest::queryReadsOnlyItsOwnAnswer_data() {
 
 void ExchangeTest::queryReadsOnlyItsOwnAnswer() {
     QFETCH(QByteArray, stale);
+    QFETCH(bool, atOpen);
     QFETCH(Answers, answers);
     QFETCH(QList<QByteArray>, sent);
     QFETCH(QStringList, read);
@@ -241,8 +319,13 @@ void ExchangeTest::queryReadsOnlyItsOwnAnswer() {
     l.port.responder = [&](const QByteArray& line) {
         return answers.value(answers.contains(line) ? line : QByteArray());
     };
-    if (!stale.isEmpty())
+    if (atOpen) {
+        l.link.close();
         l.port.inject(stale);
+        QVERIFY(l.link.open(QStringLiteral("/dev/null")));
+    } else if (!stale.isEmpty()) {
+        l.port.inject(stale);
+    }
     for (qsizetype i = 0; i < sent.size(); ++i) {
         l.link.processEcho(QString::fromLatin1(sent[i]));
         QCOMPARE(l.link.readReceived(), read[i]);

@@ -2,6 +2,7 @@
 
 #include "app/Main.h"
 #include "link/PortMap.h"
+#include "link/SerialPort.h"
 #include "link/portDetect.h"
 #include "panel/Connection.h"
 #include "ui_Main.h"
@@ -10,9 +11,12 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kxtest;
+
+Q_DECLARE_METATYPE(kx::PortError)
 
 namespace {
 
@@ -32,6 +36,10 @@ public:
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
     QString slave() const { return slave_; }
+    // Sends `bytes` to the slave end, as a device sends to its port.
+    bool write(const QByteArray& bytes) {
+        return ::write(master_, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    }
 
 private:
     int master_ = -1;
@@ -86,8 +94,8 @@ private slots:
     void linkWins();
     void configDirFromEnvironment();
     void probeOpensPseudoTerminal();
-    void probeRefusesMissingDevice_data();
-    void probeRefusesMissingDevice();
+    void probeListsOnlySerialDevices_data();
+    void probeListsOnlySerialDevices();
     void listHoldsProbedPorts();
     void listFromRealProbe();
 };
@@ -168,16 +176,73 @@ void PortsTest::probeOpensPseudoTerminal() {
     QCOMPARE(openDescriptors(), before);
 }
 
-void PortsTest::probeRefusesMissingDevice_data() {
-    QTest::addColumn<QString>("device");
-    QTest::newRow("missing") << "/dev/kx-panel-no-such-device";
-    QTest::newRow("empty") << "";
-    QTest::newRow("directory") << "/dev";
+// A port is listed (by the panel and by kx-ctl's `ports`) only when its device opens as
+// Connect and `-p N` open it: a terminal. What opens but is none is refused by the
+// serial port as not serial, and neither the probe nor a refused open keeps anything
+// open.
+void PortsTest::probeListsOnlySerialDevices_data() {
+    QTest::addColumn<QString>("kind");   // "file", "fifo", "pty": made for the row
+    QTest::addColumn<QString>("device"); // the device, for the other rows
+    QTest::addColumn<bool>("listed");
+    QTest::addColumn<kx::PortError>("openError");
+    const auto row = [](const char* name, const char* kind, const char* device, bool listed,
+                        kx::PortError openError) {
+        QTest::newRow(name) << QString(kind) << QString(device) << listed << openError;
+    };
+    row("missing", "", "/dev/kx-panel-no-such-device", false, kx::PortError::Other);
+    row("empty", "", "", false, kx::PortError::Other);
+    row("directory", "", "/dev", false, kx::PortError::Other);
+    row("/dev/null", "", "/dev/null", false, kx::PortError::NotSerial);
+    row("regular file", "file", "", false, kx::PortError::NotSerial);
+    row("FIFO", "fifo", "", false, kx::PortError::NotSerial);
+    row("pseudo-terminal", "pty", "", true, kx::PortError::None);
 }
 
-void PortsTest::probeRefusesMissingDevice() {
+void PortsTest::probeListsOnlySerialDevices() {
+    QFETCH(QString, kind);
     QFETCH(QString, device);
-    QVERIFY(!kx::canOpenDevice(device));
+    QFETCH(bool, listed);
+    QFETCH(kx::PortError, openError);
+    QTemporaryDir dir;
+    PseudoTerminal pty;
+    if (kind == QLatin1String("file")) {
+        device = dir.filePath(QStringLiteral("ttyS9"));
+        QFile file(device);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("KX25A\r");
+    } else if (kind == QLatin1String("fifo")) {
+        device = dir.filePath(QStringLiteral("ttyS9"));
+        QCOMPARE(::mkfifo(QFile::encodeName(device).constData(), 0600), 0);
+    } else if (kind == QLatin1String("pty")) {
+        device = pty.slave();
+        QVERIFY(!device.isEmpty());
+        // Waiting before the port opens: no answer to anything asked on it.
+        QVERIFY(pty.write("KX12A,old\r"));
+    }
+    kx::QtSerialPort port;
+    const int before = openDescriptors();
+    QCOMPARE(kx::canOpenDevice(device), listed);
+    // The same through a comN link, as the list and `ports` find it.
+    if (!device.isEmpty()) {
+        const QString config = dir.filePath(QStringLiteral("config"));
+        QVERIFY(QFile::link(device, makeLinkFolder(config) + QStringLiteral("/com3")));
+        QCOMPARE(kx::isPortAvailable(kx::PortMap(config), 3), listed);
+    }
+    QCOMPARE(openDescriptors(), before);
+    QCOMPARE(port.open(device), openError == kx::PortError::None);
+    QCOMPARE(port.openError(), openError);
+    if (port.isOpen()) {
+        QSignalSpy arrived(&port, &kx::SerialPort::readyRead);
+        QVERIFY(pty.write("KX25A\r"));
+        QByteArray read;
+        while (!read.contains('\r') && (!arrived.isEmpty() || arrived.wait(5000))) {
+            arrived.clear();
+            read += port.readAll();
+        }
+        QCOMPARE(read, QByteArray("KX25A\r"));
+        port.close();
+    }
+    QCOMPARE(openDescriptors(), before);
 }
 
 void PortsTest::listHoldsProbedPorts() {

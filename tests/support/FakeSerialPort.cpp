@@ -16,7 +16,8 @@ bool FakeSerialPort::open(const QString& device) {
     openedDevice = device;
     ++opens;
     partial_.clear();
-    received_.clear();
+    // What was injected while the port was closed comes with the first read.
+    received_ = std::exchange(waitingAtOpen_, {});
     pending_.clear();
     return true;
 }
@@ -51,7 +52,7 @@ bool FakeSerialPort::write(const QByteArray& data) {
         if (!responder)
             continue;
         for (const Chunk& c : responder(line))
-            pending_ << Pending{clock_.wallMsecs() + c.delayMs, c.bytes};
+            pending_ << Pending{clock_.steadyMsecs() + c.delayMs, c.bytes};
     }
     return true;
 }
@@ -95,7 +96,12 @@ void FakeSerialPort::deliverDue(qint64 now) {
         emit readyRead();
 }
 
-void FakeSerialPort::inject(const QByteArray& bytes) { received_ += bytes; }
+void FakeSerialPort::inject(const QByteArray& bytes) {
+    if (open_)
+        received_ += bytes;
+    else
+        waitingAtOpen_ += bytes;
+}
 
 void FakeSerialPort::pullCable() {
     if (!open_)

@@ -38,7 +38,10 @@ public:
     // once, its answer and line end after `latencyMs`.
     void answerFrom(kxsim::Generator& generator, int latencyMs = 0);
 
-    // Text that is already waiting in the receive buffer.
+    // Text that is already waiting in the receive buffer. While the port is closed it
+    // waits for the next open and comes with the first read after it: the tail of what
+    // the far end was sending as the port opened, which the real port's discarding of
+    // its input queue on opening (QtSerialPort::open) came too early to catch.
     void inject(const QByteArray& bytes);
     // The far end goes away: the port reports the failure and closes, as the real one does.
     void pullCable();
@@ -57,7 +60,7 @@ public:
 
 private:
     struct Pending {
-        qint64 due;
+        qint64 due; // on the clock's steady time
         QByteArray bytes;
     };
 
@@ -66,6 +69,7 @@ private:
     kx::PortError openError_ = kx::PortError::None;
     QByteArray partial_;
     QByteArray received_;
+    QByteArray waitingAtOpen_;
     QList<Pending> pending_;
 };
 
