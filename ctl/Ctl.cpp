@@ -4,6 +4,7 @@
 #include "ctl/Session.h"
 #include "link/LinkError.h"
 #include "link/PortMap.h"
+#include "state/Profile.h"
 #include "state/Request.h"
 
 #include <QTextStream>
@@ -22,42 +23,48 @@ using kx::words;
 namespace {
 
 QString help() {
-    QString out = QStringLiteral(
-        "Usage: kx-ctl [-p N | -d DEVICE] [--json] [--keep-going] COMMAND [ARGUMENTS]\n"
-        "Drives a KX12A, KX20A or KX25A function generator on its serial line, checking\n"
-        "every value as the front panel kx-panel does and sending the same lines.\n"
-        "\n"
-        "Options:\n"
-        "  -p N          port N (1-16) as the panel numbers it: the link comN in\n"
-        "                ~/.config/kx-panel/ports/, else 1-4 /dev/ttyS0-3, 5-12\n"
-        "                /dev/ttyUSB0-7, 13-16 /dev/ttyACM0-3\n"
-        "  -d DEVICE     the serial device itself\n"
-        "  --json        each result as one JSON object a line\n"
-        "  --keep-going  run: go on after a refused or failed line\n"
-        "  -h, --help    this text\n"
-        "  --version     the version\n"
-        "\n"
-        "Commands:\n"
-        "  ports         each port number whose device opens, with the device\n"
-        "  identify      the generator's answer to *IDN?\n"
-        "  status        waveform, frequency, amplitude, offset, mode, sweep,\n"
-        "                modulation and output, as the generator answers\n"
-        "  limits        the connected model's range of every setting\n"
-        "  set NAME VALUE  one setting (below)\n"
-        "  save N        save the set-up in memory location N, then the status\n"
-        "  recall N      recall the set-up of location N, then the status\n"
-        "  factory       recall the factory set-up, then the status\n"
-        "  run FILE      one command a line (# starts a comment); - reads standard input\n"
-        "  send LINE     one line of printable ASCII, sent as given and not checked; the\n"
-        "                answer to a query (a line ending in ?) is printed\n"
-        "\n"
-        "Settings (set NAME VALUE); a number is written with its unit, as 2.5kHz, 20ms:\n");
     // "a, b or c"
     const auto either = [](const QStringList& all) {
         return all.size() < 2 ? all.join(QString())
                               : all.mid(0, all.size() - 1).join(QStringLiteral(", ")) +
                                     QStringLiteral(" or ") + all.last();
     };
+    QStringList models;
+    for (const kx::ModelProfile& m : kx::models())
+        models << QLatin1String(m.model);
+    QString out =
+        QStringLiteral("Usage: kx-ctl [-p N | -d DEVICE] [--json] [--keep-going] COMMAND "
+                       "[ARGUMENTS]\n"
+                       "Drives a %1 function generator on its serial line, checking every\n"
+                       "value as the front panel kx-panel does and sending the same lines.\n"
+                       "\n"
+                       "Options:\n"
+                       "  -p N          port N (1-16) as the panel numbers it: the link comN in\n"
+                       "                ~/.config/kx-panel/ports/, else\n"
+                       "                %2\n")
+            .arg(either(models), kx::PortMap::numbering()) +
+        QStringLiteral(
+            "  -d DEVICE     the serial device itself\n"
+            "  --json        each result as one JSON object a line\n"
+            "  --keep-going  run: go on after a refused or failed line\n"
+            "  -h, --help    this text\n"
+            "  --version     the version\n"
+            "\n"
+            "Commands:\n"
+            "  ports         each port number whose device opens, with the device\n"
+            "  identify      the generator's answer to *IDN?\n"
+            "  status        waveform, frequency, amplitude, offset, mode, sweep,\n"
+            "                modulation and output, as the generator answers\n"
+            "  limits        the connected model's range of every setting\n"
+            "  set NAME VALUE  one setting (below)\n"
+            "  save N        save the set-up in memory location N, then the status\n"
+            "  recall N      recall the set-up of location N, then the status\n"
+            "  factory       recall the factory set-up, then the status\n"
+            "  run FILE      one command a line (# starts a comment); - reads standard input\n"
+            "  send LINE     one line of printable ASCII, sent as given and not checked; the\n"
+            "                answer to a query (a line ending in ?) is printed\n"
+            "\n"
+            "Settings (set NAME VALUE); a number is written with its unit, as 2.5kHz, 20ms:\n");
     for (const Name& n : names()) {
         QString takes;
         if (n.kind == Kind::Value || n.kind == Kind::Duty) {

@@ -177,10 +177,9 @@ Outcome Session::ports() {
                         QJsonObject{{"port", n}, {"device", map.device(n)}}};
     }
     if (o.items.isEmpty())
-        return failed(Link, QStringLiteral("no port opens (1-4 are /dev/ttyS0-3, 5-12 "
-                                           "/dev/ttyUSB0-7, 13-16 /dev/ttyACM0-3, unless a "
-                                           "link comN in %1 names another device)")
-                                .arg(map.linkFolder()));
+        return failed(Link, QStringLiteral("no port opens (the ports are %1, unless a link "
+                                           "comN in %2 names another device)")
+                                .arg(kx::PortMap::numbering(), map.linkFolder()));
     return o;
 }
 

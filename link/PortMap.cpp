@@ -15,14 +15,37 @@ PortMap::PortMap(QString configDir) : configDir_(std::move(configDir)) {
 
 QString PortMap::linkFolder() const { return configDir_ + QStringLiteral("/kx-panel/ports"); }
 
+namespace {
+
+// The default table: ports first to last are the devices stem0, stem1 and on.
+struct Devices {
+    int first;
+    int last;
+    const char* stem;
+};
+constexpr Devices defaults[] = {
+    {1, 4, "/dev/ttyS"}, {5, 12, "/dev/ttyUSB"}, {13, 16, "/dev/ttyACM"}};
+
+} // namespace
+
 QString PortMap::defaultDevice(int n) {
-    if (n >= 1 && n <= 4)
-        return QStringLiteral("/dev/ttyS%1").arg(n - 1);
-    if (n >= 5 && n <= 12)
-        return QStringLiteral("/dev/ttyUSB%1").arg(n - 5);
-    if (n >= 13 && n <= 16)
-        return QStringLiteral("/dev/ttyACM%1").arg(n - 13);
+    for (const Devices& d : defaults) {
+        if (n >= d.first && n <= d.last)
+            return QLatin1String(d.stem) + QString::number(n - d.first);
+    }
     return {};
+}
+
+QString PortMap::numbering() {
+    QStringList ranges;
+    for (const Devices& d : defaults)
+        ranges << QStringLiteral("%1-%2 %3%4-%5")
+                      .arg(d.first)
+                      .arg(d.last)
+                      .arg(QLatin1String(d.stem))
+                      .arg(0)
+                      .arg(d.last - d.first);
+    return ranges.join(QStringLiteral(", "));
 }
 
 QString PortMap::device(int n) const {

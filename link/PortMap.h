@@ -23,6 +23,9 @@ public:
     QString device(int n) const;
     // The device the default table gives port n, whatever links exist.
     static QString defaultDevice(int n);
+    // The default table as the operator reads it: "1-4 /dev/ttyS0-3, 5-12 /dev/ttyUSB0-7,
+    // 13-16 /dev/ttyACM0-3".
+    static QString numbering();
 
 private:
     QString configDir_;

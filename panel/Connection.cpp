@@ -96,10 +96,9 @@ bool Connection::fillPortList() {
                          tips.join(QLatin1Char('\n')) + typing);
         return true;
     }
-    list->setToolTip(QStringLiteral("No port found. Ports 1-4 are /dev/ttyS0-3, 5-12 "
-                                    "/dev/ttyUSB0-7, 13-16 /dev/ttyACM0-3, unless a link "
-                                    "comN in %1 names another device.")
-                         .arg(map_.linkFolder()) +
+    list->setToolTip(QStringLiteral("No port found. The ports are %1, unless a link comN in %2 "
+                                    "names another device.")
+                         .arg(PortMap::numbering(), map_.linkFolder()) +
                      typing);
     return false;
 }
