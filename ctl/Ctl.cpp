@@ -35,8 +35,9 @@ QString help() {
     QString out =
         QStringLiteral("Usage: kx-ctl [-p N | -d DEVICE] [--json] [--keep-going] COMMAND "
                        "[ARGUMENTS]\n"
-                       "Drives a %1 function generator on its serial line, checking every\n"
-                       "value as the front panel kx-panel does and sending the same lines.\n"
+                       "Drives a %1 function generator on its serial line,\n"
+                       "checking every value as the front panel kx-panel does and sending the\n"
+                       "same lines.\n"
                        "\n"
                        "Options:\n"
                        "  -p N          port N (1-16) as the panel numbers it: the link comN in\n"
