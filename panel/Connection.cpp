@@ -10,6 +10,7 @@
 #include "link/SerialPort.h"
 #include "link/portDetect.h"
 #include "panel/StatusRefresh.h"
+#include "panel/Text.h"
 #include "state/Number.h"
 #include "state/Profile.h"
 #include "state/modVariables.h"
@@ -147,6 +148,12 @@ void Connection::connectToGenerator() {
     // are unknown, and every check that needs them refuses.
     ctx_.vars = modVariables{};
     fillModShape();
+    // Nor do its values: the displays show nothing until this generator answers.
+    for (const Shown* display : {&shown::frequency, &shown::amplitude, &shown::offset})
+        show(ctx_.ui, *display, {});
+    ctx_.ui.mode->clear();
+    ctx_.ui.funcIndicator->clear();
+    ctx_.ui.source->clear();
     if (!ctx_.link.open(device)) {
         const PortError error = ctx_.link.port().openError();
         if (error == PortError::NotSerial)

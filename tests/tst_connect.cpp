@@ -273,6 +273,13 @@ void ConnectTest::identification() {
         QVERIFY(std::any_of(traffic.begin(), traffic.end(),
                             [&](const auto& e) { return e.bytes == waiting; }));
     }
+    if (model.isEmpty()) {
+        // Nothing of the generator before is shown as this one's.
+        for (const QLineEdit* display : {rig.ui().frequency, rig.ui().frequencyUnit, rig.ui().amp,
+                                         rig.ui().offset, rig.ui().mode})
+            QCOMPARE(display->text(), QString());
+        QCOMPARE(rig.ui().funcIndicator->text(), QString());
+    }
     if (takes20MHz)
         return;
     // Beyond the model's range, or no range known at all.

@@ -6,7 +6,7 @@
 
 #include "support/Files.h"
 
-#include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -42,14 +42,16 @@ Run ctl(const SimProcess& sim, const QStringList& args, const QByteArray& input 
     return r;
 }
 
-// The serial ports' lock files, where QSerialPort may take them.
-QStringList lockFiles() {
+// The lock files of the serial port `device` ("/dev/pts/3": LCK..pts_3), where QSerialPort
+// may take them.
+QStringList lockFiles(const QString& device) {
+    const QString name = QStringLiteral("LCK..") + device.mid(5).replace('/', '_');
     QStringList all;
     for (const char* folder : {"/run/lock", "/var/lock", "/tmp"}) {
-        for (const QString& name : QDir(folder).entryList({"LCK..*"}, QDir::Files))
-            all << QString::fromLatin1(folder) + '/' + name;
+        const QString path = QString::fromLatin1(folder) + '/' + name;
+        if (QFileInfo::exists(path))
+            all << path;
     }
-    all.removeDuplicates();
     return all;
 }
 
@@ -182,7 +184,8 @@ void EndToEndCtlTest::cutShort() {
     const QString log = logs.filePath(QStringLiteral("sim.log"));
     QString why;
     QVERIFY2(sim.start({"--port", "3", "--log", log}, &why), qPrintable(why));
-    const QStringList locksBefore = lockFiles();
+    QVERIFY(sim.device.startsWith(QLatin1String("/dev/")));
+    QCOMPARE(lockFiles(sim.device), QStringList());
 
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -203,14 +206,14 @@ void EndToEndCtlTest::cutShort() {
     if (cut == Cut::Sigterm) {
         // Once the first line is on the wire, the port is open and its lock file taken.
         QTRY_VERIFY_WITH_TIMEOUT(readFile(log).contains("FUNC SQU"), 10000);
-        QVERIFY(lockFiles().size() > locksBefore.size());
+        QVERIFY(!lockFiles(sim.device).isEmpty());
         p.terminate();
     }
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), status);
     QCOMPARE(QString::fromUtf8(p.readAllStandardError()), err);
-    QCOMPARE(lockFiles(), locksBefore);
+    QCOMPARE(lockFiles(sim.device), QStringList());
     QCOMPARE(sim.rejectedOnExit(), 0);
     // The first line went whole; the last never did.
     const QByteArray sent = readFile(log);
