@@ -16,15 +16,6 @@
 
 namespace kxctl {
 
-using kx::findName;
-using kx::Kind;
-using kx::Name;
-using kx::names;
-using kx::Request;
-using kx::Verb;
-using kx::Word;
-using kx::words;
-
 namespace {
 
 QString withUnit(const QString& value, const QString& unit) {
