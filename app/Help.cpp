@@ -1,6 +1,6 @@
 #include "app/Help.h"
 
-#include "app/MessageBoxes.h"
+#include "kit/MessageBoxes.h"
 
 #include <QDir>
 #include <QFileInfo>

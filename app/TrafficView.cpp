@@ -1,6 +1,6 @@
 #include "app/TrafficView.h"
 
-#include "app/MessageBoxes.h"
+#include "kit/MessageBoxes.h"
 #include "link/Traffic.h"
 
 #include <QApplication>

@@ -16,8 +16,8 @@
 
 #include "Bench.h"
 #include "app/Main.h"
-#include "app/MessageBoxes.h"
-#include "app/Operations.h"
+#include "kit/MessageBoxes.h"
+#include "kit/Operations.h"
 #include "link/Exchange.h"
 #include "ui_Main.h"
 

@@ -20,7 +20,7 @@
 
 #ifdef KX_BENCH_SOAK
 #include "app/Main.h"
-#include "app/Operations.h"
+#include "kit/Operations.h"
 #include "link/Traffic.h"
 #include "support/Rig.h"
 

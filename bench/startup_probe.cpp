@@ -31,7 +31,7 @@
 
 #ifndef KX_PROBE_EMPTY_ONLY
 #include "app/Main.h"
-#include "app/MessageBoxes.h"
+#include "kit/MessageBoxes.h"
 #endif
 
 #include <QApplication>

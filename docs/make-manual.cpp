@@ -17,9 +17,9 @@
 // An unknown marker is an error, so a misspelt one cannot slip into the manual.
 
 #include "app/About.h"
-#include "app/ErrorCatalog.h"
 #include "app/Main.h"
-#include "app/MessageBoxes.h"
+#include "kit/ErrorCatalog.h"
+#include "kit/MessageBoxes.h"
 #include "link/Clock.h"
 #include "link/SerialPort.h"
 #include "sim/Generator.h"

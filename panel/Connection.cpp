@@ -1,9 +1,9 @@
 #include "panel/Connection.h"
 
-#include "app/ErrorCatalog.h"
-#include "app/MessageBoxes.h"
-#include "app/Operations.h"
-#include "app/ShapeWidget.h"
+#include "kit/ErrorCatalog.h"
+#include "kit/MessageBoxes.h"
+#include "kit/Operations.h"
+#include "kit/ShapeWidget.h"
 #include "link/Exchange.h"
 #include "link/Identify.h"
 #include "link/LinkError.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PanelContext.h"
+#include "kit/PanelContext.h"
 #include "link/PortMap.h"
 
 #include <functional>

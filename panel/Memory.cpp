@@ -1,8 +1,8 @@
 #include "panel/Memory.h"
 
-#include "app/BusyState.h"
-#include "app/MessageBoxes.h"
-#include "app/Operations.h"
+#include "kit/BusyState.h"
+#include "kit/MessageBoxes.h"
+#include "kit/Operations.h"
 #include "panel/StatusRefresh.h"
 #include "state/Memory.h"
 #include "state/modVariables.h"

@@ -1,8 +1,8 @@
 #include "panel/Rows.h"
 
-#include "app/BusyState.h"
-#include "app/ErrorCatalog.h"
-#include "app/Operations.h"
+#include "kit/BusyState.h"
+#include "kit/ErrorCatalog.h"
+#include "kit/Operations.h"
 #include "link/LinkError.h"
 #include "state/Number.h"
 #include "ui_Main.h"

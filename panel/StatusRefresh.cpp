@@ -1,7 +1,7 @@
 #include "panel/StatusRefresh.h"
 
-#include "app/BusyState.h"
-#include "app/Operations.h"
+#include "kit/BusyState.h"
+#include "kit/Operations.h"
 #include "panel/Rows.h"
 #include "panel/WaveformOutput.h"
 #include "state/Profile.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PanelContext.h"
+#include "kit/PanelContext.h"
 
 // Reads the generator's main settings (state/Status.h) into the display: waveform,
 // frequency, amplitude, offset, operating mode, sweep and modulation.

@@ -1,7 +1,7 @@
 #include "panel/Trigger.h"
 
-#include "app/ErrorCatalog.h"
-#include "app/Operations.h"
+#include "kit/ErrorCatalog.h"
+#include "kit/Operations.h"
 #include "ui_Main.h"
 
 namespace kx::trigger {

@@ -1,8 +1,8 @@
 #include "panel/WaveformOutput.h"
 
-#include "app/BusyState.h"
-#include "app/Operations.h"
-#include "app/ShapeWidget.h"
+#include "kit/BusyState.h"
+#include "kit/Operations.h"
+#include "kit/ShapeWidget.h"
 #include "state/Profile.h"
 #include "ui_Main.h"
 

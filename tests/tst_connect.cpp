@@ -1,9 +1,9 @@
 #include "support/Rig.h"
 #include "support/Texts.h"
 
-#include "app/BusyState.h"
-#include "app/ErrorCatalog.h"
-#include "app/ShapeWidget.h"
+#include "kit/BusyState.h"
+#include "kit/ErrorCatalog.h"
+#include "kit/ShapeWidget.h"
 #include "link/Exchange.h"
 #include "link/LinkError.h"
 #include "link/PortMap.h"

@@ -6,9 +6,9 @@
 #include "support/MessageRecorder.h"
 #include "support/SimProcess.h"
 
-#include "app/ErrorCatalog.h"
 #include "app/Main.h"
-#include "app/ShapeWidget.h"
+#include "kit/ErrorCatalog.h"
+#include "kit/ShapeWidget.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"
 

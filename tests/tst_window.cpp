@@ -1,8 +1,8 @@
 #include "support/Rig.h"
 
-#include "app/BusyState.h"
-#include "app/ErrorCatalog.h"
-#include "app/ShapeWidget.h"
+#include "kit/BusyState.h"
+#include "kit/ErrorCatalog.h"
+#include "kit/ShapeWidget.h"
 #include "ui_Main.h"
 
 #include <QtTest>

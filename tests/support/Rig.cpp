@@ -1,6 +1,6 @@
 #include "support/Rig.h"
 
-#include "app/ShapeWidget.h"
+#include "kit/ShapeWidget.h"
 #include "ui_Main.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MessageBoxes.h"
+#include "kit/MessageBoxes.h"
 #include "support/Instrument.h"
 
 #include <QStringList>

@@ -1,7 +1,7 @@
-#include "app/Operations.h"
+#include "kit/Operations.h"
 
-#include "app/ErrorCatalog.h"
-#include "app/MessageBoxes.h"
+#include "kit/ErrorCatalog.h"
+#include "kit/MessageBoxes.h"
 #include "link/Exchange.h"
 #include "link/LinkError.h"
 

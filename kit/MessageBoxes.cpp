@@ -1,4 +1,4 @@
-#include "app/MessageBoxes.h"
+#include "kit/MessageBoxes.h"
 
 #include <QMessageBox>
 

@@ -1,6 +1,6 @@
-#include "app/ErrorCatalog.h"
+#include "kit/ErrorCatalog.h"
 
-#include "app/MessageBoxes.h"
+#include "kit/MessageBoxes.h"
 #include "state/Refusals.h"
 
 namespace kx {

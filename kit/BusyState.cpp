@@ -1,4 +1,4 @@
-#include "app/BusyState.h"
+#include "kit/BusyState.h"
 
 #include <QApplication>
 #include <QLineEdit>

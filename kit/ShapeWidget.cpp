@@ -1,4 +1,4 @@
-#include "app/ShapeWidget.h"
+#include "kit/ShapeWidget.h"
 
 #include <QPainter>
 
