@@ -156,8 +156,9 @@ int run(const QStringList& arguments, Environment& env) {
             number != QString::number(n))
             return usage(env,
                          QStringLiteral("the port is a number from 1 to 16, not %1").arg(number));
-        options.device = kx::PortMap(env.configDir).device(n);
-        options.portName = QStringLiteral("port %1 (%2)").arg(n).arg(options.device);
+        const kx::PortMap map(env.configDir);
+        options.device = map.device(n);
+        options.portName = map.name(n);
     } else if (!port.isEmpty()) {
         options.device = port.mid(3);
         options.portName = options.device;

@@ -11,7 +11,6 @@
 #include "state/Refusals.h"
 #include "state/Status.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 
 namespace kxctl {
@@ -52,7 +51,7 @@ Outcome failed(int status, const QString& message, const QString& query = {}) {
     return {status, {}, message, false, 0, query};
 }
 
-const QString linkLost = QStringLiteral("the connection to the generator was lost");
+const QString linkLost = QString::fromLatin1(kx::port::lost.line);
 
 // The result of an operation of the instrument layer; `done` adds what it read back.
 Outcome outcomeOf(const kx::Result& r) {
@@ -100,21 +99,8 @@ Outcome Session::open() {
         return failed(Usage, QStringLiteral("no port given: -p N or -d DEVICE"));
     if (link_.open(options_.device))
         return {};
-    const QString port = options_.portName;
-    switch (env_.port.openError()) {
-    case kx::PortError::Busy:
-        return failed(Link, QStringLiteral("%1 is in use by another program").arg(port));
-    case kx::PortError::NoPermission:
-        return failed(Link, QStringLiteral("you may not open %1: serial devices belong to the "
-                                           "group dialout (sudo usermod -aG dialout $USER)")
-                                .arg(port));
-    case kx::PortError::NotSerial:
-        return failed(Link, QStringLiteral("%1 is not a serial port").arg(port));
-    default:
-        if (!QFileInfo::exists(options_.device))
-            return failed(Link, QStringLiteral("%1: no such device").arg(port));
-        return failed(Link, QStringLiteral("%1 cannot be opened").arg(port));
-    }
+    return failed(Link,
+                  kx::openRefusal(env_.port.openError(), options_.device).about(options_.portName));
 }
 
 QStringList Session::sent() const {
@@ -168,9 +154,8 @@ Outcome Session::ports() {
                         QJsonObject{{"port", n}, {"device", map.device(n)}}};
     }
     if (o.items.isEmpty())
-        return failed(Link, QStringLiteral("no port opens (the ports are %1, unless a link "
-                                           "comN in %2 names another device)")
-                                .arg(kx::PortMap::numbering(), map.linkFolder()));
+        return failed(Link,
+                      QStringLiteral("%1 (%2)").arg(kx::port::noPorts.line, map.whereToLook()));
     return o;
 }
 

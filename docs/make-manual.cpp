@@ -138,12 +138,12 @@ const QList<Region> pictureRegions = {
 
 QMap<QString, QString> connectionTexts() {
     return {
-        {QStringLiteral("connectionError"), kx::texts::connectionError},
-        {QStringLiteral("selectPort"), kx::texts::selectPort},
-        {QStringLiteral("portInUse"), kx::texts::portInUse},
-        {QStringLiteral("noPorts"), kx::texts::noPorts},
-        {QStringLiteral("portNotOpen"), kx::texts::portNotOpen},
-        {QStringLiteral("connectionLost"), kx::texts::connectionLost},
+        {QStringLiteral("connectionError"), QString::fromLatin1(kx::connectionError)},
+        {QStringLiteral("selectPort"), QString::fromLatin1(kx::findRefusal(4)->text)},
+        {QStringLiteral("portInUse"), kx::port::inUse.boxText()},
+        {QStringLiteral("noPorts"), kx::port::noPorts.boxText()},
+        {QStringLiteral("portNotOpen"), kx::port::notOpen.boxText()},
+        {QStringLiteral("connectionLost"), kx::port::lost.boxText()},
     };
 }
 

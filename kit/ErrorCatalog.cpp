@@ -13,4 +13,9 @@ void showError(MessageBoxes& boxes, short code) {
                  QString::fromLatin1(r->text));
 }
 
+void showError(MessageBoxes& boxes, const PortRefusal& refusal) {
+    boxes.inform(MessageBoxes::Icon::Warning, QString::fromLatin1(connectionError),
+                 refusal.boxText());
+}
+
 } // namespace kx

@@ -46,7 +46,7 @@ bool Operations::run(Needs needs, const std::function<void()>& body) {
         if (link_.wasLost())
             throw ConnectionLost{};
     } catch (const PortNotOpen&) {
-        boxes_.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::portNotOpen);
+        showError(boxes_, port::notOpen);
     } catch (const ConnectionLost&) {
         reportLost();
     } catch (const ShuttingDown&) {
@@ -62,7 +62,7 @@ void Operations::reportLost() {
     if (onLost_)
         onLost_();
     showStatus_(QStringLiteral("Connection lost"));
-    boxes_.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::connectionLost);
+    showError(boxes_, port::lost);
 }
 
 bool Operations::eventFilter(QObject* watched, QEvent* event) {

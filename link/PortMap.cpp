@@ -48,6 +48,13 @@ QString PortMap::numbering() {
     return ranges.join(QStringLiteral(", "));
 }
 
+QString PortMap::name(int n) const { return QStringLiteral("port %1 (%2)").arg(n).arg(device(n)); }
+
+QString PortMap::whereToLook() const {
+    return QStringLiteral("the ports are %1, unless a link comN in %2 names another device")
+        .arg(numbering(), linkFolder());
+}
+
 QString PortMap::device(int n) const {
     if (n < firstPort || n > lastPort)
         return {};

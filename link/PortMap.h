@@ -26,6 +26,11 @@ public:
     // The default table as the operator reads it: "1-4 /dev/ttyS0-3, 5-12 /dev/ttyUSB0-7,
     // 13-16 /dev/ttyACM0-3".
     static QString numbering();
+    // Port n as the operator is told of it: "port 3 (/dev/ttyS2)".
+    QString name(int n) const;
+    // Where to look when none opens: "the ports are <numbering>, unless a link comN in
+    // <link folder> names another device".
+    QString whereToLook() const;
 
 private:
     QString configDir_;

@@ -13,6 +13,7 @@
 #include "panel/Text.h"
 #include "state/Number.h"
 #include "state/Profile.h"
+#include "state/Refusals.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
@@ -35,12 +36,13 @@ enum FailureNumber {
     OtherFailure = 0,
 };
 
+constexpr std::pair<PortError, FailureNumber> numbers[] = {
+    {PortError::Busy, PortInUse},
+    {PortError::NoPermission, PermissionDenied},
+    {PortError::Rejected, ValueRejected},
+    {PortError::NotOpen, PortNotOpenNumber}};
+
 int failureNumber(PortError e) {
-    constexpr std::pair<PortError, FailureNumber> numbers[] = {
-        {PortError::Busy, PortInUse},
-        {PortError::NoPermission, PermissionDenied},
-        {PortError::Rejected, ValueRejected},
-        {PortError::NotOpen, PortNotOpenNumber}};
     for (const auto& [error, number] : numbers) {
         if (e == error)
             return number;
@@ -63,7 +65,7 @@ void Connection::ListComPorts() {
     if (fillPortList())
         list->setCurrentIndex(0);
     else
-        ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, texts::noPorts);
+        showError(ctx_.boxes, port::noPorts);
 }
 
 void Connection::comPort_DropDown() {
@@ -97,21 +99,16 @@ bool Connection::fillPortList() {
                          tips.join(QLatin1Char('\n')) + typing);
         return true;
     }
-    list->setToolTip(QStringLiteral("No port found. The ports are %1, unless a link comN in %2 "
-                                    "names another device.")
-                         .arg(PortMap::numbering(), map_.linkFolder()) +
-                     typing);
+    list->setToolTip(QStringLiteral("No port found: %1.").arg(map_.whereToLook()) + typing);
     return false;
 }
 
 void Connection::handleConnectError(int number) {
-    const std::pair<int, const QString*> boxes[] = {{NotANumber, &texts::selectPort},
-                                                    {PortInUse, &texts::portInUse},
-                                                    {PermissionDenied, &texts::noPermission},
-                                                    {ValueRejected, &texts::noPorts}};
-    for (const auto& [n, text] : boxes) {
-        if (n == number)
-            ctx_.boxes.inform(MessageBoxes::Icon::Warning, texts::connectionError, *text);
+    if (number == NotANumber)
+        showError(ctx_.boxes, 4);
+    for (const auto& [error, n] : numbers) {
+        if (n == number && openRefusal(error, {}).box)
+            showError(ctx_.boxes, openRefusal(error, {}));
     }
 }
 
@@ -156,15 +153,13 @@ void Connection::connectToGenerator() {
     ctx_.ui.source->clear();
     if (!ctx_.link.open(device)) {
         const PortError error = ctx_.link.port().openError();
-        if (error == PortError::NotSerial)
-            throw OperationFailed{QStringLiteral("Could not open port %1: %2 is not a serial port")
-                                      .arg(port)
-                                      .arg(device)};
-        const int number = failureNumber(error);
-        handleConnectError(number);
-        if (number != PortInUse && number != ValueRejected && number != PermissionDenied)
-            throw OperationFailed{
-                QStringLiteral("Could not open port %1 (%2)").arg(port).arg(device)};
+        const PortRefusal& refusal = openRefusal(error, device);
+        if (!refusal.box) {
+            QString line = refusal.about(map_.name(port));
+            line[0] = line[0].toUpper();
+            throw OperationFailed{line};
+        }
+        handleConnectError(failureNumber(error));
         return;
     }
     ui.PortOpenStat->setFillColor(green);

@@ -1,5 +1,7 @@
 #include "state/Refusals.h"
 
+#include <QFileInfo>
+
 namespace kx {
 
 namespace {
@@ -33,7 +35,7 @@ constexpr Refusal catalogue[] = {
 } // namespace
 
 QString Refusal::title() const {
-    return warning ? QStringLiteral("Connection Error") : QStringLiteral("Invalid Input");
+    return QString::fromLatin1(warning ? connectionError : "Invalid Input");
 }
 
 const Refusal* findRefusal(short code) {
@@ -42,6 +44,50 @@ const Refusal* findRefusal(short code) {
             return &r;
     }
     return nullptr;
+}
+
+namespace port {
+const PortRefusal inUse{
+    "The selected COM port is currently in use or is opened by another application or user.  "
+    "Please check to make sure port is not in use before connecting.",
+    "%1 is in use by another program"};
+const PortRefusal noPermission{
+    "You may not open the selected COM port.  Serial ports belong to the group dialout: add "
+    "yourself to it (sudo usermod -aG dialout $USER), then log out and in again before "
+    "connecting.",
+    "you may not open %1: serial devices belong to the group dialout (sudo usermod -aG dialout "
+    "$USER)"};
+const PortRefusal noPorts{
+    "No COM ports detected/installed.  Please check in Device Manager that a COM port is "
+    "available and installed on your system.  This application can only run if one is "
+    "available.",
+    "no port opens"};
+// The device took none of the line's settings: to the window, as if no port were there.
+const PortRefusal rejected{noPorts.box, "%1 cannot be opened"};
+const PortRefusal notSerial{nullptr, "%1 is not a serial port"};
+const PortRefusal noDevice{nullptr, "%1: no such device"};
+const PortRefusal cannotOpen{nullptr, "%1 cannot be opened"};
+const PortRefusal notOpen{"The COM port is not open.  Please connect to the generator first.",
+                          "the port is not open"};
+const PortRefusal lost{
+    "The connection to the generator was lost.  The COM port has been closed; please check the "
+    "cable and connect again.",
+    "the connection to the generator was lost"};
+} // namespace port
+
+const PortRefusal& openRefusal(PortError error, const QString& device) {
+    switch (error) {
+    case PortError::Busy:
+        return port::inUse;
+    case PortError::NoPermission:
+        return port::noPermission;
+    case PortError::Rejected:
+        return port::rejected;
+    case PortError::NotSerial:
+        return port::notSerial;
+    default:
+        return QFileInfo::exists(device) ? port::cannotOpen : port::noDevice;
+    }
 }
 
 } // namespace kx

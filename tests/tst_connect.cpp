@@ -29,7 +29,10 @@ const QColor green(0, 255, 0);
 const QString connecting = QStringLiteral("Connecting...please wait...");
 const Lines refreshLines{"FUNC?", "FREQ?", "AMPL?", "OFFS?", "MODE?", "SWE?", "MODUL?", "OUT?"};
 
-Box warning(const QString& text) { return {Icon::Warning, kx::texts::connectionError, text}; }
+Box warning(const QString& text) {
+    return {Icon::Warning, QStringLiteral("Connection Error"), text};
+}
+Box warning(const kx::PortRefusal& refusal) { return warning(refusal.boxText()); }
 
 // A whole refresh's worth of answers, with the given replies to SWE? and MODUL?.
 QList<std::pair<QByteArray, QByteArray>> refreshAnswers(const QByteArray& func = "SIN\r",
@@ -111,7 +114,7 @@ void ConnectTest::refusesPortText() {
     QFETCH(QString, text);
     Rig rig;
     rig.connectTo(text);
-    QCOMPARE(rig.takeBoxes(), QList<Box>{warning(kx::texts::selectPort)});
+    QCOMPARE(rig.takeBoxes(), QList<Box>{warning(QString::fromLatin1(kx::findRefusal(4)->text))});
     QCOMPARE(rig.port().opens, 0);
     QVERIFY(rig.takeLines().isEmpty());
     QCOMPARE(rig.ui().message->text(), connecting);
@@ -141,24 +144,34 @@ void ConnectTest::portRefusesToOpen_data() {
     QTest::addColumn<int>("error");
     QTest::addColumn<QString>("portText");
     QTest::addColumn<QString>("boxText"); // empty: no box
-    QTest::addColumn<QString>("status");  // the status line after it
-    QTest::newRow("in use") << int(kx::PortError::Busy) << "3" << kx::texts::portInUse
-                            << connecting;
+    QTest::addColumn<QString>("status");  // the status line after it; %1: port 3's device
+    QTest::addColumn<QString>("link");    // where port 3's link points; empty: no link
+    const QString inUse = QStringLiteral(
+        "The selected COM port is currently in use or is opened by another application or user.  "
+        "Please check to make sure port is not in use before connecting.");
+    const QString noPorts = QStringLiteral(
+        "No COM ports detected/installed.  Please check in Device Manager that a COM port is "
+        "available and installed on your system.  This application can only run if one is "
+        "available.");
+    QTest::newRow("in use") << int(kx::PortError::Busy) << "3" << inUse << connecting << "";
     QTest::newRow("no permission")
         << int(kx::PortError::NoPermission) << "3"
         << QStringLiteral("You may not open the selected COM port.  Serial ports belong to the "
                           "group dialout: add yourself to it (sudo usermod -aG dialout $USER), "
                           "then log out and in again before connecting.")
-        << connecting;
+        << connecting << "";
     QTest::newRow("setting rejected")
-        << int(kx::PortError::Rejected) << "3" << kx::texts::noPorts << connecting;
-    QTest::newRow("beyond 16") << int(kx::PortError::None) << "17" << kx::texts::noPorts
-                               << connecting;
-    QTest::newRow("no such device") << int(kx::PortError::Other) << "3" << QString()
-                                    << QStringLiteral("Could not open port 3 (/dev/ttyS2)");
+        << int(kx::PortError::Rejected) << "3" << noPorts << connecting << "";
+    QTest::newRow("beyond 16") << int(kx::PortError::None) << "17" << noPorts << connecting << "";
+    QTest::newRow("no such device")
+        << int(kx::PortError::Other) << "3" << QString()
+        << QStringLiteral("Port 3 (%1): no such device") << "/nonexistent/kx";
+    QTest::newRow("cannot be opened")
+        << int(kx::PortError::Other) << "3" << QString()
+        << QStringLiteral("Port 3 (%1) cannot be opened") << "/dev/null";
     QTest::newRow("not a serial port")
         << int(kx::PortError::NotSerial) << "3" << QString()
-        << QStringLiteral("Could not open port 3: /dev/ttyS2 is not a serial port");
+        << QStringLiteral("Port 3 (%1) is not a serial port") << "/dev/null";
 }
 
 // QSerialPort says "permission" both for a port another program holds and for one this
@@ -176,7 +189,11 @@ void ConnectTest::portRefusesToOpen() {
     QFETCH(QString, portText);
     QFETCH(QString, boxText);
     QFETCH(QString, status);
+    QFETCH(QString, link);
     Rig rig;
+    const QString device = rig.configDir() + QStringLiteral("/kx-panel/ports/com3");
+    if (!link.isEmpty())
+        QVERIFY(QDir().mkpath(QFileInfo(device).path()) && QFile::link(link, device));
     rig.port().refuseOpen = kx::PortError(error);
     rig.connectTo(portText);
     const QList<Box> boxes = rig.takeBoxes();
@@ -184,7 +201,7 @@ void ConnectTest::portRefusesToOpen() {
         QVERIFY(boxes.isEmpty());
     else
         QCOMPARE(boxes, QList<Box>{warning(boxText)});
-    QCOMPARE(rig.ui().message->text(), status);
+    QCOMPARE(rig.ui().message->text(), status.arg(device));
     QVERIFY(rig.takeLines().isEmpty());
     QCOMPARE(rig.ui().PortOpenStat->fillColor(), red);
     QVERIFY(rig.ui().comPort->isEnabled());
@@ -489,7 +506,7 @@ void ConnectTest::lostDeviceMidRefresh() {
     rig.port().pullCableAfterLines = 4;
     rig.connectTo();
     QCOMPARE(rig.takeLines(), (Lines{"*IDN?", "FUNC?", "FREQ?", "AMPL?"}));
-    QCOMPARE(rig.takeBoxes(), QList<Box>{warning(kx::texts::connectionLost)});
+    QCOMPARE(rig.takeBoxes(), QList<Box>{warning(kx::port::lost)});
     QCOMPARE(rig.ui().PortOpenStat->fillColor(), red);
     QVERIFY(rig.ui().comPort->isEnabled());
     QVERIFY(rig.ui().connectBtn->isEnabled());
@@ -508,7 +525,7 @@ void ConnectTest::lostDeviceWhileIdle() {
     rig.connected();
     rig.port().pullCable();
     QCoreApplication::processEvents();
-    QCOMPARE(rig.takeBoxes(), QList<Box>{warning(kx::texts::connectionLost)});
+    QCOMPARE(rig.takeBoxes(), QList<Box>{warning(kx::port::lost)});
     QCOMPARE(rig.ui().PortOpenStat->fillColor(), red);
     QVERIFY(rig.ui().connectBtn->isEnabled());
     // Reported once only.

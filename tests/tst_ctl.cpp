@@ -181,6 +181,8 @@ void CtlTest::command_data() {
         lines({"kx-ctl: you may not open port 3 (/dev/ttyS2): serial devices belong to the group "
                "dialout (sudo usermod -aG dialout $USER)"}),
         {}, kx::PortError::NoPermission);
+    row("port refuses the line's settings", "-d /dev/null status", {}, 3, {},
+        lines({"kx-ctl: /dev/null cannot be opened"}), {}, kx::PortError::Rejected);
     row("cable pulled at the second line", "-d /dev/fake set sweep lin", Talk{{"MODE CONT", ""}}, 3,
         {}, lines({"kx-ctl: the connection to the generator was lost"}), {}, kx::PortError::None,
         2);

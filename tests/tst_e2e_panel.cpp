@@ -159,11 +159,11 @@ void EndToEndTest::simulatorGoneIsALostConnection() {
     sim.stop();
     QTRY_COMPARE_WITH_TIMEOUT(panel.ui().PortOpenStat->fillColor(), QColor(255, 0, 0), 5000);
     QCOMPARE(panel.boxes->boxes.size(), 1);
-    QCOMPARE(panel.boxes->boxes.first().text, kx::texts::connectionLost);
+    QCOMPARE(panel.boxes->boxes.first().text, kx::port::lost.boxText());
     QVERIFY(panel.ui().connectBtn->isEnabled());
     // The port is closed: an operation now says so and sends nothing.
     panel.ui().updateDisplay->click();
-    QCOMPARE(panel.boxes->boxes.last().text, kx::texts::portNotOpen);
+    QCOMPARE(panel.boxes->boxes.last().text, kx::port::notOpen.boxText());
     QCOMPARE(sim.rejectedOnExit(), 0); // stopped above: its exit line
 }
 

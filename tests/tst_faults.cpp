@@ -223,7 +223,7 @@ void FaultsTest::matrix() {
     if (fault == Fault::HangUp && !got.lines.isEmpty())
         QVERIFY(
             got.boxes.contains(box(kx::MessageBoxes::Icon::Warning,
-                                   QStringLiteral("Connection Error"), kx::texts::connectionLost)));
+                                   QStringLiteral("Connection Error"), kx::port::lost.boxText())));
     if (fault == Fault::PortClosed)
         QCOMPARE(got.boxes, portNotOpenBox());
 }
@@ -255,7 +255,7 @@ void FaultsTest::lineLostBehindABoxIsReported() {
     rig.ui().freqHz->click();
     QCOMPARE(boxes(rig), refusal(5) + QStringList{box(kx::MessageBoxes::Icon::Warning,
                                                       QStringLiteral("Connection Error"),
-                                                      kx::texts::connectionLost)});
+                                                      kx::port::lost.boxText())});
     QCOMPARE(rig.ui().PortOpenStat->fillColor(), QColor(255, 0, 0));
     QVERIFY(rig.ui().connectBtn->isEnabled());
 }

@@ -195,7 +195,7 @@ void RowsTest::linePulled() {
     QCOMPARE(rig.takeLines().size(), 1);
     QCOMPARE(boxes(rig),
              QStringList{box(kx::MessageBoxes::Icon::Warning, QStringLiteral("Connection Error"),
-                             kx::texts::connectionLost)});
+                             kx::port::lost.boxText())});
     QVERIFY(idle(rig));
     QVERIFY(rig.ui().connectBtn->isEnabled());
 }

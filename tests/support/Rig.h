@@ -37,6 +37,8 @@ public:
     int quits() const { return quits_; }
     // The port numbers whose device the probe finds now.
     QList<int> ports;
+    // The configuration folder the panel reads (its kx-panel/ports links).
+    QString configDir() const { return config_.path(); }
     // What a save dialog answers (empty: cancelled).
     QString saveFileName;
 
