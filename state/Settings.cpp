@@ -144,9 +144,9 @@ const Command linearSweep{.name = "linear-sweep", .lines = linearSweepLines};
 const Command logSweep{.name = "log-sweep", .lines = logSweepLines};
 const Command sweepOff{.name = "sweep-off", .lines = sweepOffLines};
 const Command modulation{.name = "modulation", .lines = modulationLines, .options = modulations};
-const Command modulationShape{.name = "modulation-shape", .lines = {}, .options = shapes};
+const Command modulationShape{.name = "mod-shape", .lines = {}, .options = shapes};
 const Command modulationOff{.name = "modulation-off", .lines = modulationOffLines};
-const Command mode{.name = "mode", .lines = modeLines, .options = modes};
+const Command mode{.name = "trigger-mode", .lines = modeLines, .options = modes};
 // Judged by the mode as shown, in any letter case ("CONT" from the status reading).
 const Command triggerSource{.name = "trigger-source",
                             .lines = {},
@@ -171,7 +171,7 @@ QString answerAfter(const Choice& choice, const char* keyword) {
         }
     };
     take(choice.command->lines);
-    if (choice.option >= 0)
+    if (choice.option >= 0 && choice.option < static_cast<int>(choice.command->options.size()))
         take(choice.command->options[static_cast<std::size_t>(choice.option)].lines);
     return arguments.join(QLatin1Char(' '));
 }
@@ -234,6 +234,19 @@ modVariables::Decoded readBack(Exchange& link, modVariables& vars, const ReadBac
     return result;
 }
 
+Result check(modVariables& vars, const Setting& s, const Unit& unit, const QString& typed,
+             double* value) {
+    const Range range = s.limits.from ? s.limits.from(vars) : s.limits.fixed;
+    const auto number = parseNumber(typed);
+    *value = number ? *number * unit.factor : 0;
+    // A number too large for a double after conversion is out of range too.
+    if (!number || !(*value <= range.highest && *value >= range.lowest))
+        return Result::refused(s.code);
+    if (s.rule.holds && !s.rule.holds(*value, vars))
+        return Result::refused(s.rule.code);
+    return {};
+}
+
 Result apply(Exchange& link, modVariables& vars, const Setting& s, const Unit& unit,
              const QString& typed, const std::function<void()>& sending) {
     return guarded([&] {
@@ -244,17 +257,13 @@ Result apply(Exchange& link, modVariables& vars, const Setting& s, const Unit& u
             if (ask(link, QString::fromLatin1(s.asks.query)).left(expected.size()) != expected)
                 return Result::refused(s.asks.code);
         }
-        const Range range = s.limits.from ? s.limits.from(vars) : s.limits.fixed;
-        const auto number = parseNumber(typed);
-        const double value = number ? *number * unit.factor : 0;
-        // A number too large for a double after conversion is out of range too.
-        if (!number || !(value <= range.highest && value >= range.lowest))
-            return Result::refused(s.code);
-        if (s.rule.holds && !s.rule.holds(value, vars))
-            return Result::refused(s.rule.code);
+        double value = 0;
+        if (const Result r = check(vars, s, unit, typed, &value); r.kind != Result::Kind::Done)
+            return r;
         if (!s.asks.query && sending)
             sending();
         link.processEcho(QLatin1String(s.line) + typed + QLatin1String(unit.suffix));
+        vars.sent[QLatin1String(s.name)] = typed + QLatin1String(unit.name);
         Result done;
         if (s.readBack.query &&
             readBack(link, vars, s.readBack, done.answer) != modVariables::Decoded::Ok)
@@ -263,17 +272,28 @@ Result apply(Exchange& link, modVariables& vars, const Setting& s, const Unit& u
     });
 }
 
-Result choose(Exchange& link, const modVariables& vars, const Command& c, int option) {
+Result check(const modVariables& vars, const Command& c) {
     if (c.refusedInMode &&
         vars.mode.compare(QLatin1String(c.refusedInMode), Qt::CaseInsensitive) == 0)
         return Result::refused(c.refusal);
+    return {};
+}
+
+Result choose(Exchange& link, modVariables& vars, const Command& c, int option) {
+    if (const Result r = check(vars, c); r.kind != Result::Kind::Done)
+        return r;
     return guarded([&] {
         for (const char* line : c.lines)
             link.processEcho(QString::fromLatin1(line));
         if (option >= 0 && option < static_cast<int>(c.options.size())) {
-            for (const char* line : c.options[static_cast<size_t>(option)].lines)
+            const Option& o = c.options[static_cast<size_t>(option)];
+            for (const char* line : o.lines)
                 link.processEcho(QString::fromLatin1(line));
+            vars.sent[QLatin1String(c.name)] = QLatin1String(o.name);
         }
+        // The next check sees the mode these lines chose, as the generator words it.
+        if (const QString mode = answerAfter({&c, option}, "MODE"); !mode.isEmpty())
+            vars.mode = mode;
         return Result{};
     });
 }
@@ -315,7 +335,7 @@ const DutyLimits* dutyLimits(const QString& waveShape) {
     return nullptr;
 }
 
-Result setDuty(Exchange& link, const modVariables& vars, const QString& typed) {
+Result checkDuty(const modVariables& vars, const QString& typed) {
     if (vars.waveShape == QLatin1String("sine"))
         return Result::refused(9);
     const DutyLimits* limits = dutyLimits(vars.waveShape);
@@ -327,8 +347,18 @@ Result setDuty(Exchange& link, const modVariables& vars, const QString& typed) {
     const auto value = parseNumber(typed);
     if (!value || *value > limits->percent.highest || *value < limits->percent.lowest)
         return Result::refused(7);
+    return {};
+}
+
+Result setDuty(Exchange& link, modVariables& vars, const QString& typed) {
+    if (const Result r = checkDuty(vars, typed); r.kind != Result::Kind::Done)
+        return r;
+    // A waveform of no duty cycle known: nothing to send.
+    if (!dutyLimits(vars.waveShape))
+        return {};
     return guarded([&] {
         link.processEcho(QStringLiteral("DCYC ") + typed);
+        vars.sent[QStringLiteral("duty")] = typed + QLatin1Char('%');
         return Result{};
     });
 }

@@ -34,8 +34,10 @@ struct Result {
     short code = 0;
     QString query;
     Answer answer;
+    QString problem = {}; // Refused without a number (code 0): why, in words
 
     static Result refused(short code) { return {Kind::Refused, code, {}, {}}; }
+    static Result refused(const QString& why) { return {Kind::Refused, 0, {}, {}, why}; }
     static Result noAnswer(const QString& query) { return {Kind::NoValidAnswer, 0, query, {}}; }
 };
 
@@ -134,7 +136,7 @@ struct Option {
 
 // Fixed lines: always the same, or chosen by an option.
 struct Command {
-    const char* name;
+    const char* name;                   // the request that chooses an option, where it has options
     std::span<const char* const> lines; // always sent first, in order
     std::span<const Option> options{};  // then the chosen option's lines
     // Refused with `refusal` while the mode is this, letter case aside.
@@ -173,6 +175,10 @@ const Setting* findSetting(const QString& name);
 // The operations. `sending`, where given, is called once, just before the operation's
 // first line goes out.
 
+// Checks `typed`, in `unit`, against the setting's limits and rules as `vars` knows the
+// generator, without asking it; `value` becomes the value in the base unit.
+Result check(modVariables& vars, const Setting& setting, const Unit& unit, const QString& typed,
+             double* value);
 // Checks `typed`, in `unit`, against the setting's limits and rules (asking first where
 // it must), sends it exactly as typed and reads it back.
 Result apply(Exchange& link, modVariables& vars, const Setting& setting, const Unit& unit,
@@ -190,15 +196,18 @@ const DutyLimits* dutyLimits(const QString& waveShape);
 inline constexpr Range burstCycles{1, 65535};
 inline constexpr double highestBurstFrequencyHz = 1'000'000;
 
+// Whether the command may be sent in the mode `vars` knows.
+Result check(const modVariables& vars, const Command& command);
 // Sends the command's lines and those of option `option`; none when it is out of range.
-Result choose(Exchange& link, const modVariables& vars, const Command& command, int option);
+Result choose(Exchange& link, modVariables& vars, const Command& command, int option);
 // Sends the waveform's line and records the waveform, whatever the generator made of it;
 // `sent` is called once that line's pause is over. Then reads the output frequency
 // back, since the generator brings it down to what the new waveform allows.
 Result selectWaveform(Exchange& link, modVariables& vars, const Waveform& waveform,
                       const std::function<void()>& sent = {});
-// The duty cycle of the square wave, the symmetry of the ramp.
-Result setDuty(Exchange& link, const modVariables& vars, const QString& typed);
+// The duty cycle of the square wave, the symmetry of the ramp: checked, then sent.
+Result checkDuty(const modVariables& vars, const QString& typed);
+Result setDuty(Exchange& link, modVariables& vars, const QString& typed);
 // A burst count is only checked: the generator takes no line for it.
 Result checkBurst(const modVariables& vars, const QString& typed);
 // Switches the output and asks the generator; the answer is its "OUT?": "1" on, "0" off.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 
 #include <optional>
@@ -39,6 +40,10 @@ public:
     // The operating mode as shown ("Cont", "Trig", "CONT", ...): the trigger source
     // cannot be set in continuous mode.
     QString mode;
+    // What was last sent on this connection, by the name of the request that sends it
+    // ("duty": "30%", "trigger-source": "int"): the set-up written from this generator
+    // takes the settings it does not report from here.
+    QMap<QString, QString> sent;
 
     // Sets freqMin and freqMax for modelName and waveShape; leaves both alone when
     // either is unknown.

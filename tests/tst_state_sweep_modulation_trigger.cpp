@@ -138,9 +138,9 @@ void StateSweepModulationTriggerTest::conversation_data() {
             command("modulation", none, sent({"MODE CONT", "SWE OFF"})));
     const char* const shapes[] = {"MODSH SIN", "MODSH SQU", "MODSH TRI"};
     for (int i = 0; i < 3; ++i)
-        add(QString("shape %1").arg(i), command("modulation-shape", i, sent({shapes[i]})));
+        add(QString("shape %1").arg(i), command("mod-shape", i, sent({shapes[i]})));
     for (int none : {-1, 3})
-        add(QString("shape %1").arg(none), command("modulation-shape", none, {}));
+        add(QString("shape %1").arg(none), command("mod-shape", none, {}));
 
     const Talk modFreqRead{{"MODFR?", line("1.00000E+3")}};
     limits("mod-frequency Hz", {"mod-frequency", "Hz"}, 7, "MODFR %1HZ",
@@ -198,9 +198,10 @@ void StateSweepModulationTriggerTest::conversation_data() {
     const char* const modes[] = {"MODE CONT", "MODE TRIG", "MODE GATE", "MODE BURS"};
     for (int i = 0; i < 4; ++i)
         add(QString("mode %1").arg(i),
-            command("mode", i, sent({"MODUL OFF", "SWE OFF", modes[i]})));
+            command("trigger-mode", i, sent({"MODUL OFF", "SWE OFF", modes[i]})));
     for (int none : {-1, 4})
-        add(QString("mode %1").arg(none), command("mode", none, sent({"MODUL OFF", "SWE OFF"})));
+        add(QString("mode %1").arg(none),
+            command("trigger-mode", none, sent({"MODUL OFF", "SWE OFF"})));
     for (const auto& [mode, option, sourceLine, code] : {std::tuple{"Trig", 1, "TRIG EXT", 0},
                                                          {"Burst", 0, "TRIG INT", 0},
                                                          {"Gate", -1, "", 0},
