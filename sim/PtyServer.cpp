@@ -153,26 +153,20 @@ void PtyServer::takeInput(const QByteArray& bytes, qint64 nowMs) {
 void PtyServer::writeDue(qint64 nowMs) {
     while (!pending_.empty() && pending_.front().dueMs <= nowMs) {
         Pending& front = pending_.front();
-        const ssize_t written = ::write(master_, front.bytes.constData(), front.bytes.size());
+        const ssize_t written =
+            ::write(master_, front.bytes.constData() + front.sent, front.bytes.size() - front.sent);
         if (written < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
                 return;           // the client's side is full: try again when there is room
             pending_.pop_front(); // nobody on the line: the answer is lost, as on a cable
             continue;
         }
-        if (front.echo) {
-            logLine(">", front.bytes.left(front.bytes.lastIndexOf('\r')) + "   (echo)");
-        } else {
-            for (const QByteArray& line : front.bytes.split('\r')) {
-                const QByteArray text = line.trimmed();
-                if (!text.isEmpty())
-                    logLine(">", text);
-            }
-        }
-        if (written < front.bytes.size()) {
-            front.bytes.remove(0, written);
-            return;
-        }
+        front.sent += written;
+        if (front.sent < front.bytes.size())
+            return; // the rest when there is room
+        // Logged once it has gone out whole, without its line end.
+        logLine(">",
+                front.bytes.left(front.bytes.lastIndexOf('\r')) + (front.echo ? "   (echo)" : ""));
         pending_.pop_front();
     }
 }

@@ -58,7 +58,8 @@ private:
     struct Pending {
         qint64 dueMs; // on the monotonic clock
         QByteArray bytes;
-        bool echo = false; // an echoed line, not an answer
+        bool echo = false;  // an echoed line, not an answer
+        qsizetype sent = 0; // of bytes, when the client's side was full
     };
 
     void takeInput(const QByteArray& bytes, qint64 nowMs);
