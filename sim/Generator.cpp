@@ -172,26 +172,24 @@ void fitToFunction(Settings& s, const ModelProfile& model) {
 }
 
 // Words a keyword takes: a word of `words` is kept in `text`, and `flag`, where named,
-// becomes `on`. No words: the model's modulating shapes. The query, the keyword and "?",
-// answers the word kept (OUT?, SWE? and MODUL?, which tell of a flag, are answered apart).
+// is set: off by OFF, on by any other word. No words: the model's modulating shapes. The
+// query, the keyword and "?", answers the word kept (OUT?, SWE? and MODUL?, which tell of
+// a flag, are answered apart).
 struct Choice {
     const char* keyword;
     std::initializer_list<const char*> words;
     QString Settings::*text = nullptr;
     bool Settings::*flag = nullptr;
-    bool on = false;
 };
 
 const Choice choices[] = {
     {"FUNC", {"SIN", "SQU", "TRI"}, &Settings::function},
-    {"OUT", {"ON"}, nullptr, &Settings::output, true},
-    {"OUT", {"OFF"}, nullptr, &Settings::output, false},
+    {"OUT", {"ON", "OFF"}, nullptr, &Settings::output},
     {"SWE", {"LIN", "LOG"}, &Settings::sweepType},
-    {"SWE", {"ON"}, nullptr, &Settings::sweepOn, true},
-    {"SWE", {"OFF"}, nullptr, &Settings::sweepOn, false},
-    {"MODUL", {"AM", "FM"}, &Settings::modKind, &Settings::modOn, true},
-    {"MODUL", {"INT", "EXT"}, &Settings::modSource, &Settings::modOn, true},
-    {"MODUL", {"OFF"}, nullptr, &Settings::modOn, false},
+    {"SWE", {"ON", "OFF"}, nullptr, &Settings::sweepOn},
+    {"MODUL", {"AM", "FM"}, &Settings::modKind, &Settings::modOn},
+    {"MODUL", {"INT", "EXT"}, &Settings::modSource, &Settings::modOn},
+    {"MODUL", {"OFF"}, nullptr, &Settings::modOn},
     {"MODSH", {}, &Settings::modShape},
     {"MODE", {"CONT", "TRIG", "GATE", "BURS"}, &Settings::mode},
     {"TRIG", {"INT", "EXT"}, &Settings::trigSource},
@@ -269,7 +267,7 @@ bool Generator::applySetting(const QByteArray& keyword, const QByteArray& argume
         if (c.text)
             s.*c.text = word;
         if (c.flag)
-            s.*c.flag = c.on;
+            s.*c.flag = word != QLatin1String("OFF");
         if (c.text == &Settings::function)
             fitToFunction(s, profile_);
         return true;

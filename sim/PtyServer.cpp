@@ -29,8 +29,7 @@ qint64 monotonicMs() {
 }
 
 QString systemError(const char* what) {
-    return QStringLiteral("%1: %2").arg(QLatin1String(what),
-                                        QString::fromLocal8Bit(strerror(errno)));
+    return QLatin1String(what) + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(errno));
 }
 
 // Sets `error` to `why` and gives false.
@@ -234,14 +233,13 @@ bool PortLink::create(int port, const QString& target, QString* error) {
     return true;
 }
 
-void PortLink::remove() {
+PortLink::~PortLink() {
     if (path_.isEmpty())
         return;
     const QByteArray linkName = QFile::encodeName(path_);
     // Leave a link that someone has since pointed elsewhere.
     if (readLink(linkName) == target_)
         ::unlink(linkName.constData());
-    path_.clear();
 }
 
 } // namespace kxsim

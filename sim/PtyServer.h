@@ -77,12 +77,11 @@ private:
 
 // The link comN -> the pseudo-terminal in the folder where the panel looks for it
 // (kx::PortMap's link folder), through which the panel finds the simulator as port N.
-// Removed again by remove() or on destruction, unless it no longer points at this
-// simulator's device.
+// Removed again on destruction, unless it no longer points at this simulator's device.
 class PortLink {
 public:
     PortLink() = default;
-    ~PortLink() { remove(); }
+    ~PortLink();
     PortLink(const PortLink&) = delete;
     PortLink& operator=(const PortLink&) = delete;
 
@@ -90,7 +89,6 @@ public:
     // at `target` itself, is replaced; a link to another existing device, or anything
     // that is not a link, is left alone and refused.
     bool create(int port, const QString& target, QString* error);
-    void remove();
     QString path() const { return path_; }
 
 private:

@@ -86,7 +86,6 @@ std::optional<int> wholeNumber(const QString& text, int min) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("kx-sim"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
