@@ -37,14 +37,11 @@ bool needsUnit(Units units) {
 
 // "HZ, KHZ or MHZ"
 QByteArray unitNames(Units units) {
-    QByteArray names;
-    qsizetype left = static_cast<qsizetype>(units.size());
-    for (const Unit& unit : units) {
-        names += unit.suffix;
-        --left;
-        names += left > 1 ? ", " : left == 1 ? " or " : "";
-    }
-    return names;
+    QByteArrayList names;
+    for (const Unit& unit : units)
+        names << unit.suffix;
+    const QByteArray last = names.takeLast();
+    return names.isEmpty() ? last : names.join(", ") + " or " + last;
 }
 
 // A number, with an optional unit suffix in any letter case, converted to the base unit.
@@ -89,6 +86,14 @@ QByteArray badByte(const QByteArray& line) {
     return {};
 }
 
+// Adds `item` to the last Generator::keptLines of its kind, and to their count in all.
+template <typename T> void keepLast(QList<T>& kept, qint64& count, const T& item) {
+    kept.append(item);
+    ++count;
+    if (kept.size() > Generator::keptLines)
+        kept.removeFirst();
+}
+
 // Inclusive limits, with room for the last bit of a unit conversion.
 bool inRange(double value, double low, double high) {
     constexpr double slack = 1e-12;
@@ -97,13 +102,12 @@ bool inRange(double value, double low, double high) {
 
 // A number a keyword sets: its units, where it is kept, and whether a value fits the
 // generator as it is (its model, its waveform, the other settings). Its query is the
-// keyword and "?", answered with the value kept, unless `asked` is false.
+// keyword and "?", answered with the value kept, unless a word of the keyword answers it.
 struct Quantity {
     const char* keyword;
     Units units;
     double Settings::*value;
     bool (*fits)(double value, const Settings& s, const ModelProfile& model);
-    bool asked = true;
 };
 
 template <double low, double high> bool within(double value, const Settings&, const ModelProfile&) {
@@ -152,51 +156,54 @@ const Quantity quantities[] = {
     {"MODFR", modFrequencyUnits, &Settings::modFrequency, within<minFrequency, 20000.0>},
     {"DEPT", plainNumber, &Settings::depth, within<0.0, 100.0>},
     // "TRIG?" answers the source (a word below), not the rate.
-    {"TRIG", timeUnits, &Settings::trigRate, within<1e-6, 10.0>, false},
+    {"TRIG", timeUnits, &Settings::trigRate, within<1e-6, 10.0>},
 };
 
+// After a change of waveform: brings every value that depends on it into range.
+void fitToFunction(Settings& s, const ModelProfile& model) {
+    for (const Quantity& q : quantities) {
+        if (q.fits == inCarrierRange)
+            s.*q.value = std::min(s.*q.value, topFrequency(model, s.function));
+    }
+    for (const DutyRange& r : dutyRanges) {
+        if (s.function == QLatin1String(r.function))
+            s.dutyCycle = std::clamp(s.dutyCycle, r.low, r.high);
+    }
+}
+
 // Words a keyword takes: a word of `words` is kept in `text`, and `flag`, where named,
-// becomes `on`. No words: the model's modulating shapes. The query, the keyword and "?",
-// answers the word kept where `asked`.
+// is set: off by OFF, on by any other word. No words: the model's modulating shapes. The
+// query, the keyword and "?", answers the word kept (OUT?, SWE? and MODUL?, which tell of
+// a flag, are answered apart).
 struct Choice {
     const char* keyword;
     std::initializer_list<const char*> words;
     QString Settings::*text = nullptr;
     bool Settings::*flag = nullptr;
-    bool on = false;
-    bool asked = false;
 };
 
 const Choice choices[] = {
-    {"FUNC", {"SIN", "SQU", "TRI"}, &Settings::function, nullptr, false, true},
-    {"OUT", {"ON"}, nullptr, &Settings::output, true},
-    {"OUT", {"OFF"}, nullptr, &Settings::output, false},
+    {"FUNC", {"SIN", "SQU", "TRI"}, &Settings::function},
+    {"OUT", {"ON", "OFF"}, nullptr, &Settings::output},
     {"SWE", {"LIN", "LOG"}, &Settings::sweepType},
-    {"SWE", {"ON"}, nullptr, &Settings::sweepOn, true},
-    {"SWE", {"OFF"}, nullptr, &Settings::sweepOn, false},
-    {"MODUL", {"AM", "FM"}, &Settings::modKind, &Settings::modOn, true},
-    {"MODUL", {"INT", "EXT"}, &Settings::modSource, &Settings::modOn, true},
-    {"MODUL", {"OFF"}, nullptr, &Settings::modOn, false},
-    {"MODSH", {}, &Settings::modShape, nullptr, false, true},
-    {"MODE", {"CONT", "TRIG", "GATE", "BURS"}, &Settings::mode, nullptr, false, true},
-    {"TRIG", {"INT", "EXT"}, &Settings::trigSource, nullptr, false, true},
+    {"SWE", {"ON", "OFF"}, nullptr, &Settings::sweepOn},
+    {"MODUL", {"AM", "FM"}, &Settings::modKind, &Settings::modOn},
+    {"MODUL", {"INT", "EXT"}, &Settings::modSource, &Settings::modOn},
+    {"MODUL", {"OFF"}, nullptr, &Settings::modOn},
+    {"MODSH", {}, &Settings::modShape},
+    {"MODE", {"CONT", "TRIG", "GATE", "BURS"}, &Settings::mode},
+    {"TRIG", {"INT", "EXT"}, &Settings::trigSource},
 };
 
 } // namespace
 
 const QList<ModelProfile>& profiles() {
+    const QString sine = QStringLiteral("SIN");
+    const QList<QString> allShapes{sine, QStringLiteral("SQU"), QStringLiteral("TRI")};
     static const QList<ModelProfile> table{
-        {QStringLiteral("KX12A"), 12e6, 1e6, 9, {QStringLiteral("SIN")}},
-        {QStringLiteral("KX20A"),
-         20e6,
-         2e6,
-         19,
-         {QStringLiteral("SIN"), QStringLiteral("SQU"), QStringLiteral("TRI")}},
-        {QStringLiteral("KX25A"),
-         20e6,
-         2e6,
-         19,
-         {QStringLiteral("SIN"), QStringLiteral("SQU"), QStringLiteral("TRI")}},
+        {QStringLiteral("KX12A"), 12e6, 1e6, 9, {sine}},
+        {QStringLiteral("KX20A"), 20e6, 2e6, 19, allShapes},
+        {QStringLiteral("KX25A"), 20e6, 2e6, 19, allShapes},
     };
     return table;
 }
@@ -209,37 +216,6 @@ const ModelProfile* findProfile(const QString& model) {
     return nullptr;
 }
 
-Generator::Generator(const ModelProfile& profile)
-    : profile_(profile), memory_(profile.memoryLocations + 1) {}
-
-double Generator::maxFrequency(const QString& function) const {
-    return topFrequency(profile_, function);
-}
-
-void Generator::fitToFunction() {
-    Settings& s = settings_;
-    const double top = maxFrequency(s.function);
-    s.frequency = std::min(s.frequency, top);
-    s.sweepStart = std::min(s.sweepStart, top);
-    s.sweepStop = std::min(s.sweepStop, top);
-    s.deviation = std::min(s.deviation, top);
-    for (const DutyRange& r : dutyRanges) {
-        if (s.function == QLatin1String(r.function))
-            s.dutyCycle = std::clamp(s.dutyCycle, r.low, r.high);
-    }
-}
-
-void Generator::keep(const QByteArray& line) {
-    received_.append(line);
-    ++receivedCount_;
-    if (received_.size() > keptLines)
-        received_.removeFirst();
-}
-
-std::optional<QByteArray> Generator::handleLine(const QByteArray& line) {
-    return process(line).answer;
-}
-
 Generator::Reply Generator::process(const QByteArray& line) {
     Reply reply;
     reply.line = line;
@@ -249,7 +225,7 @@ Generator::Reply Generator::process(const QByteArray& line) {
     const QByteArray text = reply.reason.isEmpty() ? line.trimmed() : line;
     if (text.isEmpty())
         return reply; // blank: not a line at all
-    keep(text);
+    keepLast(received_, receivedCount_, text);
 
     if (reply.reason.isEmpty()) {
         qsizetype blank = 0;
@@ -263,26 +239,21 @@ Generator::Reply Generator::process(const QByteArray& line) {
             reply.outcome = reply.answer ? Outcome::Done : Outcome::Ignored;
         } else {
             missingUnit_.clear();
-            const bool done = keyword == "*SAV" || keyword == "*RCL"
-                                  ? recallOrSave(keyword, argument)
-                                  : applySetting(keyword, argument);
-            reply.outcome = done ? Outcome::Done : Outcome::Ignored;
+            reply.outcome = applySetting(keyword, argument) ? Outcome::Done : Outcome::Ignored;
             reply.reason = missingUnit_;
         }
     }
     if (!reply.reason.isEmpty()) {
         reply.outcome = Outcome::Rejected;
-        rejected_.append({text, reply.reason});
-        ++rejectedCount_;
-        if (rejected_.size() > keptLines)
-            rejected_.removeFirst();
+        keepLast(rejected_, rejectedCount_, Rejection{text, reply.reason});
     }
-    lastLineIgnored_ = reply.outcome != Outcome::Done;
-    lastLineRejected_ = reply.outcome == Outcome::Rejected;
+    lastOutcome_ = reply.outcome;
     return reply;
 }
 
 bool Generator::applySetting(const QByteArray& keyword, const QByteArray& argument) {
+    if (keyword == "*SAV" || keyword == "*RCL")
+        return recallOrSave(keyword, argument);
     Settings& s = settings_;
     const QString word = QString::fromLatin1(argument.toUpper());
     for (const Choice& c : choices) {
@@ -296,9 +267,9 @@ bool Generator::applySetting(const QByteArray& keyword, const QByteArray& argume
         if (c.text)
             s.*c.text = word;
         if (c.flag)
-            s.*c.flag = c.on;
+            s.*c.flag = word != QLatin1String("OFF");
         if (c.text == &Settings::function)
-            fitToFunction();
+            fitToFunction(s, profile_);
         return true;
     }
     for (const Quantity& q : quantities) {
@@ -314,19 +285,18 @@ bool Generator::applySetting(const QByteArray& keyword, const QByteArray& argume
 }
 
 bool Generator::recallOrSave(const QByteArray& keyword, const QByteArray& argument) {
-    QByteArray never; // plain numbers need no unit
-    const auto location = parseQuantity(keyword, argument, plainNumber, lenient_, &never);
+    // A plain number needs no unit: missingUnit_ stays empty.
+    const auto location = parseQuantity(keyword, argument, plainNumber, lenient_, &missingUnit_);
     if (!location || *location != std::floor(*location) ||
         !inRange(*location, 0, profile_.memoryLocations))
         return false;
     const auto index = static_cast<qsizetype>(*location);
-    if (keyword == "*RCL") {
+    if (keyword == "*RCL")
         settings_ = memory_.at(index);
-        return true;
-    }
-    if (index == 0) // the factory set-up cannot be overwritten
+    else if (index == 0) // the factory set-up cannot be overwritten
         return false;
-    memory_[index] = settings_;
+    else
+        memory_[index] = settings_;
     return true;
 }
 
@@ -344,13 +314,13 @@ std::optional<QByteArray> Generator::answerQuery(const QByteArray& keyword) cons
     if (keyword == rejectedQuery)
         return QByteArray::number(rejectedCount_);
     const QByteArray asked = keyword.chopped(1);
-    for (const Quantity& q : quantities) {
-        if (q.asked && asked == q.keyword)
-            return formatNumber(s.*q.value);
-    }
-    for (const Choice& c : choices) {
-        if (c.asked && asked == c.keyword)
+    for (const Choice& c : choices) { // first: a word answers TRIG?, not the rate
+        if (c.text && asked == c.keyword)
             return (s.*c.text).toLatin1();
+    }
+    for (const Quantity& q : quantities) {
+        if (asked == q.keyword)
+            return formatNumber(s.*q.value);
     }
     return std::nullopt;
 }
@@ -358,6 +328,8 @@ std::optional<QByteArray> Generator::answerQuery(const QByteArray& keyword) cons
 QList<Generator::Reply> Generator::take(const QByteArray& bytes) {
     QList<Reply> replies;
     for (const char c : bytes) {
+        const bool crLf = afterCr_ && c == '\n'; // CR LF ends a line as CR does
+        afterCr_ = c == '\r';
         if (c == '\r') {
             if (!discarding_) {
                 replies.append(process(pending_));
@@ -366,19 +338,11 @@ QList<Generator::Reply> Generator::take(const QByteArray& bytes) {
             }
             pending_.clear();
             discarding_ = false;
-            afterCr_ = true;
-            continue;
-        }
-        if (c == '\n' && afterCr_) { // CR LF ends a line as CR does
-            afterCr_ = false;
-            continue;
-        }
-        afterCr_ = false;
-        if (discarding_)
-            continue;
-        if (pending_.size() < maxLineLength) {
+        } else if (crLf || discarding_) {
+            continue; // the LF of a CR LF, or the rest of an overlong line
+        } else if (pending_.size() < maxLineLength) {
             pending_ += c;
-        } else {
+        } else { // overlong: dropped whole
             pending_.clear();
             discarding_ = true;
         }
@@ -422,11 +386,8 @@ QByteArray Generator::formatNumber(double value) const {
     const int exponent = text.mid(e + 1).toInt();
     if (exponent < -9) // too small for a one-digit exponent (an offset of 1e-10 V)
         return formatNumber(0);
-    QByteArray out = text.left(e);
-    out += lowerE_ ? 'e' : 'E';
-    out += exponent < 0 ? '-' : '+';
-    out += QByteArray::number(std::abs(exponent));
-    return out;
+    return text.left(e) + (lowerE_ ? 'e' : 'E') + (exponent < 0 ? '-' : '+') +
+           QByteArray::number(std::abs(exponent));
 }
 
 } // namespace kxsim

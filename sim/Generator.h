@@ -61,7 +61,8 @@ const QList<ModelProfile>& profiles();
 // unknown, so ignored).
 class Generator {
 public:
-    explicit Generator(const ModelProfile& profile);
+    explicit Generator(const ModelProfile& profile)
+        : profile_(profile), memory_(profile.memoryLocations + 1) {}
 
     const ModelProfile& profile() const { return profile_; }
     const Settings& settings() const { return settings_; }
@@ -69,7 +70,7 @@ public:
 
     // Carries out one command line (without its CR). Returns the answer, without a line
     // end, for a query it knows; nothing for anything else.
-    std::optional<QByteArray> handleLine(const QByteArray& line);
+    std::optional<QByteArray> handleLine(const QByteArray& line) { return process(line).answer; }
 
     // The text that ends every answer: "\r" (the default) or "\r\n".
     void setLineEnd(const QByteArray& end) { lineEnd_ = end; }
@@ -116,7 +117,7 @@ public:
     qint64 receivedCount() const { return receivedCount_; }
     // Whether the last line was neither carried out nor answered (unknown, a value
     // outside the limits, or rejected).
-    bool lastLineIgnored() const { return lastLineIgnored_; }
+    bool lastLineIgnored() const { return lastOutcome_ != Outcome::Done; }
 
     // A rejected line and why it was rejected.
     struct Rejection {
@@ -127,8 +128,7 @@ public:
     // The lines rejected most recently (the last keptLines), and how many in all.
     const QList<Rejection>& rejected() const { return rejected_; }
     qint64 rejectedCount() const { return rejectedCount_; }
-    // Whether the last line was rejected.
-    bool lastLineRejected() const { return lastLineRejected_; }
+    bool lastLineRejected() const { return lastOutcome_ == Outcome::Rejected; }
 
     // The query, known to no real instrument, that the simulator answers with
     // rejectedCount() as a whole number ("0").
@@ -141,9 +141,6 @@ public:
     // A line longer than this (without its CR) is dropped whole, not carried out.
     static constexpr qsizetype maxLineLength = 256;
 
-    // The highest frequency, in hertz, for a waveform ("SIN", "SQU" or "TRI").
-    double maxFrequency(const QString& function) const;
-
     // Bytes as the simulator shows them in its log and in a rejection's reason: control
     // bytes and bytes outside ASCII as <0x0d>, the rest as they are.
     static QByteArray visible(const QByteArray& bytes);
@@ -153,9 +150,6 @@ private:
     bool applySetting(const QByteArray& keyword, const QByteArray& argument);
     std::optional<QByteArray> answerQuery(const QByteArray& keyword) const;
     bool recallOrSave(const QByteArray& keyword, const QByteArray& argument);
-    // After a change of waveform: bring every value that depends on it into range.
-    void fitToFunction();
-    void keep(const QByteArray& line);
 
     const ModelProfile& profile_;
     Settings settings_;
@@ -165,11 +159,10 @@ private:
     bool echo_ = false;
     bool lenient_ = false;
     QByteArray pending_;
-    bool discarding_ = false; // inside an overlong line, up to its CR
-    bool afterCr_ = false;    // the last byte taken was a CR
-    bool lastLineIgnored_ = false;
-    bool lastLineRejected_ = false;
-    QByteArray missingUnit_; // set by applySetting: why a bare number is rejected
+    bool discarding_ = false;             // inside an overlong line, up to its CR
+    bool afterCr_ = false;                // the last byte taken was a CR
+    Outcome lastOutcome_ = Outcome::Done; // of the last line that was not blank
+    QByteArray missingUnit_;              // set by applySetting: why a bare number is rejected
     QList<QByteArray> received_;
     qint64 receivedCount_ = 0;
     QList<Rejection> rejected_;

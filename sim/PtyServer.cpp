@@ -1,10 +1,12 @@
 #include "sim/PtyServer.h"
 
+#include "link/PortMap.h"
 #include "sim/Generator.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <chrono>
@@ -15,6 +17,7 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace kxsim {
 
@@ -26,8 +29,13 @@ qint64 monotonicMs() {
 }
 
 QString systemError(const char* what) {
-    return QStringLiteral("%1: %2").arg(QLatin1String(what),
-                                        QString::fromLocal8Bit(strerror(errno)));
+    return QLatin1String(what) + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(errno));
+}
+
+// Sets `error` to `why` and gives false.
+bool refuse(QString* error, const QString& why) {
+    *error = why;
+    return false;
 }
 
 // Where a symbolic link points, as written in it; empty when it cannot be read.
@@ -45,66 +53,42 @@ bool stopWithin(int stopFd, int ms) {
 
 } // namespace
 
-PtyServer::PtyServer(Generator& generator, ServerOptions options)
-    : generator_(generator), options_(options) {}
-
-PtyServer::~PtyServer() { close(); }
-
 bool PtyServer::open(QString* error) {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0) {
-        *error = systemError("posix_openpt");
-        return false;
-    }
-    if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
-        *error = systemError("grantpt/unlockpt");
+    const auto fail = [&](const char* what) {
+        *error = systemError(what); // before close() changes errno
         close();
         return false;
-    }
+    };
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (master_ < 0)
+        return fail("posix_openpt");
+    if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
+        return fail("grantpt/unlockpt");
     const char* name = ::ptsname(master_);
-    if (!name) {
-        *error = systemError("ptsname");
-        close();
-        return false;
-    }
+    if (!name)
+        return fail("ptsname");
     slavePath_ = QString::fromLocal8Bit(name);
-    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-    ::fcntl(master_, F_SETFD, FD_CLOEXEC);
 
     slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave_ < 0) {
-        *error = systemError("open slave");
-        close();
-        return false;
-    }
+    if (slave_ < 0)
+        return fail("open slave");
     termios tio{};
-    if (::tcgetattr(slave_, &tio) != 0) {
-        *error = systemError("tcgetattr");
-        close();
-        return false;
-    }
+    if (::tcgetattr(slave_, &tio) != 0)
+        return fail("tcgetattr");
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
-    ::cfsetispeed(&tio, B115200);
-    ::cfsetospeed(&tio, B115200);
-    if (::tcsetattr(slave_, TCSANOW, &tio) != 0) {
-        *error = systemError("tcsetattr");
-        close();
-        return false;
-    }
+    ::cfsetspeed(&tio, B115200);
+    if (::tcsetattr(slave_, TCSANOW, &tio) != 0)
+        return fail("tcsetattr");
     return true;
 }
 
 void PtyServer::close() {
     if (master_ >= 0)
-        ::close(master_);
+        ::close(std::exchange(master_, -1));
     if (slave_ >= 0)
-        ::close(slave_);
-    master_ = -1;
-    slave_ = -1;
+        ::close(std::exchange(slave_, -1));
 }
-
-qsizetype PtyServer::linesReceived() const { return generator_.receivedCount(); }
 
 void PtyServer::logLine(const char* direction, const QByteArray& line) {
     if (!options_.log)
@@ -116,28 +100,21 @@ void PtyServer::logLine(const char* direction, const QByteArray& line) {
 }
 
 void PtyServer::takeInput(const QByteArray& bytes, qint64 nowMs) {
-    int delay = options_.latencyMs;
-    if (options_.fault == Fault::Late)
-        delay += lateAnswerMs;
+    const int delay = options_.latencyMs + (options_.fault == Fault::Late ? lateAnswerMs : 0);
     // One CR-ended piece at a time, so that the hang-up comes after exactly N lines.
     qsizetype start = 0;
     while (start < bytes.size() && !hangUpDue_) {
         const qsizetype cr = bytes.indexOf('\r', start);
         const qsizetype end = cr < 0 ? bytes.size() : cr + 1;
         for (const Generator::Reply& reply : generator_.take(bytes.mid(start, end - start))) {
-            switch (reply.outcome) {
-            case Generator::Outcome::Blank:
-                break;
-            case Generator::Outcome::Done:
-                logLine("<", generator_.received().last());
-                break;
-            case Generator::Outcome::Ignored:
-                logLine("<", generator_.received().last() + "   (ignored)");
-                break;
-            case Generator::Outcome::Rejected:
-                logLine("<", generator_.received().last() + "   (rejected: " + reply.reason + ")");
-                break;
-            }
+            using enum Generator::Outcome;
+            QByteArray note;
+            if (reply.outcome == Ignored)
+                note = "   (ignored)";
+            if (reply.outcome == Rejected)
+                note = "   (rejected: " + reply.reason + ")";
+            if (reply.outcome != Blank)
+                logLine("<", generator_.received().last() + note);
             // The echo goes out at once; an answer due later still goes first.
             if (!reply.echo.isEmpty())
                 pending_.push_back({nowMs, reply.echo, true});
@@ -153,26 +130,20 @@ void PtyServer::takeInput(const QByteArray& bytes, qint64 nowMs) {
 void PtyServer::writeDue(qint64 nowMs) {
     while (!pending_.empty() && pending_.front().dueMs <= nowMs) {
         Pending& front = pending_.front();
-        const ssize_t written = ::write(master_, front.bytes.constData(), front.bytes.size());
+        const ssize_t written =
+            ::write(master_, front.bytes.constData() + front.sent, front.bytes.size() - front.sent);
         if (written < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
                 return;           // the client's side is full: try again when there is room
             pending_.pop_front(); // nobody on the line: the answer is lost, as on a cable
             continue;
         }
-        if (front.echo) {
-            logLine(">", front.bytes.left(front.bytes.lastIndexOf('\r')) + "   (echo)");
-        } else {
-            for (const QByteArray& line : front.bytes.split('\r')) {
-                const QByteArray text = line.trimmed();
-                if (!text.isEmpty())
-                    logLine(">", text);
-            }
-        }
-        if (written < front.bytes.size()) {
-            front.bytes.remove(0, written);
-            return;
-        }
+        front.sent += written;
+        if (front.sent < front.bytes.size())
+            return; // the rest when there is room
+        // Logged once it has gone out whole, without its line end.
+        logLine(">",
+                front.bytes.left(front.bytes.lastIndexOf('\r')) + (front.echo ? "   (echo)" : ""));
         pending_.pop_front();
     }
 }
@@ -201,14 +172,16 @@ PtyServer::End PtyServer::run(int stopFd) {
         }
         pollfd fds[2] = {{stopFd, POLLIN, 0}, {master_, masterEvents, 0}};
         const int ready = ::poll(fds, 2, timeoutMs);
-        if (ready < 0) {
-            if (errno == EINTR)
-                continue;
+        if (ready < 0 && errno != EINTR)
             return End::Failed;
-        }
+        if (ready <= 0) // the time is up, or a signal came
+            continue;
         if (fds[0].revents & POLLIN)
             return End::Stopped;
-        if (fds[1].revents & POLLIN) {
+        const short events = fds[1].revents;
+        if (events & POLLNVAL)
+            return End::Failed;
+        if (events & POLLIN) {
             const ssize_t got = ::read(master_, buffer, sizeof buffer);
             if (got > 0) {
                 takeInput(QByteArray(buffer, got), monotonicMs());
@@ -216,81 +189,57 @@ PtyServer::End PtyServer::run(int stopFd) {
             }
             if (got < 0 && (errno == EAGAIN || errno == EINTR))
                 continue;
-            // EIO: no slave side open. The slave held here should prevent it; if it
-            // happens anyway, wait for a client instead of giving up.
-            if (stopWithin(stopFd, 100))
-                return End::Stopped;
-        } else if (fds[1].revents & (POLLHUP | POLLERR)) {
-            if (stopWithin(stopFd, 100))
-                return End::Stopped;
-        } else if (fds[1].revents & POLLNVAL) {
-            return End::Failed;
         }
+        // EIO or a hang-up: no slave side open. The slave held here should prevent it; if
+        // it happens anyway, wait for a client instead of giving up.
+        if ((events & (POLLIN | POLLHUP | POLLERR)) && stopWithin(stopFd, 100))
+            return End::Stopped;
     }
-}
-
-QString PortLink::folder() {
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty())
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return config + QStringLiteral("/kx-panel/ports");
 }
 
 bool PortLink::create(int port, const QString& target, QString* error) {
-    if (port < firstPort || port > lastPort) {
-        *error = QStringLiteral("port %1 is outside %2..%3").arg(port).arg(firstPort).arg(lastPort);
-        return false;
-    }
-    const QString dir = folder();
-    if (!QDir().mkpath(dir)) {
-        *error = QStringLiteral("cannot create the folder %1").arg(dir);
-        return false;
-    }
+    if (port < kx::PortMap::firstPort || port > kx::PortMap::lastPort)
+        return refuse(error, QStringLiteral("port %1 is outside %2..%3")
+                                 .arg(port)
+                                 .arg(kx::PortMap::firstPort)
+                                 .arg(kx::PortMap::lastPort));
+    const QString dir = kx::PortMap().linkFolder();
+    if (!QDir().mkpath(dir))
+        return refuse(error, QStringLiteral("cannot create the folder %1").arg(dir));
     const QString link = dir + QStringLiteral("/com%1").arg(port);
     const QByteArray linkName = QFile::encodeName(link);
     const QByteArray targetName = QFile::encodeName(target);
 
     struct stat info {};
     if (::lstat(linkName.constData(), &info) == 0) {
-        if (!S_ISLNK(info.st_mode)) {
-            *error = QStringLiteral("%1 exists and is not a symbolic link").arg(link);
-            return false;
-        }
+        if (!S_ISLNK(info.st_mode))
+            return refuse(error, QStringLiteral("%1 exists and is not a symbolic link").arg(link));
         const QByteArray old = readLink(linkName);
-        struct stat pointed {};
-        const bool live = ::stat(linkName.constData(), &pointed) == 0;
-        if (live && old != targetName) {
-            *error = QStringLiteral("%1 points at %2, which exists; port %3 is in use")
-                         .arg(link, QFile::decodeName(old))
-                         .arg(port);
-            return false;
-        }
-        if (::unlink(linkName.constData()) != 0 && errno != ENOENT) {
-            *error = systemError("unlink");
-            return false;
-        }
+        if (QFileInfo::exists(link) && old != targetName) // a live link to another device
+            return refuse(error, QStringLiteral("%1 points at %2, which exists; port %3 is in use")
+                                     .arg(link, QFile::decodeName(old))
+                                     .arg(port));
+        if (::unlink(linkName.constData()) != 0 && errno != ENOENT)
+            return refuse(error, systemError("unlink"));
     } else if (errno != ENOENT) {
-        *error = systemError("lstat");
-        return false;
+        return refuse(error, systemError("lstat"));
     }
-    if (::symlink(targetName.constData(), linkName.constData()) != 0) {
-        *error = errno == EEXIST ? QStringLiteral("%1 was created by someone else").arg(link)
-                                 : systemError("symlink");
-        return false;
-    }
+    if (::symlink(targetName.constData(), linkName.constData()) != 0)
+        return refuse(error, errno == EEXIST
+                                 ? QStringLiteral("%1 was created by someone else").arg(link)
+                                 : systemError("symlink"));
     path_ = link;
     target_ = targetName;
     return true;
 }
 
-void PortLink::remove() {
+PortLink::~PortLink() {
     if (path_.isEmpty())
         return;
     const QByteArray linkName = QFile::encodeName(path_);
     // Leave a link that someone has since pointed elsewhere.
     if (readLink(linkName) == target_)
         ::unlink(linkName.constData());
-    path_.clear();
 }
 
 } // namespace kxsim

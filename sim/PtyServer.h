@@ -34,8 +34,9 @@ class PtyServer {
 public:
     static constexpr int lateAnswerMs = 1500;
 
-    PtyServer(Generator& generator, ServerOptions options);
-    ~PtyServer();
+    PtyServer(Generator& generator, ServerOptions options)
+        : generator_(generator), options_(options) {}
+    ~PtyServer() { close(); }
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
 
@@ -51,14 +52,13 @@ public:
     };
     // Serves until `stopFd` becomes readable or the hang-up fault closes the line.
     End run(int stopFd);
-    // Lines received so far.
-    qsizetype linesReceived() const;
 
 private:
     struct Pending {
         qint64 dueMs; // on the monotonic clock
         QByteArray bytes;
-        bool echo = false; // an echoed line, not an answer
+        bool echo = false;  // an echoed line, not an answer
+        qsizetype sent = 0; // of bytes, when the client's side was full
     };
 
     void takeInput(const QByteArray& bytes, qint64 nowMs);
@@ -75,27 +75,20 @@ private:
     bool hangUpDue_ = false;
 };
 
-// The link comN -> the pseudo-terminal in the folder kx-panel/ports of the user's
-// configuration directory ($XDG_CONFIG_HOME, else ~/.config), through which the panel
-// finds the simulator as port N. Removed again by remove() or on destruction, unless
-// it no longer points at this simulator's device.
+// The link comN -> the pseudo-terminal in the folder where the panel looks for it
+// (kx::PortMap's link folder), through which the panel finds the simulator as port N.
+// Removed again on destruction, unless it no longer points at this simulator's device.
 class PortLink {
 public:
-    static constexpr int firstPort = 1;
-    static constexpr int lastPort = 16;
-
     PortLink() = default;
-    ~PortLink() { remove(); }
+    ~PortLink();
     PortLink(const PortLink&) = delete;
     PortLink& operator=(const PortLink&) = delete;
-
-    static QString folder();
 
     // Creates the link, and the folder if need be. A link that dangles, or that points
     // at `target` itself, is replaced; a link to another existing device, or anything
     // that is not a link, is left alone and refused.
     bool create(int port, const QString& target, QString* error);
-    void remove();
     QString path() const { return path_; }
 
 private:

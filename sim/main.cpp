@@ -1,5 +1,6 @@
 // kx-sim: a simulated KX function generator on a pseudo-terminal.
 
+#include "link/PortMap.h"
 #include "sim/Generator.h"
 #include "sim/PtyServer.h"
 
@@ -11,8 +12,41 @@
 #include <fcntl.h>
 #include <optional>
 #include <unistd.h>
+#include <utility>
 
 namespace {
+
+// One option of kx-sim; without a value name it is a switch.
+struct OptionRow {
+    const char* name;
+    const char* description;
+    const char* valueName = "";
+    const char* defaultValue = "";
+};
+
+constexpr OptionRow optionRows[] = {
+    {"model", "KX12A, KX20A or KX25A (default KX25A).", "model", "KX25A"},
+    {"port",
+     "Link the device as comN (N 1..16) in kx-panel/ports of the user's configuration "
+     "directory.",
+     "N"},
+    {"latency", "Delay before each answer (default 0).", "ms", "0"},
+    {"crlf", "End answers with CR LF instead of CR."},
+    {"fault", "silent, late, lowercase-e, echo or hangup (with --after).", "fault"},
+    {"after", "Lines received before --fault hangup hangs up.", "N"},
+    {"hangup-after", "Close the line after N received lines.", "N"},
+    {"log", "Log every line, with its time, to FILE (- for stderr).", "FILE"},
+    {"lenient", "Read a number without its unit in the base unit and leave bytes unchecked, "
+                "instead of rejecting such lines."},
+};
+
+// The words --fault takes, in any letter case.
+constexpr std::pair<const char*, kxsim::Fault> faultWords[] = {
+    {"silent", kxsim::Fault::Silent},
+    {"late", kxsim::Fault::Late},
+    {"lowercase-e", kxsim::Fault::LowerCaseE},
+    {"hangup", kxsim::Fault::HangUp},
+    {"echo", kxsim::Fault::Echo}};
 
 int stopPipe[2] = {-1, -1};
 
@@ -22,12 +56,8 @@ extern "C" void onStopSignal(int) {
 }
 
 bool installStopSignals() {
-    if (::pipe(stopPipe) != 0)
+    if (::pipe2(stopPipe, O_NONBLOCK | O_CLOEXEC) != 0)
         return false;
-    for (const int fd : stopPipe) {
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
@@ -37,183 +67,125 @@ bool installStopSignals() {
     return true;
 }
 
-int usageError(const QString& text) {
+// Writes "kx-sim: `text`" to stderr; gives `status`, 2 for a fault in the command line.
+int report(const QString& text, int status = 1) {
     std::fprintf(stderr, "kx-sim: %s\n", qPrintable(text));
-    return 2;
+    return status;
 }
+
+int usageError(const QString& text) { return report(text, 2); }
 
 // A whole number from `min` up, or nothing.
 std::optional<int> wholeNumber(const QString& text, int min) {
     bool ok = false;
     const int value = text.toInt(&ok);
-    if (!ok || value < min)
-        return std::nullopt;
-    return value;
+    return ok && value >= min ? std::optional(value) : std::nullopt;
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("kx-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("A simulated KX function generator on a pseudo-terminal."));
     parser.addHelpOption();
-    const QCommandLineOption modelOption(QStringLiteral("model"),
-                                         QStringLiteral("KX12A, KX20A or KX25A (default KX25A)."),
-                                         QStringLiteral("model"), QStringLiteral("KX25A"));
-    const QCommandLineOption portOption(
-        QStringLiteral("port"),
-        QStringLiteral("Link the device as comN (N 1..16) in kx-panel/ports of the user's "
-                       "configuration directory."),
-        QStringLiteral("N"));
-    const QCommandLineOption latencyOption(QStringLiteral("latency"),
-                                           QStringLiteral("Delay before each answer (default 0)."),
-                                           QStringLiteral("ms"), QStringLiteral("0"));
-    const QCommandLineOption crlfOption(QStringLiteral("crlf"),
-                                        QStringLiteral("End answers with CR LF instead of CR."));
-    const QCommandLineOption faultOption(
-        QStringLiteral("fault"),
-        QStringLiteral("silent, late, lowercase-e, echo or hangup (with --after)."),
-        QStringLiteral("fault"));
-    const QCommandLineOption afterOption(
-        QStringLiteral("after"), QStringLiteral("Lines received before --fault hangup hangs up."),
-        QStringLiteral("N"));
-    const QCommandLineOption hangUpOption(QStringLiteral("hangup-after"),
-                                          QStringLiteral("Close the line after N received lines."),
-                                          QStringLiteral("N"));
-    const QCommandLineOption logOption(
-        QStringLiteral("log"),
-        QStringLiteral("Log every line, with its time, to FILE (- for stderr)."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption lenientOption(
-        QStringLiteral("lenient"),
-        QStringLiteral("Read a number without its unit in the base unit and leave bytes "
-                       "unchecked, instead of rejecting such lines."));
-    parser.addOptions({modelOption, portOption, latencyOption, crlfOption, faultOption, afterOption,
-                       hangUpOption, logOption, lenientOption});
+    for (const OptionRow& row : optionRows)
+        parser.addOption({QLatin1String(row.name), QLatin1String(row.description),
+                          QLatin1String(row.valueName), QLatin1String(row.defaultValue)});
+    const auto isSet = [&](const char* name) { return parser.isSet(QLatin1String(name)); };
+    const auto value = [&](const char* name) { return parser.value(QLatin1String(name)); };
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")))
+    if (isSet("help"))
         parser.showHelp(0);
     if (!parser.positionalArguments().isEmpty())
         return usageError(
             QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
 
-    const kxsim::ModelProfile* profile = kxsim::findProfile(parser.value(modelOption).toUpper());
+    const kxsim::ModelProfile* profile = kxsim::findProfile(value("model").toUpper());
     if (!profile)
-        return usageError(QStringLiteral("unknown model %1").arg(parser.value(modelOption)));
+        return usageError(QStringLiteral("unknown model %1").arg(value("model")));
 
     std::optional<int> port;
-    if (parser.isSet(portOption)) {
-        port = wholeNumber(parser.value(portOption), kxsim::PortLink::firstPort);
-        if (!port || *port > kxsim::PortLink::lastPort)
+    if (isSet("port")) {
+        port = wholeNumber(value("port"), kx::PortMap::firstPort);
+        if (!port || *port > kx::PortMap::lastPort)
             return usageError(QStringLiteral("--port takes a number from 1 to 16"));
     }
 
     kxsim::ServerOptions options;
-    const auto latency = wholeNumber(parser.value(latencyOption), 0);
+    const auto latency = wholeNumber(value("latency"), 0);
     if (!latency)
         return usageError(QStringLiteral("--latency takes a number of milliseconds"));
     options.latencyMs = *latency;
 
-    const QString fault = parser.value(faultOption).toLower();
-    if (fault == QLatin1String("silent"))
-        options.fault = kxsim::Fault::Silent;
-    else if (fault == QLatin1String("late"))
-        options.fault = kxsim::Fault::Late;
-    else if (fault == QLatin1String("lowercase-e"))
-        options.fault = kxsim::Fault::LowerCaseE;
-    else if (fault == QLatin1String("hangup"))
-        options.fault = kxsim::Fault::HangUp;
-    else if (fault == QLatin1String("echo"))
-        options.fault = kxsim::Fault::Echo;
-    else if (parser.isSet(faultOption))
-        return usageError(QStringLiteral("unknown fault %1").arg(parser.value(faultOption)));
+    const QString fault = value("fault").toLower();
+    for (const auto& [word, named] : faultWords) {
+        if (fault == QLatin1String(word))
+            options.fault = named;
+    }
+    if (isSet("fault") && options.fault == kxsim::Fault::None)
+        return usageError(QStringLiteral("unknown fault %1").arg(value("fault")));
 
-    if (parser.isSet(hangUpOption)) {
-        if (parser.isSet(faultOption) && options.fault != kxsim::Fault::HangUp)
+    if (isSet("hangup-after")) {
+        if (isSet("fault") && options.fault != kxsim::Fault::HangUp)
             return usageError(
                 QStringLiteral("--hangup-after cannot go with --fault %1").arg(fault));
         options.fault = kxsim::Fault::HangUp;
     }
     if (options.fault == kxsim::Fault::HangUp) {
-        const QCommandLineOption& count = parser.isSet(hangUpOption) ? hangUpOption : afterOption;
-        const auto lines = wholeNumber(parser.value(count), 1);
+        const auto lines = wholeNumber(value(isSet("hangup-after") ? "hangup-after" : "after"), 1);
         if (!lines)
             return usageError(QStringLiteral("the hang-up fault needs a number of lines, 1 or more "
                                              "(--after N or --hangup-after N)"));
         options.hangUpAfter = *lines;
-    } else if (parser.isSet(afterOption)) {
+    } else if (isSet("after")) {
         return usageError(QStringLiteral("--after goes with --fault hangup"));
     }
 
-    FILE* log = nullptr;
-    if (parser.isSet(logOption)) {
-        const QString name = parser.value(logOption);
-        log = name == QLatin1String("-") ? stderr : std::fopen(qPrintable(name), "a");
-        if (!log) {
+    if (isSet("log")) {
+        const QString name = value("log");
+        options.log = name == QLatin1String("-") ? stderr : std::fopen(qPrintable(name), "a");
+        if (!options.log) {
             std::perror(qPrintable(QStringLiteral("kx-sim: %1").arg(name)));
             return 1;
         }
     }
-    options.log = log;
 
     kxsim::Generator generator(*profile);
-    if (parser.isSet(crlfOption))
+    if (isSet("crlf"))
         generator.setLineEnd("\r\n");
     generator.setLowerCaseExponent(options.fault == kxsim::Fault::LowerCaseE);
     generator.setEcho(options.fault == kxsim::Fault::Echo);
-    generator.setLenient(parser.isSet(lenientOption));
+    generator.setLenient(isSet("lenient"));
 
     if (!installStopSignals()) {
         std::perror("kx-sim: pipe");
         return 1;
     }
 
-    int status = 0;
-    {
-        kxsim::PtyServer server(generator, options);
-        kxsim::PortLink link;
-        QString error;
-        if (!server.open(&error)) {
-            std::fprintf(stderr, "kx-sim: %s\n", qPrintable(error));
-            return 1;
-        }
-        if (port && !link.create(*port, server.slavePath(), &error)) {
-            std::fprintf(stderr, "kx-sim: %s\n", qPrintable(error));
-            return 1;
-        }
+    kxsim::PtyServer server(generator, options);
+    kxsim::PortLink link;
+    QString error;
+    if (!server.open(&error) || (port && !link.create(*port, server.slavePath(), &error)))
+        return report(error);
 
-        QString started = QStringLiteral("kx-sim: %1 on %2").arg(profile->name, server.slavePath());
-        if (port)
-            started += QStringLiteral(" as port %1 (%2)").arg(*port).arg(link.path());
-        std::printf("%s\n", qPrintable(started));
-        std::fflush(stdout);
+    QString started = QStringLiteral("kx-sim: %1 on %2").arg(profile->name, server.slavePath());
+    if (port)
+        started += QStringLiteral(" as port %1 (%2)").arg(*port).arg(link.path());
+    std::printf("%s\n", qPrintable(started));
+    std::fflush(stdout);
 
-        switch (server.run(stopPipe[0])) {
-        case kxsim::PtyServer::End::Stopped:
-            break;
-        case kxsim::PtyServer::End::HungUp:
-            std::fprintf(stderr, "kx-sim: hung up after %lld lines\n",
-                         static_cast<long long>(server.linesReceived()));
-            break;
-        case kxsim::PtyServer::End::Failed:
-            std::fprintf(stderr, "kx-sim: the pseudo-terminal failed\n");
-            status = 1;
-            break;
-        }
-        // However it ended: how many lines the strict reading rejected.
-        const qint64 rejected = generator.rejectedCount();
-        std::fprintf(stderr, "kx-sim: %lld %s rejected\n", static_cast<long long>(rejected),
-                     rejected == 1 ? "line" : "lines");
-        std::fflush(stderr);
-        link.remove();
-    }
-    if (log && log != stderr)
-        std::fclose(log);
-    return status;
+    using End = kxsim::PtyServer::End;
+    const End end = server.run(stopPipe[0]);
+    if (end == End::HungUp)
+        report(QStringLiteral("hung up after %1 lines").arg(generator.receivedCount()));
+    if (end == End::Failed)
+        report(QStringLiteral("the pseudo-terminal failed"));
+    // However it ended: how many lines the strict reading rejected.
+    const qint64 rejected = generator.rejectedCount();
+    report(QStringLiteral("%1 %2 rejected").arg(rejected).arg(rejected == 1 ? "line" : "lines"));
+    return end == End::Failed ? 1 : 0; // the log, if a file, is closed on the way out
 }

@@ -163,6 +163,7 @@ void tst_generator::formatNumber_data() {
     QTest::newRow("rounds up into next decade") << 9.999996 << QByteArray("1.00000E+1");
     QTest::newRow("rounds down in decade") << 9.999994 << QByteArray("9.99999E+0");
     QTest::newRow("rounds up to MHz") << 999999.5 << QByteArray("1.00000E+6");
+    QTest::newRow("a tie rounds to even") << 226000.5 << QByteArray("2.26000E+5");
     QTest::newRow("six digits rounded") << 12345678.0 << QByteArray("1.23457E+7");
     QTest::newRow("20 MHz") << 20e6 << QByteArray("2.00000E+7");
     QTest::newRow("lowest frequency") << 0.01 << QByteArray("1.00000E-2");
