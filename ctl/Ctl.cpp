@@ -23,69 +23,65 @@ QString help() {
     QStringList models;
     for (const kx::ModelProfile& m : kx::models())
         models << QLatin1String(m.model);
-    QString out =
-        QStringLiteral("Usage: kx-ctl [-p N | -d DEVICE] [--json] [--keep-going] COMMAND "
-                       "[ARGUMENTS]\n"
-                       "Drives a %1 function generator on its serial line,\n"
-                       "checking every value as the front panel kx-panel does and sending the\n"
-                       "same lines.\n"
-                       "\n"
-                       "Options:\n"
-                       "  -p N          port N (1-16) as the panel numbers it: the link comN in\n"
-                       "                ~/.config/kx-panel/ports/, else\n"
-                       "                %2\n")
-            .arg(either(models), kx::PortMap::numbering()) +
-        QStringLiteral(
-            "  -d DEVICE     the serial device itself\n"
-            "  --json        each result as one JSON object a line\n"
-            "  --keep-going  run: go on after a refused or failed line\n"
-            "  -h, --help    this text\n"
-            "  --version     the version\n"
-            "\n"
-            "Commands:\n"
-            "  ports         each port number whose device opens, with the device\n"
-            "  identify      the generator's answer to *IDN?\n"
-            "  status        waveform, frequency, amplitude, offset, mode, sweep,\n"
-            "                modulation and output, as the generator answers\n"
-            "  limits        the connected model's range of every setting\n"
-            "  set NAME VALUE  one setting (below)\n"
-            "  save N        save the set-up in memory location N, then the status\n"
-            "  recall N      recall the set-up of location N, then the status\n"
-            "  factory       recall the factory set-up, then the status\n"
-            "  run FILE      one command a line (# starts a comment); - reads standard input\n"
-            "  send LINE     one line of printable ASCII, sent as given and not checked; the\n"
-            "                answer to a query (a line ending in ?) is printed\n"
-            "\n"
-            "Settings (set NAME VALUE); a number is written with its unit, as 2.5kHz, 20ms:\n");
+    QString settings;
     for (const Name& n : names()) {
-        QString takes;
-        if (n.kind == Kind::Value || n.kind == Kind::Duty) {
-            const QStringList u = units(n);
-            takes = u.size() == 1 ? QStringLiteral("NUMBER [%1]").arg(u.first())
-                                  : QStringLiteral("NUMBER and %1").arg(either(u));
-        } else if (n.kind == Kind::Burst) {
-            takes = QStringLiteral("NUMBER");
-        } else {
-            QStringList all;
-            for (const Word& w : words(n))
-                all << w.word;
-            takes = either(all);
-        }
-        out +=
+        const QStringList u = units(n);
+        QStringList all;
+        for (const Word& w : words(n))
+            all << w.word;
+        const QString takes = u.size() == 1  ? QStringLiteral("NUMBER [%1]").arg(u.first())
+                              : u.size() > 1 ? QStringLiteral("NUMBER and %1").arg(either(u))
+                              : n.kind == Kind::Burst ? QStringLiteral("NUMBER")
+                                                      : either(all);
+        settings +=
             QStringLiteral("  %1 %2; %3\n")
                 .arg(QString::fromLatin1(n.name).leftJustified(14), takes, QLatin1String(n.help));
     }
-    out += QStringLiteral(
-        "\n"
-        "A value is one word, or a number and its unit as two: 2.5kHz or 2.5 kHz. A value\n"
-        "the generator does not report back is shown as sent, not as confirmed.\n"
-        "\n"
-        "Exit status: 0 done; 1 refused by a check (its numbered text on standard error);\n"
-        "2 usage (nothing sent); 3 the link (no such port or device, not a serial port, in\n"
-        "use, no permission, lost); 4 no valid answer from the generator; 5 standard output\n"
-        "cannot be written (nothing more is sent). SIGINT, SIGTERM or SIGHUP: the line being\n"
-        "written is finished, nothing more is sent, the port is closed; 128 + the signal.\n");
-    return out;
+    // One pass: what is put in for %1, %2 and %3 is not read for more.
+    return QStringLiteral(
+               "Usage: kx-ctl [-p N | -d DEVICE] [--json] [--keep-going] COMMAND [ARGUMENTS]\n"
+               "Drives a %1 function generator on its serial line,\n"
+               "checking every value as the front panel kx-panel does and sending the\n"
+               "same lines.\n"
+               "\n"
+               "Options:\n"
+               "  -p N          port N (1-16) as the panel numbers it: the link comN in\n"
+               "                ~/.config/kx-panel/ports/, else\n"
+               "                %2\n"
+               "  -d DEVICE     the serial device itself\n"
+               "  --json        each result as one JSON object a line\n"
+               "  --keep-going  run: go on after a refused or failed line\n"
+               "  -h, --help    this text\n"
+               "  --version     the version\n"
+               "\n"
+               "Commands:\n"
+               "  ports         each port number whose device opens, with the device\n"
+               "  identify      the generator's answer to *IDN?\n"
+               "  status        waveform, frequency, amplitude, offset, mode, sweep,\n"
+               "                modulation and output, as the generator answers\n"
+               "  limits        the connected model's range of every setting\n"
+               "  set NAME VALUE  one setting (below)\n"
+               "  save N        save the set-up in memory location N, then the status\n"
+               "  recall N      recall the set-up of location N, then the status\n"
+               "  factory       recall the factory set-up, then the status\n"
+               "  run FILE      one command a line (# starts a comment); - reads standard input\n"
+               "  send LINE     one line of printable ASCII, sent as given and not checked; the\n"
+               "                answer to a query (a line ending in ?) is printed\n"
+               "\n"
+               "Settings (set NAME VALUE); a number is written with its unit, as 2.5kHz, 20ms:\n"
+               "%3"
+               "\n"
+               "A value is one word, or a number and its unit as two: 2.5kHz or 2.5 kHz. A value\n"
+               "the generator does not report back is shown as sent, not as confirmed.\n"
+               "\n"
+               "Exit status: 0 done; 1 refused by a check (its numbered text on standard error);\n"
+               "2 usage (nothing sent); 3 the link (no such port or device, not a serial port, in\n"
+               "use, no permission, lost); 4 no valid answer from the generator; 5 standard "
+               "output\n"
+               "cannot be written (nothing more is sent). SIGINT, SIGTERM or SIGHUP: the line "
+               "being\n"
+               "written is finished, nothing more is sent, the port is closed; 128 + the signal.\n")
+        .arg(either(models), kx::PortMap::numbering(), settings);
 }
 
 int execute(Environment& env, const Options& options, const QList<kx::RequestLine>& lines,

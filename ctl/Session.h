@@ -34,10 +34,9 @@ struct Item {
 struct Outcome {
     int status = Done;
     QList<Item> items;
-    QString message; // why it was refused or failed
-    bool numbered = false;
-    short code = 0;
-    QString query; // the question that got no valid answer
+    QString message;           // why it was refused or failed
+    std::optional<short> code; // the refusal's number, where it has one
+    QString query;             // the question that got no valid answer
 };
 
 struct Options {

@@ -29,8 +29,8 @@ enum class Kind {
 // the waveform and the output, no command and the waveform's index or the state (1 on).
 struct Word {
     QString word;
-    const Command* command;
-    int option;
+    const Command* command = nullptr;
+    int option = -1;
 };
 
 // A name `set` knows, and what its check needs to know of the generator. Every setting
@@ -59,10 +59,9 @@ struct Request {
     Verb verb = Verb::Status;
     QString text; // the command as given, words joined by one blank
     const Name* name = nullptr;
-    const Setting* setting = nullptr; // Value: the setting and the unit it is typed in
-    const Unit* unit = nullptr;
-    int word = -1; // Choice, Waveform, Output: into words(*name)
-    QString typed; // a number as typed; Send: the line; Run: the file
+    const Unit* unit = nullptr; // Value: the unit of name->setting it is typed in
+    Word word;                  // Choice, Waveform, Output: the one of words(*name)
+    QString typed;              // a number as typed; Send: the line; Run: the file
     // What the checks need to know of the generator first.
     Facts needs = 0;
     bool needsPort = true;
@@ -85,8 +84,5 @@ struct RequestLine {
 // line is not a request, holds a control character (a CR before the LF ends the line
 // as the LF does), or runs another file.
 std::optional<QList<RequestLine>> parseRunFile(const QByteArray& text, QString* error);
-
-// Whether `text` is printable ASCII only.
-bool isPrintable(const QString& text);
 
 } // namespace kx
