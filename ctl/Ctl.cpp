@@ -102,11 +102,9 @@ int execute(Environment& env, const Options& options, const QList<kx::RequestLin
         report(env, options, where, l.request.text, session.sent(), o);
         if (env.out.status() != QTextStream::Ok)
             return Output;
-        if (o.status == Done)
-            continue;
         if (status == Done)
-            status = o.status;
-        if (!options.keepGoing || o.status == Link)
+            status = o.status; // that of the first line that did not end Done
+        if (o.status != Done && (!options.keepGoing || o.status == Link))
             break;
     }
     return status;
@@ -120,8 +118,8 @@ int run(const QStringList& arguments, Environment& env) {
     QString port;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
-        if (!command.isEmpty()) {
-            command << a;
+        if (!command.isEmpty() || !a.startsWith(QLatin1Char('-'))) {
+            command << a; // the command, and all that follows it as its arguments
         } else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             env.out << help();
             return written(env, Done);
@@ -138,18 +136,15 @@ int run(const QStringList& arguments, Environment& env) {
             if (!port.isEmpty())
                 return usage(env, QStringLiteral("give one port: -p N or -d DEVICE"));
             port = a + QLatin1Char(' ') + arguments[++i];
-        } else if (a.startsWith(QLatin1Char('-'))) {
-            return usage(env, QStringLiteral("unknown option %1").arg(a));
         } else {
-            command << a;
+            return usage(env, QStringLiteral("unknown option %1").arg(a));
         }
     }
     if (port.startsWith(QLatin1String("-p"))) {
         const QString number = port.mid(3);
-        bool ok = false;
-        const int n = number.toInt(&ok);
-        if (!ok || n < kx::PortMap::firstPort || n > kx::PortMap::lastPort ||
-            number != QString::number(n))
+        // Plain digits only, as QString::number writes them: not "03", "+3" or " 3".
+        const int n = number.toInt();
+        if (n < kx::PortMap::firstPort || n > kx::PortMap::lastPort || number != QString::number(n))
             return usage(env,
                          QStringLiteral("the port is a number from 1 to 16, not %1").arg(number));
         const kx::PortMap map(env.configDir);
@@ -160,23 +155,22 @@ int run(const QStringList& arguments, Environment& env) {
         options.portName = options.device;
     }
 
-    QString error;
-    const std::optional<Request> request = kx::parseRequest(command, &error);
-    if (!request)
+    Request request;
+    if (const QString error = kx::parseRequest(command, &request); !error.isEmpty())
         return usage(env, error);
-    QList<kx::RequestLine> lines{{0, *request}};
+    QList<kx::RequestLine> lines;
     QString file;
-    if (request->verb == Verb::Run) {
-        file = request->typed;
+    if (request.verb == Verb::Run) {
+        file = request.typed;
         const std::optional<QByteArray> text = env.read ? env.read(file) : std::nullopt;
         if (env.stopSignal())
             return stopped(env);
         if (!text)
             return usage(env, QStringLiteral("cannot read %1").arg(file));
-        const auto read = kx::parseRunFile(*text, &error);
-        if (!read)
+        if (const QString error = kx::parseRunFile(*text, &lines); !error.isEmpty())
             return usage(env, file + QLatin1Char(':') + error);
-        lines = *read;
+    } else {
+        lines << kx::RequestLine{0, request};
     }
     for (const kx::RequestLine& l : lines) {
         if (l.request.needsPort && options.device.isEmpty())

@@ -53,13 +53,12 @@ void report(Environment& env, const Options& options, const QString& where, cons
                                           {"text", o.message}}}});
     } else if (o.status != Done) {
         env.err << "kx-ctl: " << visible(where + o.message) << '\n';
-        if (options.json) {
-            QJsonObject error{{"error", o.status == Link ? "link" : "no valid answer"},
-                              {"text", o.message}};
-            if (!o.query.isEmpty())
-                error.insert(QStringLiteral("query"), o.query);
+        QJsonObject error{{"error", o.status == Link ? "link" : "no valid answer"},
+                          {"text", o.message}};
+        if (!o.query.isEmpty())
+            error.insert(QStringLiteral("query"), o.query);
+        if (options.json)
             json(error);
-        }
     }
     // A run's results show as they come, pauses and all.
     env.out.flush();
@@ -83,13 +82,10 @@ int written(Environment& env, int status) {
 
 int stopped(Environment& env) {
     const int signal = env.stopSignal();
-    constexpr std::pair<int, const char*> names[] = {
-        {SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}};
-    QString name = QStringLiteral("signal %1").arg(signal);
-    for (const auto& [n, text] : names) {
-        if (n == signal)
-            name = QLatin1String(text);
-    }
+    const QString name = signal == SIGINT    ? QStringLiteral("SIGINT")
+                         : signal == SIGTERM ? QStringLiteral("SIGTERM")
+                         : signal == SIGHUP  ? QStringLiteral("SIGHUP")
+                                             : QStringLiteral("signal %1").arg(signal);
     env.err << "kx-ctl: stopped by " << name << ": nothing more is sent, the port is closed\n";
     env.err.flush();
     return Signalled + signal;

@@ -97,8 +97,6 @@ Outcome Session::open() {
         return {};
     if (link_.wasLost())
         return failed(Link, linkLost);
-    if (options_.device.isEmpty())
-        return failed(Usage, QStringLiteral("no port given: -p N or -d DEVICE"));
     if (link_.open(options_.device))
         return {};
     return failed(Link,
@@ -150,10 +148,9 @@ Outcome Session::ports() {
     const kx::PortMap map(env_.configDir);
     Outcome o;
     for (int n = kx::PortMap::firstPort; n <= kx::PortMap::lastPort; ++n) {
-        if (env_.probe ? !env_.probe(n) : !kx::isPortAvailable(map, n))
-            continue;
-        o.items << Item{QStringLiteral("%1 = %2").arg(n).arg(map.device(n)),
-                        QJsonObject{{"port", n}, {"device", map.device(n)}}};
+        if (env_.probe ? env_.probe(n) : kx::isPortAvailable(map, n))
+            o.items << Item{QStringLiteral("%1 = %2").arg(n).arg(map.device(n)),
+                            QJsonObject{{"port", n}, {"device", map.device(n)}}};
     }
     if (o.items.isEmpty())
         return failed(Link,
@@ -185,9 +182,9 @@ Outcome Session::status() {
     // What was read is shown even when a question got no valid answer.
     Outcome o = outcomeOf(s.result);
     const auto add = [&](const char* name, const char* query, const QString& value,
-                         const QString& unit = {}, const QString& answer = {}) {
+                         const QString& unit = {}) {
         const QString q = QString::fromLatin1(query);
-        Item i = item(QString::fromLatin1(name), value, unit, s.answers.value(q, answer));
+        Item i = item(QString::fromLatin1(name), value, unit, s.answers.value(q));
         i.json.insert(QStringLiteral("sent"), QJsonArray{q});
         o.items << i;
     };
@@ -330,12 +327,11 @@ Outcome Session::memory(const Request& r) {
     if (Outcome o = outcomeOf(kx::store(link_, what, location)); o.status != Done)
         return o;
     Outcome o = status();
-    // The location as the line carried it.
-    const QString verb = r.text.section(QLatin1Char(' '), 0, 0);
-    const QString sent = QString::number(location);
-    o.items.prepend(Item{what == kx::Store::Factory ? QStringLiteral("factory set-up recalled")
-                                                    : verb + QStringLiteral(": ") + sent,
-                         QJsonObject{{"name", verb}, {"value", sent}, {"confirmed", false}}});
+    // Named by the line's first word; the location as it was sent.
+    Item stored = item(r.text.section(QLatin1Char(' '), 0, 0), QString::number(location));
+    if (what == kx::Store::Factory)
+        stored.human = QStringLiteral("factory set-up recalled");
+    o.items.prepend(stored);
     return o;
 }
 

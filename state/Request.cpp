@@ -169,35 +169,6 @@ bool isPrintable(const QString& text) {
                        [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7e; });
 }
 
-// Why `words` are no request; empty when they are one, made in `r`.
-QString parse(Request& r, const QStringList& words, const QString& rest) {
-    r.text = words.join(QLatin1Char(' '));
-    const QString verb = words.value(0);
-    const auto v = std::find_if(std::begin(verbs), std::end(verbs),
-                                [&](const VerbName& v) { return verb == QLatin1String(v.name); });
-    if (v == std::end(verbs))
-        return verb.isEmpty() ? QStringLiteral("no command given")
-                              : QStringLiteral("there is no command %1").arg(verb);
-    const QStringList args = words.mid(1);
-    if (v->arguments < 0 ? args.isEmpty() : args.size() != v->arguments)
-        return QStringLiteral("usage: %1").arg(QLatin1String(v->usage));
-    r.verb = v->verb;
-    r.needs = v->needs;
-    r.needsPort = r.verb != Verb::Ports && r.verb != Verb::Run;
-    if (v->arguments == 1) // save N, recall N, run FILE
-        r.typed = args.first();
-    if (r.verb == Verb::Set)
-        return parseSet(r, args);
-    if (r.verb != Verb::Send)
-        return {};
-    r.typed = rest.isNull() ? args.join(QLatin1Char(' ')) : rest;
-    r.text = QStringLiteral("send ") + r.typed;
-    // Nothing goes out for a line that is not one line of printable ASCII.
-    if (r.typed.isEmpty() || !isPrintable(r.typed))
-        return QStringLiteral("send takes one line of printable ASCII");
-    return {};
-}
-
 } // namespace
 
 std::span<const Name> names() {
@@ -232,49 +203,63 @@ QStringList units(const Name& name) {
     return out;
 }
 
-std::optional<Request> parseRequest(const QStringList& words, QString* error, const QString& rest) {
-    Request r;
-    if (*error = parse(r, words, rest); !error->isEmpty())
-        return std::nullopt;
-    return r;
+QString parseRequest(const QStringList& words, Request* request, const QString& rest) {
+    Request& r = *request;
+    r.text = words.join(QLatin1Char(' '));
+    const QString verb = words.value(0);
+    const auto v = std::find_if(std::begin(verbs), std::end(verbs),
+                                [&](const VerbName& v) { return verb == QLatin1String(v.name); });
+    if (v == std::end(verbs))
+        return verb.isEmpty() ? QStringLiteral("no command given")
+                              : QStringLiteral("there is no command %1").arg(verb);
+    const QStringList args = words.mid(1);
+    if (v->arguments < 0 ? args.isEmpty() : args.size() != v->arguments)
+        return QStringLiteral("usage: %1").arg(QLatin1String(v->usage));
+    r.verb = v->verb;
+    r.needs = v->needs;
+    r.needsPort = r.verb != Verb::Ports && r.verb != Verb::Run;
+    if (v->arguments == 1) // save N, recall N, run FILE
+        r.typed = args.first();
+    if (r.verb == Verb::Set)
+        return parseSet(r, args);
+    if (r.verb != Verb::Send)
+        return {};
+    r.typed = rest.isNull() ? args.join(QLatin1Char(' ')) : rest;
+    r.text = QStringLiteral("send ") + r.typed;
+    // Nothing goes out for a line that is not one line of printable ASCII.
+    if (r.typed.isEmpty() || !isPrintable(r.typed))
+        return QStringLiteral("send takes one line of printable ASCII");
+    return {};
 }
 
-std::optional<QList<RequestLine>> parseRunFile(const QByteArray& text, QString* error) {
+QString parseRunFile(const QByteArray& text, QList<RequestLine>* lines) {
     static const QRegularExpression comment(QStringLiteral("(^| )#.*$"));
-    QList<RequestLine> lines;
     const QList<QByteArray> all = text.split('\n');
     for (qsizetype i = 0; i < all.size(); ++i) {
         const QString where = QStringLiteral("%1: ").arg(i + 1);
-        QByteArray bytes = all[i];
         // A CR before the LF ends the line as the LF does.
-        if (bytes.endsWith('\r'))
-            bytes.chop(1);
+        const QByteArray bytes = all[i].endsWith('\r') ? all[i].chopped(1) : all[i];
         const auto control = std::find_if(bytes.begin(), bytes.end(), [](char c) {
             return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
         });
-        if (control != bytes.end()) {
-            *error = where + QStringLiteral("a control character (%1) in the line")
-                                 .arg(Traffic::visible(QByteArray(1, *control)));
-            return std::nullopt;
-        }
-        QString line = QString::fromUtf8(bytes);
-        line.remove(comment);
+        if (control != bytes.end())
+            return where + QStringLiteral("a control character (%1) in the line")
+                               .arg(Traffic::visible(QByteArray(1, *control)));
+        const QString line = QString::fromUtf8(bytes).remove(comment);
         const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (words.isEmpty())
             continue;
-        QString why;
-        std::optional<Request> r = parseRequest(
-            words, &why,
+        Request r;
+        QString why = parseRequest(
+            words, &r,
             words.first() == QLatin1String("send") ? line.trimmed().mid(4).trimmed() : QString());
-        if (r && r->verb == Verb::Run)
+        if (why.isEmpty() && r.verb == Verb::Run)
             why = QStringLiteral("a run file cannot run another");
-        if (!why.isEmpty()) {
-            *error = where + why;
-            return std::nullopt;
-        }
-        lines << RequestLine{int(i + 1), *r};
+        if (!why.isEmpty())
+            return where + why;
+        *lines << RequestLine{int(i + 1), r};
     }
-    return lines;
+    return {};
 }
 
 } // namespace kx

@@ -67,11 +67,10 @@ struct Request {
     bool needsPort = true;
 };
 
-// The command `words` (its name first) as a request; empty, with `error` set, when the
-// words do not make one. A run file's line is split at blanks; `send` keeps the rest of
-// its line as it is, given in `rest`.
-std::optional<Request> parseRequest(const QStringList& words, QString* error,
-                                    const QString& rest = {});
+// Why the command `words` (its name first) is no request; empty when it is one, made in
+// `request`. A run file's line is split at blanks; `send` keeps the rest of its line as it
+// is, given in `rest`.
+QString parseRequest(const QStringList& words, Request* request, const QString& rest = {});
 
 // A run file's request and the number of its line.
 struct RequestLine {
@@ -79,10 +78,11 @@ struct RequestLine {
     Request request;
 };
 
-// The requests of a run file, one a line, "#" starting a comment; every line is checked
-// before any is carried out. Nothing, with `error` naming the line ("4: why"), when a
-// line is not a request, holds a control character (a CR before the LF ends the line
-// as the LF does), or runs another file.
-std::optional<QList<RequestLine>> parseRunFile(const QByteArray& text, QString* error);
+// The requests of a run file, one a line, "#" starting a comment, added to `lines`; every
+// line is checked before any is carried out. Why the file cannot be run, naming the line
+// ("4: why"), when a line is not a request, holds a control character (a CR before the LF
+// ends the line as the LF does), or runs another file; empty when it can (and only then
+// are `lines` of use).
+QString parseRunFile(const QByteArray& text, QList<RequestLine>* lines);
 
 } // namespace kx
