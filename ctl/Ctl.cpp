@@ -24,15 +24,15 @@ QString help() {
     for (const kx::ModelProfile& m : kx::models())
         models << QLatin1String(m.model);
     QString settings;
-    for (const Name& n : names()) {
-        const QStringList u = units(n);
+    for (const kx::Name& n : kx::names()) {
+        const QStringList u = kx::units(n);
         QStringList all;
-        for (const Word& w : words(n))
+        for (const kx::Word& w : kx::words(n))
             all << w.word;
         const QString takes = u.size() == 1  ? QStringLiteral("NUMBER [%1]").arg(u.first())
                               : u.size() > 1 ? QStringLiteral("NUMBER and %1").arg(either(u))
-                              : n.kind == Kind::Burst ? QStringLiteral("NUMBER")
-                                                      : either(all);
+                              : n.kind == kx::Kind::Burst ? QStringLiteral("NUMBER")
+                                                          : either(all);
         settings +=
             QStringLiteral("  %1 %2; %3\n")
                 .arg(QString::fromLatin1(n.name).leftJustified(14), takes, QLatin1String(n.help));
@@ -155,12 +155,12 @@ int run(const QStringList& arguments, Environment& env) {
         options.portName = options.device;
     }
 
-    Request request;
+    kx::Request request;
     if (const QString error = kx::parseRequest(command, &request); !error.isEmpty())
         return usage(env, error);
     QList<kx::RequestLine> lines;
     QString file;
-    if (request.verb == Verb::Run) {
+    if (request.verb == kx::Verb::Run) {
         file = request.typed;
         const std::optional<QByteArray> text = env.read ? env.read(file) : std::nullopt;
         if (env.stopSignal())

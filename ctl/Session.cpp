@@ -34,7 +34,7 @@ Item item(const QString& name, const QString& value, const QString& unit = {},
 }
 
 // A value that went to the generator as typed and that no answer confirms.
-Item sentOnly(const Name& n, const QString& value, const QString& unit = {}) {
+Item sentOnly(const kx::Name& n, const QString& value, const QString& unit = {}) {
     return item(QString::fromLatin1(n.name), value, unit, std::nullopt,
                 n.inStatus ? QStringLiteral(" (sent; not read back: status asks for it)")
                            : QStringLiteral(" (sent; the generator does not report it)"));
@@ -66,7 +66,7 @@ Outcome outcomeOf(const kx::Result& r, const QList<Item>& items = {}) {
 // The word of `name` for what the generator reports; `otherwise` when it has none.
 QString wordOf(const char* name, const std::optional<kx::Choice>& choice,
                const QString& otherwise = {}) {
-    for (const Word& w : words(*findName(QString::fromLatin1(name)))) {
+    for (const kx::Word& w : kx::words(*kx::findName(QString::fromLatin1(name)))) {
         if (choice && w.command == choice->command && w.option == choice->option)
             return w.word;
     }
@@ -75,7 +75,7 @@ QString wordOf(const char* name, const std::optional<kx::Choice>& choice,
 
 // Whether the model of `profile` takes `w`: the panel's list offers the connected model's
 // modulating shapes only.
-bool offered(const kx::ModelProfile* profile, const Word& w) {
+bool offered(const kx::ModelProfile* profile, const kx::Word& w) {
     return w.command != &kx::commands::modulationShape ||
            (profile && w.option < int(profile->modulationShapes.size()));
 }
@@ -112,9 +112,9 @@ QStringList Session::sent() const {
     return lines;
 }
 
-Outcome Session::execute(const Request& r) {
+Outcome Session::execute(const kx::Request& r) {
     traffic_.clear();
-    if (r.verb == Verb::Ports)
+    if (r.verb == kx::Verb::Ports)
         return ports();
     if (Outcome o = open(); o.status != Done)
         return o;
@@ -123,22 +123,22 @@ Outcome Session::execute(const Request& r) {
     if (Outcome o = outcomeOf(kx::learn(link_, vars_, needs)); o.status != Done)
         return o;
     switch (r.verb) {
-    case Verb::Identify:
+    case kx::Verb::Identify:
         return identify();
-    case Verb::Status:
+    case kx::Verb::Status:
         return status();
-    case Verb::Limits:
+    case kx::Verb::Limits:
         return limits();
-    case Verb::Set:
+    case kx::Verb::Set:
         return set(r);
-    case Verb::Save:
-    case Verb::Recall:
-    case Verb::Factory:
+    case kx::Verb::Save:
+    case kx::Verb::Recall:
+    case kx::Verb::Factory:
         return memory(r);
-    case Verb::Send:
+    case kx::Verb::Send:
         return send(r.typed);
-    case Verb::Ports:
-    case Verb::Run:
+    case kx::Verb::Ports:
+    case kx::Verb::Run:
         break;
     }
     return {};
@@ -232,9 +232,9 @@ Outcome Session::limits() {
                                            : all.join(QStringLiteral(", "))),
                         QJsonObject{{"name", name}, {"words", QJsonArray::fromStringList(all)}}};
     };
-    for (const Name& n : names()) {
+    for (const kx::Name& n : kx::names()) {
         const QString name = QString::fromLatin1(n.name);
-        if (n.kind == Kind::Value) {
+        if (n.kind == kx::Kind::Value) {
             const kx::Setting& s = *n.setting;
             QString note;
             if (s.rule.code == 8)
@@ -247,18 +247,18 @@ Outcome Session::limits() {
                                            [](const kx::Unit& u) { return u.factor == 1; });
             range(name, s.limits.from ? s.limits.from(vars_) : s.limits.fixed,
                   QString::fromLatin1(base->name), note);
-        } else if (n.kind == Kind::Duty) {
+        } else if (n.kind == kx::Kind::Duty) {
             if (const kx::DutyLimits* d = kx::dutyLimits(vars_.waveShape))
                 range(name, d->percent, QStringLiteral("%"),
                       QStringLiteral("up to %1 Hz").arg(kx::plainText(d->highestFrequencyHz)));
             else
                 choices(name, {});
-        } else if (n.kind == Kind::Burst) {
+        } else if (n.kind == kx::Kind::Burst) {
             range(name, kx::burstCycles, QStringLiteral("cycles"),
                   QStringLiteral("up to %1 Hz").arg(kx::plainText(kx::highestBurstFrequencyHz)));
         } else { // Choice, Waveform, Output
             QStringList all;
-            for (const Word& w : words(n)) {
+            for (const kx::Word& w : kx::words(n)) {
                 if (offered(profile, w))
                     all << w.word;
             }
@@ -269,11 +269,11 @@ Outcome Session::limits() {
     return o;
 }
 
-Outcome Session::set(const Request& r) {
+Outcome Session::set(const kx::Request& r) {
     const QString name = QString::fromLatin1(r.name->name);
-    const Word& w = r.word;
+    const kx::Word& w = r.word;
     switch (r.name->kind) {
-    case Kind::Value: {
+    case kx::Kind::Value: {
         const kx::Setting& s = *r.name->setting;
         const kx::Result res = kx::apply(link_, vars_, s, *r.unit, r.typed);
         if (!s.readBack.query)
@@ -283,27 +283,27 @@ Outcome Session::set(const Request& r) {
                          {item(name, res.answer.value,
                                level ? QStringLiteral("V") : res.answer.unit, res.answer.reply)});
     }
-    case Kind::Duty:
+    case kx::Kind::Duty:
         return outcomeOf(kx::setDuty(link_, vars_, r.typed),
                          {sentOnly(*r.name, r.typed, QStringLiteral("%"))});
-    case Kind::Burst:
+    case kx::Kind::Burst:
         return outcomeOf(kx::checkBurst(vars_, r.typed),
                          {item(name, r.typed, QStringLiteral("cycles"), std::nullopt,
                                QStringLiteral(" (checked only: the generator takes no line)"))});
-    case Kind::Waveform: {
+    case kx::Kind::Waveform: {
         // The generator brings the frequency down to what the new waveform allows.
         const kx::Result res = kx::selectWaveform(link_, vars_, kx::waveforms[w.option]);
         return outcomeOf(
             res, {sentOnly(*r.name, w.word), item(QStringLiteral("frequency"), res.answer.value,
                                                   res.answer.unit, res.answer.reply)});
     }
-    case Kind::Output: {
+    case kx::Kind::Output: {
         const kx::Result res = kx::switchOutput(link_, w.option == 1);
         const bool on = res.answer.value == QLatin1String("1");
         return outcomeOf(res, {item(name, on ? QStringLiteral("on") : QStringLiteral("off"), {},
                                     res.answer.reply)});
     }
-    case Kind::Choice:
+    case kx::Kind::Choice:
         break;
     }
     if (!offered(kx::findModel(vars_.modelName), w))
@@ -313,10 +313,10 @@ Outcome Session::set(const Request& r) {
     return outcomeOf(kx::choose(link_, vars_, *w.command, w.option), {sentOnly(*r.name, w.word)});
 }
 
-Outcome Session::memory(const Request& r) {
-    const kx::Store what = r.verb == Verb::Save     ? kx::Store::Save
-                           : r.verb == Verb::Recall ? kx::Store::Recall
-                                                    : kx::Store::Factory;
+Outcome Session::memory(const kx::Request& r) {
+    const kx::Store what = r.verb == kx::Verb::Save     ? kx::Store::Save
+                           : r.verb == kx::Verb::Recall ? kx::Store::Recall
+                                                        : kx::Store::Factory;
     int location = 0;
     if (what != kx::Store::Factory) {
         const kx::MemoryLocation m = kx::checkMemoryLocation(vars_.modelName, r.typed);

@@ -12,16 +12,6 @@
 
 namespace kxctl {
 
-// The request language's names, as kx-ctl's files use them.
-using kx::findName;
-using kx::Kind;
-using kx::Name;
-using kx::names;
-using kx::Request;
-using kx::Verb;
-using kx::Word;
-using kx::words;
-
 // The commands carried out on the instrument layer, one session of an open port.
 
 // One result: a line for the operator and the same as a JSON object.
