@@ -11,14 +11,13 @@ namespace kx {
 
 namespace {
 
+// The words a name takes, each the fixed lines it chooses.
 QList<Word> optionsOf(const Command& command) {
     QList<Word> out;
     for (std::size_t i = 0; i < command.options.size(); ++i)
         out << Word{QString::fromLatin1(command.options[i].name), &command, int(i)};
     return out;
 }
-
-// The words a name takes, each the fixed lines it chooses.
 QList<Word> waveformWords() {
     QList<Word> out;
     for (std::size_t i = 0; i < std::size(waveforms); ++i)
@@ -29,17 +28,13 @@ QList<Word> outputWords() {
     return {{QStringLiteral("on"), nullptr, 1}, {QStringLiteral("off"), nullptr, 0}};
 }
 QList<Word> sweepWords() {
-    return {{QStringLiteral("lin"), &commands::linearSweep, -1},
-            {QStringLiteral("log"), &commands::logSweep, -1},
-            {QStringLiteral("off"), &commands::sweepOff, -1}};
+    return {{QStringLiteral("lin"), &commands::linearSweep},
+            {QStringLiteral("log"), &commands::logSweep},
+            {QStringLiteral("off"), &commands::sweepOff}};
 }
 QList<Word> modulationWords() {
-    return optionsOf(commands::modulation)
-           << Word{QStringLiteral("off"), &commands::modulationOff, -1};
+    return optionsOf(commands::modulation) << Word{QStringLiteral("off"), &commands::modulationOff};
 }
-QList<Word> shapeWords() { return optionsOf(commands::modulationShape); }
-QList<Word> modeWords() { return optionsOf(commands::mode); }
-QList<Word> sourceWords() { return optionsOf(commands::triggerSource); }
 
 using namespace fact;
 
@@ -52,10 +47,11 @@ constexpr Name others[] = {
     {"modulation", Kind::Choice, 0, "the modulation and its source", true, nullptr,
      modulationWords},
     {"mod-shape", Kind::Choice, model, "the modulating waveform (the KX12A: sine)", false, nullptr,
-     shapeWords},
-    {"trigger-mode", Kind::Choice, 0, "the operating mode", true, nullptr, modeWords},
+     [] { return optionsOf(commands::modulationShape); }},
+    {"trigger-mode", Kind::Choice, 0, "the operating mode", true, nullptr,
+     [] { return optionsOf(commands::mode); }},
     {"trigger-source", Kind::Choice, mode, "the trigger source (not in continuous mode)", false,
-     nullptr, sourceWords},
+     nullptr, [] { return optionsOf(commands::triggerSource); }},
     {"burst", Kind::Burst, outputFrequency, "cycles a burst (only checked: nothing is sent)"},
 };
 
@@ -164,11 +160,6 @@ constexpr VerbName verbs[] = {
     {"send", Verb::Send, -1, "send LINE"},
 };
 
-bool isPrintable(const QString& text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7e; });
-}
-
 } // namespace
 
 std::span<const Name> names() {
@@ -203,9 +194,8 @@ QStringList units(const Name& name) {
     return out;
 }
 
-QString parseRequest(const QStringList& words, Request* request, const QString& rest) {
-    Request& r = *request;
-    r.text = words.join(QLatin1Char(' '));
+QString parseRequest(const QStringList& words, Request* r, const QString& rest) {
+    r->text = words.join(QLatin1Char(' '));
     const QString verb = words.value(0);
     const auto v = std::find_if(std::begin(verbs), std::end(verbs),
                                 [&](const VerbName& v) { return verb == QLatin1String(v.name); });
@@ -215,19 +205,20 @@ QString parseRequest(const QStringList& words, Request* request, const QString& 
     const QStringList args = words.mid(1);
     if (v->arguments < 0 ? args.isEmpty() : args.size() != v->arguments)
         return QStringLiteral("usage: %1").arg(QLatin1String(v->usage));
-    r.verb = v->verb;
-    r.needs = v->needs;
-    r.needsPort = r.verb != Verb::Ports && r.verb != Verb::Run;
+    r->verb = v->verb;
+    r->needs = v->needs;
+    r->needsPort = r->verb != Verb::Ports && r->verb != Verb::Run;
     if (v->arguments == 1) // save N, recall N, run FILE
-        r.typed = args.first();
-    if (r.verb == Verb::Set)
-        return parseSet(r, args);
-    if (r.verb != Verb::Send)
+        r->typed = args.first();
+    if (r->verb == Verb::Set)
+        return parseSet(*r, args);
+    if (r->verb != Verb::Send)
         return {};
-    r.typed = rest.isNull() ? args.join(QLatin1Char(' ')) : rest;
-    r.text = QStringLiteral("send ") + r.typed;
+    r->typed = rest.isNull() ? args.join(QLatin1Char(' ')) : rest;
+    r->text = QStringLiteral("send ") + r->typed;
     // Nothing goes out for a line that is not one line of printable ASCII.
-    if (r.typed.isEmpty() || !isPrintable(r.typed))
+    const auto printable = [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7e; };
+    if (r->typed.isEmpty() || !std::all_of(r->typed.begin(), r->typed.end(), printable))
         return QStringLiteral("send takes one line of printable ASCII");
     return {};
 }

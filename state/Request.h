@@ -68,9 +68,9 @@ struct Request {
 };
 
 // Why the command `words` (its name first) is no request; empty when it is one, made in
-// `request`. A run file's line is split at blanks; `send` keeps the rest of its line as it
-// is, given in `rest`.
-QString parseRequest(const QStringList& words, Request* request, const QString& rest = {});
+// `r`. A run file's line is split at blanks; `send` keeps the rest of its line as it is,
+// given in `rest`.
+QString parseRequest(const QStringList& words, Request* r, const QString& rest = {});
 
 // A run file's request and the number of its line.
 struct RequestLine {
