@@ -92,17 +92,6 @@ Session::Session(Environment& env, const Options& options)
 
 Session::~Session() { link_.close(); }
 
-Outcome Session::open() {
-    if (link_.isOpen())
-        return {};
-    if (link_.wasLost())
-        return failed(Link, linkLost);
-    if (link_.open(options_.device))
-        return {};
-    return failed(Link,
-                  kx::openRefusal(env_.port.openError(), options_.device).about(options_.portName));
-}
-
 QStringList Session::sent() const {
     QStringList lines;
     for (const kx::Traffic::Entry& e : traffic_.entries()) {
@@ -116,8 +105,12 @@ Outcome Session::execute(const kx::Request& r) {
     traffic_.clear();
     if (r.verb == kx::Verb::Ports)
         return ports();
-    if (Outcome o = open(); o.status != Done)
-        return o;
+    // The port opens for the first command that needs it; a line once lost stays closed.
+    if (!link_.isOpen() && link_.wasLost())
+        return failed(Link, linkLost);
+    if (!link_.isOpen() && !link_.open(options_.device))
+        return failed(
+            Link, kx::openRefusal(env_.port.openError(), options_.device).about(options_.portName));
     // The model does not change while the port stays open.
     const kx::Facts needs = r.needs & (vars_.modelName.isEmpty() ? ~0u : ~kx::fact::model);
     if (Outcome o = outcomeOf(kx::learn(link_, vars_, needs)); o.status != Done)
@@ -181,11 +174,10 @@ Outcome Session::status() {
     const kx::Status s = kx::readStatus(link_, vars_);
     // What was read is shown even when a question got no valid answer.
     Outcome o = outcomeOf(s.result);
-    const auto add = [&](const char* name, const char* query, const QString& value,
+    const auto add = [&](const QString& name, const QString& query, const QString& value,
                          const QString& unit = {}) {
-        const QString q = QString::fromLatin1(query);
-        Item i = item(QString::fromLatin1(name), value, unit, s.answers.value(q));
-        i.json.insert(QStringLiteral("sent"), QJsonArray{q});
+        Item i = item(name, value, unit, s.answers.value(query));
+        i.json.insert(QStringLiteral("sent"), QJsonArray{query});
         o.items << i;
     };
     if (s.waveform)

@@ -46,7 +46,6 @@ public:
     QStringList sent() const;
 
 private:
-    Outcome open();
     Outcome ports();
     Outcome identify();
     Outcome limits();

@@ -165,9 +165,8 @@ constexpr VerbName verbs[] = {
 std::span<const Name> names() {
     static const std::vector<Name> all = [] {
         std::vector<Name> out(std::begin(others), std::end(others));
-        for (const Setting* setting : allSettings())
-            out.push_back(
-                {setting->name, Kind::Value, setting->needs, setting->help, false, setting});
+        for (const Setting* s : allSettings())
+            out.push_back({s->name, Kind::Value, s->needs, s->help, false, s});
         return out;
     }();
     return all;
