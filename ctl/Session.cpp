@@ -207,16 +207,14 @@ Outcome Session::limits() {
     Outcome o;
     const auto range = [&](const QString& name, kx::Range r, const QString& unit,
                            const QString& note = {}) {
-        QString human =
-            QStringLiteral("%1: %2 to %3")
-                .arg(name, kx::plainText(r.lowest), withUnit(kx::plainText(r.highest), unit));
-        QJsonObject json{
-            {"name", name}, {"lowest", r.lowest}, {"highest", r.highest}, {"unit", unit}};
+        Item i{QStringLiteral("%1: %2 to %3")
+                   .arg(name, kx::plainText(r.lowest), withUnit(kx::plainText(r.highest), unit)),
+               {{"name", name}, {"lowest", r.lowest}, {"highest", r.highest}, {"unit", unit}}};
         if (!note.isEmpty()) {
-            human += QStringLiteral(", ") + note;
-            json.insert(QStringLiteral("note"), note);
+            i.human += QStringLiteral(", ") + note;
+            i.json.insert(QStringLiteral("note"), note);
         }
-        o.items << Item{human, json};
+        o.items << i;
     };
     const auto choices = [&](const QString& name, const QStringList& all) {
         o.items << Item{name + QStringLiteral(": ") +

@@ -10,9 +10,9 @@
 #include <QList>
 #include <QString>
 
-namespace kxctl {
+#include <optional>
 
-// The commands carried out on the instrument layer, one session of an open port.
+namespace kxctl {
 
 // One result: a line for the operator and the same as a JSON object.
 struct Item {
@@ -36,6 +36,7 @@ struct Options {
     bool keepGoing = false;
 };
 
+// The commands carried out on the instrument layer, one session of an open port.
 class Session {
 public:
     Session(Environment& env, const Options& options);

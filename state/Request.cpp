@@ -197,7 +197,7 @@ QString parseRequest(const QStringList& words, Request* r, const QString& rest) 
     r->text = words.join(QLatin1Char(' '));
     const QString verb = words.value(0);
     const auto v = std::find_if(std::begin(verbs), std::end(verbs),
-                                [&](const VerbName& v) { return verb == QLatin1String(v.name); });
+                                [&](const VerbName& n) { return verb == QLatin1String(n.name); });
     if (v == std::end(verbs))
         return verb.isEmpty() ? QStringLiteral("no command given")
                               : QStringLiteral("there is no command %1").arg(verb);
