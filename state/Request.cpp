@@ -186,10 +186,8 @@ QStringList units(const Name& name) {
     QStringList out;
     if (name.kind == Kind::Duty)
         out << QStringLiteral("%");
-    if (name.setting) {
-        for (const Unit& u : name.setting->units)
-            out << QString::fromLatin1(u.name);
-    }
+    for (const Unit& u : name.setting ? name.setting->units : std::span<const Unit>())
+        out << QString::fromLatin1(u.name);
     return out;
 }
 
