@@ -23,59 +23,53 @@ QString help() {
     QStringList models;
     for (const kx::ModelProfile& m : kx::models())
         models << QLatin1String(m.model);
-    QString out =
-        QStringLiteral("Usage: kx-ctl [-p N | -d DEVICE] [--json] [--keep-going] COMMAND "
-                       "[ARGUMENTS]\n"
-                       "Drives a %1 function generator on its serial line,\n"
-                       "checking every value as the front panel kx-panel does and sending the\n"
-                       "same lines.\n"
-                       "\n"
-                       "Options:\n"
-                       "  -p N          port N (1-16) as the panel numbers it: the link comN in\n"
-                       "                ~/.config/kx-panel/ports/, else\n"
-                       "                %2\n")
-            .arg(either(models), kx::PortMap::numbering()) +
-        QStringLiteral(
-            "  -d DEVICE     the serial device itself\n"
-            "  --json        each result as one JSON object a line\n"
-            "  --keep-going  run: go on after a refused or failed line\n"
-            "  -h, --help    this text\n"
-            "  --version     the version\n"
-            "\n"
-            "Commands:\n"
-            "  ports         each port number whose device opens, with the device\n"
-            "  identify      the generator's answer to *IDN?\n"
-            "  status        waveform, frequency, amplitude, offset, mode, sweep,\n"
-            "                modulation and output, as the generator answers\n"
-            "  limits        the connected model's range of every setting\n"
-            "  set NAME VALUE  one setting (below)\n"
-            "  save N        save the set-up in memory location N, then the status\n"
-            "  recall N      recall the set-up of location N, then the status\n"
-            "  factory       recall the factory set-up, then the status\n"
-            "  run FILE      one command a line (# starts a comment); - reads standard input\n"
-            "  send LINE     one line of printable ASCII, sent as given and not checked; the\n"
-            "                answer to a query (a line ending in ?) is printed\n"
-            "\n"
-            "Settings (set NAME VALUE); a number is written with its unit, as 2.5kHz, 20ms:\n");
-    for (const Name& n : names()) {
-        QString takes;
-        if (n.kind == Kind::Value || n.kind == Kind::Duty) {
-            const QStringList u = units(n);
-            takes = u.size() == 1 ? QStringLiteral("NUMBER [%1]").arg(u.first())
-                                  : QStringLiteral("NUMBER and %1").arg(either(u));
-        } else if (n.kind == Kind::Burst) {
-            takes = QStringLiteral("NUMBER");
-        } else {
-            QStringList all;
-            for (const Word& w : words(n))
-                all << w.word;
-            takes = either(all);
-        }
-        out +=
+    QString settings;
+    for (const kx::Name& n : kx::names()) {
+        const QStringList u = kx::units(n);
+        QStringList all;
+        for (const kx::Word& w : kx::words(n))
+            all << w.word;
+        const QString takes = u.size() == 1  ? QStringLiteral("NUMBER [%1]").arg(u.first())
+                              : u.size() > 1 ? QStringLiteral("NUMBER and %1").arg(either(u))
+                              : n.kind == kx::Kind::Burst ? QStringLiteral("NUMBER")
+                                                          : either(all);
+        settings +=
             QStringLiteral("  %1 %2; %3\n")
                 .arg(QString::fromLatin1(n.name).leftJustified(14), takes, QLatin1String(n.help));
     }
-    out += QStringLiteral(
+    // One pass: what is put in for %1, %2 and %3 is not read for more.
+    const QString text = QStringLiteral(
+        "Usage: kx-ctl [-p N | -d DEVICE] [--json] [--keep-going] COMMAND [ARGUMENTS]\n"
+        "Drives a %1 function generator on its serial line,\n"
+        "checking every value as the front panel kx-panel does and sending the\n"
+        "same lines.\n"
+        "\n"
+        "Options:\n"
+        "  -p N          port N (1-16) as the panel numbers it: the link comN in\n"
+        "                ~/.config/kx-panel/ports/, else\n"
+        "                %2\n"
+        "  -d DEVICE     the serial device itself\n"
+        "  --json        each result as one JSON object a line\n"
+        "  --keep-going  run: go on after a refused or failed line\n"
+        "  -h, --help    this text\n"
+        "  --version     the version\n"
+        "\n"
+        "Commands:\n"
+        "  ports         each port number whose device opens, with the device\n"
+        "  identify      the generator's answer to *IDN?\n"
+        "  status        waveform, frequency, amplitude, offset, mode, sweep,\n"
+        "                modulation and output, as the generator answers\n"
+        "  limits        the connected model's range of every setting\n"
+        "  set NAME VALUE  one setting (below)\n"
+        "  save N        save the set-up in memory location N, then the status\n"
+        "  recall N      recall the set-up of location N, then the status\n"
+        "  factory       recall the factory set-up, then the status\n"
+        "  run FILE      one command a line (# starts a comment); - reads standard input\n"
+        "  send LINE     one line of printable ASCII, sent as given and not checked; the\n"
+        "                answer to a query (a line ending in ?) is printed\n"
+        "\n"
+        "Settings (set NAME VALUE); a number is written with its unit, as 2.5kHz, 20ms:\n"
+        "%3"
         "\n"
         "A value is one word, or a number and its unit as two: 2.5kHz or 2.5 kHz. A value\n"
         "the generator does not report back is shown as sent, not as confirmed.\n"
@@ -85,7 +79,7 @@ QString help() {
         "use, no permission, lost); 4 no valid answer from the generator; 5 standard output\n"
         "cannot be written (nothing more is sent). SIGINT, SIGTERM or SIGHUP: the line being\n"
         "written is finished, nothing more is sent, the port is closed; 128 + the signal.\n");
-    return out;
+    return text.arg(either(models), kx::PortMap::numbering(), settings);
 }
 
 int execute(Environment& env, const Options& options, const QList<kx::RequestLine>& lines,
@@ -106,11 +100,9 @@ int execute(Environment& env, const Options& options, const QList<kx::RequestLin
         report(env, options, where, l.request.text, session.sent(), o);
         if (env.out.status() != QTextStream::Ok)
             return Output;
-        if (o.status == Done)
-            continue;
         if (status == Done)
-            status = o.status;
-        if (!options.keepGoing || o.status == Link)
+            status = o.status; // that of the first line that did not end Done
+        if (o.status != Done && (!options.keepGoing || o.status == Link))
             break;
     }
     return status;
@@ -124,8 +116,8 @@ int run(const QStringList& arguments, Environment& env) {
     QString port;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
-        if (!command.isEmpty()) {
-            command << a;
+        if (!command.isEmpty() || !a.startsWith(QLatin1Char('-'))) {
+            command << a; // the command, and all that follows it as its arguments
         } else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             env.out << help();
             return written(env, Done);
@@ -142,18 +134,15 @@ int run(const QStringList& arguments, Environment& env) {
             if (!port.isEmpty())
                 return usage(env, QStringLiteral("give one port: -p N or -d DEVICE"));
             port = a + QLatin1Char(' ') + arguments[++i];
-        } else if (a.startsWith(QLatin1Char('-'))) {
-            return usage(env, QStringLiteral("unknown option %1").arg(a));
         } else {
-            command << a;
+            return usage(env, QStringLiteral("unknown option %1").arg(a));
         }
     }
     if (port.startsWith(QLatin1String("-p"))) {
         const QString number = port.mid(3);
-        bool ok = false;
-        const int n = number.toInt(&ok);
-        if (!ok || n < kx::PortMap::firstPort || n > kx::PortMap::lastPort ||
-            number != QString::number(n))
+        // Plain digits only, as QString::number writes them: not "03", "+3" or " 3".
+        const int n = number.toInt();
+        if (n < kx::PortMap::firstPort || n > kx::PortMap::lastPort || number != QString::number(n))
             return usage(env,
                          QStringLiteral("the port is a number from 1 to 16, not %1").arg(number));
         const kx::PortMap map(env.configDir);
@@ -164,23 +153,22 @@ int run(const QStringList& arguments, Environment& env) {
         options.portName = options.device;
     }
 
-    QString error;
-    const std::optional<Request> request = kx::parseRequest(command, &error);
-    if (!request)
+    kx::Request request;
+    if (const QString error = kx::parseRequest(command, &request); !error.isEmpty())
         return usage(env, error);
-    QList<kx::RequestLine> lines{{0, *request}};
+    QList<kx::RequestLine> lines;
     QString file;
-    if (request->verb == Verb::Run) {
-        file = request->typed;
+    if (request.verb == kx::Verb::Run) {
+        file = request.typed;
         const std::optional<QByteArray> text = env.read ? env.read(file) : std::nullopt;
         if (env.stopSignal())
             return stopped(env);
         if (!text)
             return usage(env, QStringLiteral("cannot read %1").arg(file));
-        const auto read = kx::parseRunFile(*text, &error);
-        if (!read)
+        if (const QString error = kx::parseRunFile(*text, &lines); !error.isEmpty())
             return usage(env, file + QLatin1Char(':') + error);
-        lines = *read;
+    } else {
+        lines << kx::RequestLine{0, request};
     }
     for (const kx::RequestLine& l : lines) {
         if (l.request.needsPort && options.device.isEmpty())

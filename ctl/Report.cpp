@@ -10,8 +10,13 @@
 
 namespace kxctl {
 
-// A generator's answer is read as Latin-1, so a character up to 0xff is shown as the byte
-// it came as; one beyond (typed on the command line) as its UTF-8 bytes.
+namespace {
+
+// Text for a terminal: control characters and bytes outside printable ASCII are shown as
+// the traffic view shows them (<CR>, <0x1b>), so that nothing typed or answered can move
+// the cursor or clear the screen. A generator's answer is read as Latin-1, so a character
+// up to 0xff is shown as the byte it came as; one beyond (typed on the command line) as
+// its UTF-8 bytes.
 QString visible(const QString& text) {
     QByteArray bytes;
     for (const char32_t c : text.toUcs4()) {
@@ -23,7 +28,8 @@ QString visible(const QString& text) {
     return kx::Traffic::visible(bytes);
 }
 
-// Writes what a command gave: its results, then why it was refused or failed.
+} // namespace
+
 void report(Environment& env, const Options& options, const QString& where, const QString& command,
             const QStringList& sent, const Outcome& o) {
     const auto json = [&](QJsonObject object) {
@@ -40,20 +46,19 @@ void report(Environment& env, const Options& options, const QString& where, cons
     }
     if (o.status == Refused) {
         const QString number =
-            o.numbered ? QStringLiteral("refused (%1): ").arg(o.code) : QStringLiteral("refused: ");
+            o.code ? QStringLiteral("refused (%1): ").arg(*o.code) : QStringLiteral("refused: ");
         env.err << "kx-ctl: " << visible(where + number + o.message) << '\n';
         if (options.json)
-            json({{"refused", QJsonObject{{"code", o.numbered ? QJsonValue(o.code) : QJsonValue()},
+            json({{"refused", QJsonObject{{"code", o.code ? QJsonValue(*o.code) : QJsonValue()},
                                           {"text", o.message}}}});
     } else if (o.status != Done) {
         env.err << "kx-ctl: " << visible(where + o.message) << '\n';
-        if (options.json) {
-            QJsonObject error{{"error", o.status == Link ? "link" : "no valid answer"},
-                              {"text", o.message}};
-            if (!o.query.isEmpty())
-                error.insert(QStringLiteral("query"), o.query);
+        QJsonObject error{{"error", o.status == Link ? "link" : "no valid answer"},
+                          {"text", o.message}};
+        if (!o.query.isEmpty())
+            error.insert(QStringLiteral("query"), o.query);
+        if (options.json)
             json(error);
-        }
     }
     // A run's results show as they come, pauses and all.
     env.out.flush();
@@ -66,7 +71,6 @@ int usage(Environment& env, const QString& message) {
     return Usage;
 }
 
-// What was written to standard output has gone, or kx-ctl ends with Output.
 int written(Environment& env, int status) {
     env.out.flush();
     if (env.out.status() == QTextStream::Ok)
@@ -78,18 +82,13 @@ int written(Environment& env, int status) {
 
 int stopped(Environment& env) {
     const int signal = env.stopSignal();
-    constexpr std::pair<int, const char*> names[] = {
-        {SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}};
-    QString name = QStringLiteral("signal %1").arg(signal);
-    for (const auto& [n, text] : names) {
-        if (n == signal)
-            name = QLatin1String(text);
-    }
+    const QString name = signal == SIGINT    ? QStringLiteral("SIGINT")
+                         : signal == SIGTERM ? QStringLiteral("SIGTERM")
+                         : signal == SIGHUP  ? QStringLiteral("SIGHUP")
+                                             : QStringLiteral("signal %1").arg(signal);
     env.err << "kx-ctl: stopped by " << name << ": nothing more is sent, the port is closed\n";
     env.err.flush();
     return Signalled + signal;
 }
-
-// The commands of a run file, every line checked before anything is sent.
 
 } // namespace kxctl

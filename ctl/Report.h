@@ -11,11 +11,6 @@ namespace kxctl {
 // What kx-ctl says: results on standard output, as lines for a person or as JSON, and
 // refusals and failures on standard error.
 
-// Text for a terminal: control characters and bytes outside printable ASCII are shown as
-// the traffic view shows them (<CR>, <0x1b>), so that nothing typed or answered can move
-// the cursor or clear the screen.
-QString visible(const QString& text);
-
 // Writes what a command gave: its results, then why it was refused or failed. `where`
 // names a run file's line.
 void report(Environment& env, const Options& options, const QString& where, const QString& command,

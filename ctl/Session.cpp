@@ -21,61 +21,63 @@ QString withUnit(const QString& value, const QString& unit) {
     return unit.isEmpty() ? value : value + QLatin1Char(' ') + unit;
 }
 
-// A value; `answer` is the generator's answer that confirms it, if one does.
+// A value; `answer` is the generator's answer that confirms it, if one does. `remark`
+// follows it on the operator's line.
 Item item(const QString& name, const QString& value, const QString& unit = {},
-          const std::optional<QString>& answer = std::nullopt) {
+          const std::optional<QString>& answer = std::nullopt, const QString& remark = {}) {
     QJsonObject json{{"name", name}, {"value", value}, {"confirmed", answer.has_value()}};
     if (!unit.isEmpty())
         json.insert(QStringLiteral("unit"), unit);
     if (answer)
         json.insert(QStringLiteral("answer"), *answer);
-    return {name + QStringLiteral(": ") + withUnit(value, unit), json};
+    return {name + QStringLiteral(": ") + withUnit(value, unit) + remark, json};
 }
 
 // A value that went to the generator as typed and that no answer confirms.
-Item sentOnly(const Name& n, const QString& value, const QString& unit = {}) {
-    Item i = item(QString::fromLatin1(n.name), value, unit);
-    i.human += n.inStatus ? QStringLiteral(" (sent; not read back: status asks for it)")
-                          : QStringLiteral(" (sent; the generator does not report it)");
-    return i;
+Item sentOnly(const kx::Name& n, const QString& value, const QString& unit = {}) {
+    return item(QString::fromLatin1(n.name), value, unit, std::nullopt,
+                n.inStatus ? QStringLiteral(" (sent; not read back: status asks for it)")
+                           : QStringLiteral(" (sent; the generator does not report it)"));
 }
-
-Outcome refusedBy(short code) {
-    const kx::Refusal* r = kx::findRefusal(code);
-    return {Refused, {}, QString::fromLatin1(r ? r->text : ""), true, code, {}};
-}
-
-Outcome refusedWith(const QString& text) { return {Refused, {}, text, false, 0, {}}; }
 
 Outcome failed(int status, const QString& message, const QString& query = {}) {
-    return {status, {}, message, false, 0, query};
+    return {status, {}, message, std::nullopt, query};
 }
 
 const QString linkLost = QString::fromLatin1(kx::port::lost.line);
 
-// The result of an operation of the instrument layer; `done` adds what it read back.
-Outcome outcomeOf(const kx::Result& r) {
+// The result of an operation of the instrument layer, with `items` once it is done.
+Outcome outcomeOf(const kx::Result& r, const QList<Item>& items = {}) {
     switch (r.kind) {
     case kx::Result::Kind::Done:
         break;
-    case kx::Result::Kind::Refused:
-        return refusedBy(r.code);
+    case kx::Result::Kind::Refused: {
+        const kx::Refusal* refusal = kx::findRefusal(r.code);
+        return {Refused, {}, QString::fromLatin1(refusal ? refusal->text : ""), r.code, {}};
+    }
     case kx::Result::Kind::NoValidAnswer:
         return failed(NoAnswer, kx::noValidAnswer(r.query).message, r.query);
     case kx::Result::Kind::LinkLost:
         return failed(Link, linkLost);
     }
-    return {};
+    return {Done, items, {}, std::nullopt, {}};
 }
 
 // The word of `name` for what the generator reports; `otherwise` when it has none.
 QString wordOf(const char* name, const std::optional<kx::Choice>& choice,
                const QString& otherwise = {}) {
-    for (const Word& w : words(*findName(QString::fromLatin1(name)))) {
+    for (const kx::Word& w : kx::words(*kx::findName(QString::fromLatin1(name)))) {
         if (choice && w.command == choice->command && w.option == choice->option)
             return w.word;
     }
     return otherwise;
+}
+
+// Whether the model of `profile` takes `w`: the panel's list offers the connected model's
+// modulating shapes only.
+bool offered(const kx::ModelProfile* profile, const kx::Word& w) {
+    return w.command != &kx::commands::modulationShape ||
+           (profile && w.option < int(profile->modulationShapes.size()));
 }
 
 } // namespace
@@ -90,19 +92,6 @@ Session::Session(Environment& env, const Options& options)
 
 Session::~Session() { link_.close(); }
 
-Outcome Session::open() {
-    if (link_.isOpen())
-        return {};
-    if (link_.wasLost())
-        return failed(Link, linkLost);
-    if (options_.device.isEmpty())
-        return failed(Usage, QStringLiteral("no port given: -p N or -d DEVICE"));
-    if (link_.open(options_.device))
-        return {};
-    return failed(Link,
-                  kx::openRefusal(env_.port.openError(), options_.device).about(options_.portName));
-}
-
 QStringList Session::sent() const {
     QStringList lines;
     for (const kx::Traffic::Entry& e : traffic_.entries()) {
@@ -112,33 +101,37 @@ QStringList Session::sent() const {
     return lines;
 }
 
-Outcome Session::execute(const Request& r) {
+Outcome Session::execute(const kx::Request& r) {
     traffic_.clear();
-    if (r.verb == Verb::Ports)
+    if (r.verb == kx::Verb::Ports)
         return ports();
-    if (Outcome o = open(); o.status != Done)
-        return o;
+    // The port opens for the first command that needs it; a line once lost stays closed.
+    if (!link_.isOpen() && link_.wasLost())
+        return failed(Link, linkLost);
+    if (!link_.isOpen() && !link_.open(options_.device))
+        return failed(
+            Link, kx::openRefusal(env_.port.openError(), options_.device).about(options_.portName));
     // The model does not change while the port stays open.
     const kx::Facts needs = r.needs & (vars_.modelName.isEmpty() ? ~0u : ~kx::fact::model);
     if (Outcome o = outcomeOf(kx::learn(link_, vars_, needs)); o.status != Done)
         return o;
     switch (r.verb) {
-    case Verb::Identify:
+    case kx::Verb::Identify:
         return identify();
-    case Verb::Status:
+    case kx::Verb::Status:
         return status();
-    case Verb::Limits:
+    case kx::Verb::Limits:
         return limits();
-    case Verb::Set:
+    case kx::Verb::Set:
         return set(r);
-    case Verb::Save:
-    case Verb::Recall:
-    case Verb::Factory:
+    case kx::Verb::Save:
+    case kx::Verb::Recall:
+    case kx::Verb::Factory:
         return memory(r);
-    case Verb::Send:
+    case kx::Verb::Send:
         return send(r.typed);
-    case Verb::Ports:
-    case Verb::Run:
+    case kx::Verb::Ports:
+    case kx::Verb::Run:
         break;
     }
     return {};
@@ -148,10 +141,9 @@ Outcome Session::ports() {
     const kx::PortMap map(env_.configDir);
     Outcome o;
     for (int n = kx::PortMap::firstPort; n <= kx::PortMap::lastPort; ++n) {
-        if (env_.probe ? !env_.probe(n) : !kx::isPortAvailable(map, n))
-            continue;
-        o.items << Item{QStringLiteral("%1 = %2").arg(n).arg(map.device(n)),
-                        QJsonObject{{"port", n}, {"device", map.device(n)}}};
+        if (env_.probe ? env_.probe(n) : kx::isPortAvailable(map, n))
+            o.items << Item{QStringLiteral("%1 = %2").arg(n).arg(map.device(n)),
+                            QJsonObject{{"port", n}, {"device", map.device(n)}}};
     }
     if (o.items.isEmpty())
         return failed(Link,
@@ -167,26 +159,25 @@ Outcome Session::identify() {
     });
     if (r.kind != kx::Result::Kind::Done)
         return outcomeOf(r);
-    Outcome o;
-    o.items << Item{id.line, QJsonObject{{"answer", id.line}, {"model", id.model}}};
-    if (id.model.isEmpty()) {
-        o.status = NoAnswer;
-        o.message =
-            QStringLiteral("The generator's answer to *IDN? names no KX model: %1").arg(id.line);
-        o.query = QStringLiteral("*IDN?");
-    }
     vars_.modelName = id.model;
+    Outcome o = id.model.isEmpty()
+                    ? failed(NoAnswer,
+                             QStringLiteral("The generator's answer to *IDN? names no KX model: %1")
+                                 .arg(id.line),
+                             QStringLiteral("*IDN?"))
+                    : Outcome{};
+    o.items << Item{id.line, QJsonObject{{"answer", id.line}, {"model", id.model}}};
     return o;
 }
 
 Outcome Session::status() {
     const kx::Status s = kx::readStatus(link_, vars_);
-    Outcome o;
-    const auto add = [&](const char* name, const char* query, const QString& value,
-                         const QString& unit = {}, const QString& answer = {}) {
-        const QString q = QString::fromLatin1(query);
-        Item i = item(QString::fromLatin1(name), value, unit, s.answers.value(q, answer));
-        i.json.insert(QStringLiteral("sent"), QJsonArray{q});
+    // What was read is shown even when a question got no valid answer.
+    Outcome o = outcomeOf(s.result);
+    const auto add = [&](const QString& name, const QString& query, const QString& value,
+                         const QString& unit = {}) {
+        Item i = item(name, value, unit, s.answers.value(query));
+        i.json.insert(QStringLiteral("sent"), QJsonArray{query});
         o.items << i;
     };
     if (s.waveform)
@@ -205,9 +196,7 @@ Outcome Session::status() {
         add("modulation", "MODUL?", wordOf("modulation", s.modulation));
     if (s.output)
         add("output", "OUT?", *s.output ? QStringLiteral("on") : QStringLiteral("off"));
-    Outcome f = outcomeOf(s.result);
-    f.items = o.items;
-    return f;
+    return o;
 }
 
 Outcome Session::limits() {
@@ -216,17 +205,16 @@ Outcome Session::limits() {
         return failed(NoAnswer,
                       QStringLiteral("no limits are known for the model %1").arg(vars_.modelName));
     Outcome o;
-    const auto range = [&](const QString& name, double lowest, double highest, const QString& unit,
+    const auto range = [&](const QString& name, kx::Range r, const QString& unit,
                            const QString& note = {}) {
-        QString human =
-            QStringLiteral("%1: %2 to %3")
-                .arg(name, kx::plainText(lowest), withUnit(kx::plainText(highest), unit));
-        QJsonObject json{{"name", name}, {"lowest", lowest}, {"highest", highest}, {"unit", unit}};
+        Item i{QStringLiteral("%1: %2 to %3")
+                   .arg(name, kx::plainText(r.lowest), withUnit(kx::plainText(r.highest), unit)),
+               {{"name", name}, {"lowest", r.lowest}, {"highest", r.highest}, {"unit", unit}}};
         if (!note.isEmpty()) {
-            human += QStringLiteral(", ") + note;
-            json.insert(QStringLiteral("note"), note);
+            i.human += QStringLiteral(", ") + note;
+            i.json.insert(QStringLiteral("note"), note);
         }
-        o.items << Item{human, json};
+        o.items << i;
     };
     const auto choices = [&](const QString& name, const QStringList& all) {
         o.items << Item{name + QStringLiteral(": ") +
@@ -234,162 +222,121 @@ Outcome Session::limits() {
                                            : all.join(QStringLiteral(", "))),
                         QJsonObject{{"name", name}, {"words", QJsonArray::fromStringList(all)}}};
     };
-    for (const Name& n : names()) {
+    for (const kx::Name& n : kx::names()) {
         const QString name = QString::fromLatin1(n.name);
-        switch (n.kind) {
-        case Kind::Value:
-            if (const kx::Setting* s = kx::findSetting(name)) {
-                const kx::Range r = s->limits.from ? s->limits.from(vars_) : s->limits.fixed;
-                QString note;
-                if (s->rule.code == 8)
-                    note = QStringLiteral("amplitude / 2 + |offset| at most 5 V");
-                else if (s->asks.query)
-                    note = QStringLiteral("only while the modulation is %1")
-                               .arg(QLatin1String(s->asks.expected));
-                // In the base unit, the one of factor 1.
-                const auto base = std::find_if(s->units.begin(), s->units.end(),
-                                               [](const kx::Unit& u) { return u.factor == 1; });
-                range(name, r.lowest, r.highest, QString::fromLatin1(base->name), note);
-            }
-            break;
-        case Kind::Duty:
+        if (n.kind == kx::Kind::Value) {
+            const kx::Setting& s = *n.setting;
+            QString note;
+            if (s.rule.code == 8)
+                note = QStringLiteral("amplitude / 2 + |offset| at most 5 V");
+            else if (s.asks.query)
+                note = QStringLiteral("only while the modulation is %1")
+                           .arg(QLatin1String(s.asks.expected));
+            // In the base unit, the one of factor 1.
+            const auto base = std::find_if(s.units.begin(), s.units.end(),
+                                           [](const kx::Unit& u) { return u.factor == 1; });
+            range(name, s.limits.from ? s.limits.from(vars_) : s.limits.fixed,
+                  QString::fromLatin1(base->name), note);
+        } else if (n.kind == kx::Kind::Duty) {
             if (const kx::DutyLimits* d = kx::dutyLimits(vars_.waveShape))
-                range(name, d->percent.lowest, d->percent.highest, QStringLiteral("%"),
+                range(name, d->percent, QStringLiteral("%"),
                       QStringLiteral("up to %1 Hz").arg(kx::plainText(d->highestFrequencyHz)));
             else
                 choices(name, {});
-            break;
-        case Kind::Burst:
-            range(name, kx::burstCycles.lowest, kx::burstCycles.highest, QStringLiteral("cycles"),
+        } else if (n.kind == kx::Kind::Burst) {
+            range(name, kx::burstCycles, QStringLiteral("cycles"),
                   QStringLiteral("up to %1 Hz").arg(kx::plainText(kx::highestBurstFrequencyHz)));
-            break;
-        case Kind::Choice:
-        case Kind::Waveform:
-        case Kind::Output: {
+        } else { // Choice, Waveform, Output
             QStringList all;
-            for (const Word& w : words(n)) {
-                if (w.command != &kx::commands::modulationShape ||
-                    w.option < int(profile->modulationShapes.size()))
+            for (const kx::Word& w : kx::words(n)) {
+                if (offered(profile, w))
                     all << w.word;
             }
             choices(name, all);
-            break;
-        }
         }
     }
-    range(QStringLiteral("memory"), 1, profile->highestMemory, {});
+    range(QStringLiteral("memory"), {1, double(profile->highestMemory)}, {});
     return o;
 }
 
-Outcome Session::set(const Request& r) {
+Outcome Session::set(const kx::Request& r) {
     const QString name = QString::fromLatin1(r.name->name);
-    Outcome o;
+    const kx::Word& w = r.word;
     switch (r.name->kind) {
-    case Kind::Value: {
-        const kx::Setting& s = *r.setting;
+    case kx::Kind::Value: {
+        const kx::Setting& s = *r.name->setting;
         const kx::Result res = kx::apply(link_, vars_, s, *r.unit, r.typed);
-        o = outcomeOf(res);
-        if (o.status == Done && s.readBack.query) {
-            const bool level = s.readBack.decoding == kx::Decoding::Level;
-            o.items << item(name, res.answer.value, level ? QStringLiteral("V") : res.answer.unit,
-                            res.answer.reply);
-        } else if (o.status == Done) {
-            o.items << sentOnly(*r.name, r.typed, QString::fromLatin1(r.unit->name));
-        }
-        return o;
+        if (!s.readBack.query)
+            return outcomeOf(res, {sentOnly(*r.name, r.typed, QString::fromLatin1(r.unit->name))});
+        const bool level = s.readBack.decoding == kx::Decoding::Level;
+        return outcomeOf(res,
+                         {item(name, res.answer.value,
+                               level ? QStringLiteral("V") : res.answer.unit, res.answer.reply)});
     }
-    case Kind::Duty:
-        o = outcomeOf(kx::setDuty(link_, vars_, r.typed));
-        if (o.status == Done)
-            o.items << sentOnly(*r.name, r.typed, QStringLiteral("%"));
-        return o;
-    case Kind::Burst:
-        o = outcomeOf(kx::checkBurst(vars_, r.typed));
-        if (o.status == Done) {
-            o.items << item(name, r.typed, QStringLiteral("cycles"));
-            o.items.last().human += QStringLiteral(" (checked only: the generator takes no line)");
-        }
-        return o;
-    case Kind::Choice:
-    case Kind::Waveform:
-    case Kind::Output:
-        break;
-    }
-    const Word w = words(*r.name).at(r.word);
-    if (r.name->kind == Kind::Waveform) {
+    case kx::Kind::Duty:
+        return outcomeOf(kx::setDuty(link_, vars_, r.typed),
+                         {sentOnly(*r.name, r.typed, QStringLiteral("%"))});
+    case kx::Kind::Burst:
+        return outcomeOf(kx::checkBurst(vars_, r.typed),
+                         {item(name, r.typed, QStringLiteral("cycles"), std::nullopt,
+                               QStringLiteral(" (checked only: the generator takes no line)"))});
+    case kx::Kind::Waveform: {
         // The generator brings the frequency down to what the new waveform allows.
         const kx::Result res = kx::selectWaveform(link_, vars_, kx::waveforms[w.option]);
-        o = outcomeOf(res);
-        if (o.status == Done)
-            o.items << sentOnly(*r.name, w.word)
-                    << item(QStringLiteral("frequency"), res.answer.value, res.answer.unit,
-                            res.answer.reply);
-        return o;
-    } else if (r.name->kind == Kind::Output) {
-        const kx::Result res = kx::switchOutput(link_, w.option == 1);
-        o = outcomeOf(res);
-        if (o.status == Done)
-            o.items << item(name,
-                            res.answer.value == QLatin1String("1") ? QStringLiteral("on")
-                                                                   : QStringLiteral("off"),
-                            {}, res.answer.reply);
-        return o;
-    } else {
-        // The panel's list offers the connected model's shapes only.
-        const kx::ModelProfile* profile = kx::findModel(vars_.modelName);
-        if (w.command == &kx::commands::modulationShape &&
-            (!profile || w.option >= int(profile->modulationShapes.size())))
-            return refusedWith(
-                QStringLiteral("The %1 has no %2 modulating shape.").arg(vars_.modelName, w.word));
-        o = outcomeOf(kx::choose(link_, vars_, *w.command, w.option));
+        return outcomeOf(
+            res, {sentOnly(*r.name, w.word), item(QStringLiteral("frequency"), res.answer.value,
+                                                  res.answer.unit, res.answer.reply)});
     }
-    if (o.status == Done)
-        o.items << sentOnly(*r.name, w.word);
-    return o;
+    case kx::Kind::Output: {
+        const kx::Result res = kx::switchOutput(link_, w.option == 1);
+        const bool on = res.answer.value == QLatin1String("1");
+        return outcomeOf(res, {item(name, on ? QStringLiteral("on") : QStringLiteral("off"), {},
+                                    res.answer.reply)});
+    }
+    case kx::Kind::Choice:
+        break;
+    }
+    if (!offered(kx::findModel(vars_.modelName), w))
+        return failed(
+            Refused,
+            QStringLiteral("The %1 has no %2 modulating shape.").arg(vars_.modelName, w.word));
+    return outcomeOf(kx::choose(link_, vars_, *w.command, w.option), {sentOnly(*r.name, w.word)});
 }
 
-Outcome Session::memory(const Request& r) {
-    const kx::Store what = r.verb == Verb::Save     ? kx::Store::Save
-                           : r.verb == Verb::Recall ? kx::Store::Recall
-                                                    : kx::Store::Factory;
+Outcome Session::memory(const kx::Request& r) {
+    const kx::Store what = r.verb == kx::Verb::Save     ? kx::Store::Save
+                           : r.verb == kx::Verb::Recall ? kx::Store::Recall
+                                                        : kx::Store::Factory;
     int location = 0;
     if (what != kx::Store::Factory) {
         const kx::MemoryLocation m = kx::checkMemoryLocation(vars_.modelName, r.typed);
         if (!m.location)
-            return refusedWith(m.problem);
+            return failed(Refused, m.problem);
         location = *m.location;
     }
     if (Outcome o = outcomeOf(kx::store(link_, what, location)); o.status != Done)
         return o;
     Outcome o = status();
-    // The location as the line carried it.
-    const QString verb = r.text.section(QLatin1Char(' '), 0, 0);
-    const QString sent = QString::number(location);
-    o.items.prepend(Item{what == kx::Store::Factory ? QStringLiteral("factory set-up recalled")
-                                                    : verb + QStringLiteral(": ") + sent,
-                         QJsonObject{{"name", verb}, {"value", sent}, {"confirmed", false}}});
+    // Named by the line's first word; the location as it was sent.
+    Item stored = item(r.text.section(QLatin1Char(' '), 0, 0), QString::number(location));
+    if (what == kx::Store::Factory)
+        stored.human = QStringLiteral("factory set-up recalled");
+    o.items.prepend(stored);
     return o;
 }
 
 Outcome Session::send(const QString& line) {
+    const bool query = line.endsWith(QLatin1Char('?'));
     QString answer;
     const kx::Result r = kx::guarded([&] {
-        if (line.endsWith(QLatin1Char('?')))
+        if (query)
             answer = kx::trimBlanks(kx::firstLine(kx::ask(link_, line)));
         else
             link_.processEcho(line);
         return kx::Result{};
     });
-    Outcome o = outcomeOf(r);
-    if (o.status != Done)
-        return o;
-    if (line.endsWith(QLatin1Char('?')))
-        o.items << Item{answer, QJsonObject{{"answer", answer}}};
-    else
-        o.items << Item{QStringLiteral("sent: ") + line, QJsonObject{}};
-    return o;
+    return outcomeOf(r, {query ? Item{answer, QJsonObject{{"answer", answer}}}
+                               : Item{QStringLiteral("sent: ") + line, QJsonObject{}}});
 }
-
-// Text for a terminal: control characters and bytes outside printable ASCII are shown as
 
 } // namespace kxctl

@@ -10,19 +10,9 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace kxctl {
-
-// The request language's names, as kx-ctl's files use them.
-using kx::findName;
-using kx::Kind;
-using kx::Name;
-using kx::names;
-using kx::Request;
-using kx::Verb;
-using kx::Word;
-using kx::words;
-
-// The commands carried out on the instrument layer, one session of an open port.
 
 // One result: a line for the operator and the same as a JSON object.
 struct Item {
@@ -34,10 +24,9 @@ struct Item {
 struct Outcome {
     int status = Done;
     QList<Item> items;
-    QString message; // why it was refused or failed
-    bool numbered = false;
-    short code = 0;
-    QString query; // the question that got no valid answer
+    QString message;           // why it was refused or failed
+    std::optional<short> code; // the refusal's number, where it has one
+    QString query;             // the question that got no valid answer
 };
 
 struct Options {
@@ -47,6 +36,7 @@ struct Options {
     bool keepGoing = false;
 };
 
+// The commands carried out on the instrument layer, one session of an open port.
 class Session {
 public:
     Session(Environment& env, const Options& options);
@@ -57,7 +47,6 @@ public:
     QStringList sent() const;
 
 private:
-    Outcome open();
     Outcome ports();
     Outcome identify();
     Outcome limits();

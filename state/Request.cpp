@@ -11,14 +11,13 @@ namespace kx {
 
 namespace {
 
+// The words a name takes, each the fixed lines it chooses.
 QList<Word> optionsOf(const Command& command) {
     QList<Word> out;
     for (std::size_t i = 0; i < command.options.size(); ++i)
         out << Word{QString::fromLatin1(command.options[i].name), &command, int(i)};
     return out;
 }
-
-// The words a name takes, each the fixed lines it chooses.
 QList<Word> waveformWords() {
     QList<Word> out;
     for (std::size_t i = 0; i < std::size(waveforms); ++i)
@@ -29,17 +28,13 @@ QList<Word> outputWords() {
     return {{QStringLiteral("on"), nullptr, 1}, {QStringLiteral("off"), nullptr, 0}};
 }
 QList<Word> sweepWords() {
-    return {{QStringLiteral("lin"), &commands::linearSweep, -1},
-            {QStringLiteral("log"), &commands::logSweep, -1},
-            {QStringLiteral("off"), &commands::sweepOff, -1}};
+    return {{QStringLiteral("lin"), &commands::linearSweep},
+            {QStringLiteral("log"), &commands::logSweep},
+            {QStringLiteral("off"), &commands::sweepOff}};
 }
 QList<Word> modulationWords() {
-    return optionsOf(commands::modulation)
-           << Word{QStringLiteral("off"), &commands::modulationOff, -1};
+    return optionsOf(commands::modulation) << Word{QStringLiteral("off"), &commands::modulationOff};
 }
-QList<Word> shapeWords() { return optionsOf(commands::modulationShape); }
-QList<Word> modeWords() { return optionsOf(commands::mode); }
-QList<Word> sourceWords() { return optionsOf(commands::triggerSource); }
 
 using namespace fact;
 
@@ -52,10 +47,11 @@ constexpr Name others[] = {
     {"modulation", Kind::Choice, 0, "the modulation and its source", true, nullptr,
      modulationWords},
     {"mod-shape", Kind::Choice, model, "the modulating waveform (the KX12A: sine)", false, nullptr,
-     shapeWords},
-    {"trigger-mode", Kind::Choice, 0, "the operating mode", true, nullptr, modeWords},
+     [] { return optionsOf(commands::modulationShape); }},
+    {"trigger-mode", Kind::Choice, 0, "the operating mode", true, nullptr,
+     [] { return optionsOf(commands::mode); }},
     {"trigger-source", Kind::Choice, mode, "the trigger source (not in continuous mode)", false,
-     nullptr, sourceWords},
+     nullptr, [] { return optionsOf(commands::triggerSource); }},
     {"burst", Kind::Burst, outputFrequency, "cycles a burst (only checked: nothing is sent)"},
 };
 
@@ -67,108 +63,80 @@ QString trailingUnit(const QString& value) {
     return value.mid(i);
 }
 
-// A value's number and unit, checked against the units `name` takes: the unit must be one
-// of them exactly, letter case and all. A name that takes several units needs one; a name
-// that takes one may leave it out; a name that takes none has none.
-bool splitUnit(const Request& r, const QString& value, QString* number, QString* unit,
-               QString* error) {
-    const QStringList unitList = units(*r.name);
-    const QString name = QString::fromLatin1(r.name->name);
+// Why `value` is no number in one of `units`, the units `name` takes: the unit must be
+// one of them exactly, letter case and all. A name that takes several units needs one; a
+// name that takes one may leave it out; a name that takes none has none. Empty when it is
+// one, with `number` and `unit` set.
+QString splitUnit(const QString& name, const QStringList& units, const QString& value,
+                  QString* number, QString* unit) {
     *unit = trailingUnit(value);
     *number = value.chopped(unit->size());
     if (unit->isEmpty()) {
-        if (unitList.size() > 1) {
-            *error = QStringLiteral("%1 needs a unit: %2").arg(name, unitList.join(", "));
-            return false;
-        }
-        *unit = unitList.value(0);
-        return true;
+        *unit = units.value(0);
+        return units.size() > 1 ? QStringLiteral("%1 needs a unit: %2").arg(name, units.join(", "))
+                                : QString();
     }
-    if (unitList.isEmpty()) {
-        *error = QStringLiteral("%1 takes a number without a unit, not %2").arg(name, *unit);
-        return false;
-    }
-    if (number->isEmpty()) {
-        *error = QStringLiteral("%1 needs a number before %2").arg(name, *unit);
-        return false;
-    }
-    if (!unitList.contains(*unit)) {
-        *error = QStringLiteral("%1 takes %2, not %3").arg(name, unitList.join(", "), *unit);
-        return false;
-    }
-    return true;
+    if (units.isEmpty())
+        return QStringLiteral("%1 takes a number without a unit, not %2").arg(name, *unit);
+    if (number->isEmpty())
+        return QStringLiteral("%1 needs a number before %2").arg(name, *unit);
+    if (!units.contains(*unit))
+        return QStringLiteral("%1 takes %2, not %3").arg(name, units.join(", "), *unit);
+    return {};
 }
 
-// A value is one word, or a number and then one of the name's units as a word of its own.
-bool valueWord(const Request& r, const QStringList& args, QString* value, QString* error) {
-    const QString name = QString::fromLatin1(r.name->name);
-    if (args.size() < 2) {
-        *error = QStringLiteral("set %1 needs a value").arg(name);
-        return false;
-    }
+// A value is one word, or a number and then one of `units` as a word of its own. Why the
+// words of `set name` are no value; empty when they are one, set in `value`.
+QString valueWord(const QString& name, const QStringList& units, const QStringList& args,
+                  QString* value) {
+    if (args.size() < 2)
+        return QStringLiteral("set %1 needs a value").arg(name);
     *value = args.at(1);
     if (args.size() == 2)
-        return true;
-    const QStringList unitList = units(*r.name);
+        return {};
     const QString& extra = args.at(2);
-    if (args.size() > 3 || !unitList.contains(extra) || !trailingUnit(*value).isEmpty()) {
-        const QString& word = args.size() > 3 && unitList.contains(extra) ? args.at(3) : extra;
-        *error = unitList.isEmpty()
-                     ? QStringLiteral("set %1 takes one word as its value; %2 is one too many")
-                           .arg(name, word)
-                     : QStringLiteral("set %1 takes one value and at most a unit (%2) after it; "
-                                      "%3 is one too many")
-                           .arg(name, unitList.join(", "), word);
-        return false;
+    if (args.size() == 3 && units.contains(extra) && trailingUnit(*value).isEmpty()) {
+        *value += extra;
+        return {};
     }
-    *value += extra;
-    return true;
+    const QString& word = args.size() > 3 && units.contains(extra) ? args.at(3) : extra;
+    return units.isEmpty()
+               ? QStringLiteral("set %1 takes one word as its value; %2 is one too many")
+                     .arg(name, word)
+               : QStringLiteral("set %1 takes one value and at most a unit (%2) after it; "
+                                "%3 is one too many")
+                     .arg(name, units.join(", "), word);
 }
 
-bool parseSet(Request& r, const QStringList& args, QString* error) {
-    if (args.isEmpty()) {
-        *error = QStringLiteral("set needs a name and a value");
-        return false;
-    }
-    r.name = findName(args.first());
-    if (!r.name) {
-        *error = QStringLiteral("there is no setting %1").arg(args.first());
-        return false;
-    }
+// Why `args`, a name and its value, are no setting; empty when they are one, set in `r`.
+QString parseSet(Request& r, const QStringList& args) {
+    const QString& name = args.first();
+    r.name = findName(name);
+    if (!r.name)
+        return QStringLiteral("there is no setting %1").arg(name);
     r.needs = r.name->needs;
+    const QStringList unitList = units(*r.name);
     QString value;
-    if (!valueWord(r, args, &value, error))
-        return false;
-    QString unit;
-    switch (r.name->kind) {
-    case Kind::Value:
-        if (!splitUnit(r, value, &r.typed, &unit, error))
-            return false;
-        r.setting = r.name->setting;
-        r.unit = r.setting->unit(unit);
-        return true;
-    case Kind::Duty:
-    case Kind::Burst:
-        return splitUnit(r, value, &r.typed, &unit, error);
-    case Kind::Choice:
-    case Kind::Waveform:
-    case Kind::Output:
-        break;
+    if (const QString why = valueWord(name, unitList, args, &value); !why.isEmpty())
+        return why;
+    if (!r.name->words) { // a number: Value, Duty, Burst
+        QString unit;
+        if (const QString why = splitUnit(name, unitList, value, &r.typed, &unit); !why.isEmpty())
+            return why;
+        if (r.name->setting)
+            r.unit = r.name->setting->unit(unit);
+        return {};
     }
-    const QList<Word> choices = words(*r.name);
-    for (qsizetype i = 0; i < choices.size(); ++i) {
-        if (choices[i].word == value)
-            r.word = int(i);
+    QStringList all;
+    for (const Word& w : words(*r.name)) {
+        if (w.word == value) {
+            r.word = w;
+            return {};
+        }
+        all << w.word;
     }
-    if (r.word < 0) {
-        QStringList all;
-        for (const Word& w : choices)
-            all << w.word;
-        *error = QStringLiteral("%1 is one of %2, not %3")
-                     .arg(args.first(), all.join(QStringLiteral(", ")), value);
-        return false;
-    }
-    return true;
+    return QStringLiteral("%1 is one of %2, not %3")
+        .arg(name, all.join(QStringLiteral(", ")), value);
 }
 
 struct VerbName {
@@ -176,29 +144,29 @@ struct VerbName {
     Verb verb;
     int arguments; // -1: one or more
     const char* usage;
+    Facts needs = 0; // what its checks need to know of the generator first
 };
 
 constexpr VerbName verbs[] = {
-    {"ports", Verb::Ports, 0, "ports"},       {"identify", Verb::Identify, 0, "identify"},
-    {"status", Verb::Status, 0, "status"},    {"limits", Verb::Limits, 0, "limits"},
-    {"set", Verb::Set, -1, "set NAME VALUE"}, {"save", Verb::Save, 1, "save N"},
-    {"recall", Verb::Recall, 1, "recall N"},  {"factory", Verb::Factory, 0, "factory"},
-    {"run", Verb::Run, 1, "run FILE"},        {"send", Verb::Send, -1, "send LINE"},
+    {"ports", Verb::Ports, 0, "ports"},
+    {"identify", Verb::Identify, 0, "identify"},
+    {"status", Verb::Status, 0, "status"},
+    {"limits", Verb::Limits, 0, "limits", model | waveform},
+    {"set", Verb::Set, -1, "set NAME VALUE"},
+    {"save", Verb::Save, 1, "save N", model},
+    {"recall", Verb::Recall, 1, "recall N", model},
+    {"factory", Verb::Factory, 0, "factory"},
+    {"run", Verb::Run, 1, "run FILE"},
+    {"send", Verb::Send, -1, "send LINE"},
 };
 
 } // namespace
 
-bool isPrintable(const QString& text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7e; });
-}
-
 std::span<const Name> names() {
     static const std::vector<Name> all = [] {
         std::vector<Name> out(std::begin(others), std::end(others));
-        for (const Setting* setting : allSettings())
-            out.push_back(
-                {setting->name, Kind::Value, setting->needs, setting->help, false, setting});
+        for (const Setting* s : allSettings())
+            out.push_back({s->name, Kind::Value, s->needs, s->help, false, s});
         return out;
     }();
     return all;
@@ -218,105 +186,68 @@ QStringList units(const Name& name) {
     QStringList out;
     if (name.kind == Kind::Duty)
         out << QStringLiteral("%");
-    if (name.setting) {
-        for (const Unit& u : name.setting->units)
-            out << QString::fromLatin1(u.name);
-    }
+    for (const Unit& u : name.setting ? name.setting->units : std::span<const Unit>())
+        out << QString::fromLatin1(u.name);
     return out;
 }
 
-std::optional<Request> parseRequest(const QStringList& words, QString* error, const QString& rest) {
-    Request r;
-    r.text = words.join(QLatin1Char(' '));
+QString parseRequest(const QStringList& words, Request* r, const QString& rest) {
+    r->text = words.join(QLatin1Char(' '));
     const QString verb = words.value(0);
-    const VerbName* found = nullptr;
-    for (const VerbName& v : verbs) {
-        if (verb == QLatin1String(v.name))
-            found = &v;
-    }
-    if (!found) {
-        *error = verb.isEmpty() ? QStringLiteral("no command given")
-                                : QStringLiteral("there is no command %1").arg(verb);
-        return std::nullopt;
-    }
-    r.verb = found->verb;
+    const auto v = std::find_if(std::begin(verbs), std::end(verbs),
+                                [&](const VerbName& n) { return verb == QLatin1String(n.name); });
+    if (v == std::end(verbs))
+        return verb.isEmpty() ? QStringLiteral("no command given")
+                              : QStringLiteral("there is no command %1").arg(verb);
     const QStringList args = words.mid(1);
-    const bool countOk = found->arguments < 0 ? !args.isEmpty() : args.size() == found->arguments;
-    if (!countOk) {
-        *error = QStringLiteral("usage: %1").arg(QLatin1String(found->usage));
-        return std::nullopt;
-    }
-    switch (r.verb) {
-    case Verb::Ports:
-    case Verb::Run:
-        r.needsPort = false;
-        r.typed = args.value(0);
-        break;
-    case Verb::Limits:
-        r.needs = model | waveform;
-        break;
-    case Verb::Save:
-    case Verb::Recall:
-        r.needs = model;
-        r.typed = args.first();
-        break;
-    case Verb::Send:
-        r.typed = rest.isNull() ? args.join(QLatin1Char(' ')) : rest;
-        r.text = QStringLiteral("send ") + r.typed;
-        // Nothing goes out for a line that is not one line of printable ASCII.
-        if (r.typed.isEmpty() || !isPrintable(r.typed)) {
-            *error = QStringLiteral("send takes one line of printable ASCII");
-            return std::nullopt;
-        }
-        break;
-    case Verb::Set:
-        if (!parseSet(r, args, error))
-            return std::nullopt;
-        break;
-    case Verb::Identify:
-    case Verb::Status:
-    case Verb::Factory:
-        break;
-    }
-    return r;
+    if (v->arguments < 0 ? args.isEmpty() : args.size() != v->arguments)
+        return QStringLiteral("usage: %1").arg(QLatin1String(v->usage));
+    r->verb = v->verb;
+    r->needs = v->needs;
+    r->needsPort = r->verb != Verb::Ports && r->verb != Verb::Run;
+    if (v->arguments == 1) // save N, recall N, run FILE
+        r->typed = args.first();
+    if (r->verb == Verb::Set)
+        return parseSet(*r, args);
+    if (r->verb != Verb::Send)
+        return {};
+    r->typed = rest.isNull() ? args.join(QLatin1Char(' ')) : rest;
+    r->text = QStringLiteral("send ") + r->typed;
+    // Nothing goes out for a line that is not one line of printable ASCII.
+    const auto printable = [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7e; };
+    if (r->typed.isEmpty() || !std::all_of(r->typed.begin(), r->typed.end(), printable))
+        return QStringLiteral("send takes one line of printable ASCII");
+    return {};
 }
 
-std::optional<QList<RequestLine>> parseRunFile(const QByteArray& text, QString* error) {
+QString parseRunFile(const QByteArray& text, QList<RequestLine>* lines) {
     static const QRegularExpression comment(QStringLiteral("(^| )#.*$"));
-    QList<RequestLine> lines;
     const QList<QByteArray> all = text.split('\n');
     for (qsizetype i = 0; i < all.size(); ++i) {
         const QString where = QStringLiteral("%1: ").arg(i + 1);
-        QByteArray bytes = all[i];
         // A CR before the LF ends the line as the LF does.
-        if (bytes.endsWith('\r'))
-            bytes.chop(1);
+        const QByteArray bytes = all[i].endsWith('\r') ? all[i].chopped(1) : all[i];
         const auto control = std::find_if(bytes.begin(), bytes.end(), [](char c) {
             return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
         });
-        if (control != bytes.end()) {
-            *error = where + QStringLiteral("a control character (%1) in the line")
-                                 .arg(Traffic::visible(QByteArray(1, *control)));
-            return std::nullopt;
-        }
-        QString line = QString::fromUtf8(bytes);
-        line.remove(comment);
+        if (control != bytes.end())
+            return where + QStringLiteral("a control character (%1) in the line")
+                               .arg(Traffic::visible(QByteArray(1, *control)));
+        const QString line = QString::fromUtf8(bytes).remove(comment);
         const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (words.isEmpty())
             continue;
-        QString why;
-        std::optional<Request> r = parseRequest(
-            words, &why,
+        Request r;
+        QString why = parseRequest(
+            words, &r,
             words.first() == QLatin1String("send") ? line.trimmed().mid(4).trimmed() : QString());
-        if (r && r->verb == Verb::Run)
+        if (why.isEmpty() && r.verb == Verb::Run)
             why = QStringLiteral("a run file cannot run another");
-        if (!why.isEmpty()) {
-            *error = where + why;
-            return std::nullopt;
-        }
-        lines << RequestLine{int(i + 1), *r};
+        if (!why.isEmpty())
+            return where + why;
+        *lines << RequestLine{int(i + 1), r};
     }
-    return lines;
+    return {};
 }
 
 } // namespace kx

@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
 #include <span>
 
 namespace kx {
@@ -29,8 +28,8 @@ enum class Kind {
 // the waveform and the output, no command and the waveform's index or the state (1 on).
 struct Word {
     QString word;
-    const Command* command;
-    int option;
+    const Command* command = nullptr;
+    int option = -1;
 };
 
 // A name `set` knows, and what its check needs to know of the generator. Every setting
@@ -59,20 +58,18 @@ struct Request {
     Verb verb = Verb::Status;
     QString text; // the command as given, words joined by one blank
     const Name* name = nullptr;
-    const Setting* setting = nullptr; // Value: the setting and the unit it is typed in
-    const Unit* unit = nullptr;
-    int word = -1; // Choice, Waveform, Output: into words(*name)
-    QString typed; // a number as typed; Send: the line; Run: the file
+    const Unit* unit = nullptr; // Value: the unit of name->setting it is typed in
+    Word word;                  // Choice, Waveform, Output: the one of words(*name)
+    QString typed;              // a number as typed; Send: the line; Run: the file
     // What the checks need to know of the generator first.
     Facts needs = 0;
     bool needsPort = true;
 };
 
-// The command `words` (its name first) as a request; empty, with `error` set, when the
-// words do not make one. A run file's line is split at blanks; `send` keeps the rest of
-// its line as it is, given in `rest`.
-std::optional<Request> parseRequest(const QStringList& words, QString* error,
-                                    const QString& rest = {});
+// Why the command `words` (its name first) is no request; empty when it is one, made in
+// `r`. A run file's line is split at blanks; `send` keeps the rest of its line as it is,
+// given in `rest`.
+QString parseRequest(const QStringList& words, Request* r, const QString& rest = {});
 
 // A run file's request and the number of its line.
 struct RequestLine {
@@ -80,13 +77,11 @@ struct RequestLine {
     Request request;
 };
 
-// The requests of a run file, one a line, "#" starting a comment; every line is checked
-// before any is carried out. Nothing, with `error` naming the line ("4: why"), when a
-// line is not a request, holds a control character (a CR before the LF ends the line
-// as the LF does), or runs another file.
-std::optional<QList<RequestLine>> parseRunFile(const QByteArray& text, QString* error);
-
-// Whether `text` is printable ASCII only.
-bool isPrintable(const QString& text);
+// The requests of a run file, one a line, "#" starting a comment, added to `lines`; every
+// line is checked before any is carried out. Why the file cannot be run, naming the line
+// ("4: why"), when a line is not a request, holds a control character (a CR before the LF
+// ends the line as the LF does), or runs another file; empty when it can (and only then
+// are `lines` of use).
+QString parseRunFile(const QByteArray& text, QList<RequestLine>* lines);
 
 } // namespace kx

@@ -201,11 +201,14 @@ void CtlTest::command_data() {
     refusedUsage("no such word", "-d /dev/fake set sweep on",
                  "sweep is one of lin, log, off, not on");
     refusedUsage("no value", "-d /dev/fake set depth", "set depth needs a value");
+    refusedUsage("no name", "-d /dev/fake set", "usage: set NAME VALUE");
     refusedUsage("no such command", "-d /dev/fake frobnicate", "there is no command frobnicate");
     refusedUsage("too many words", "-d /dev/fake status now", "usage: status");
     refusedUsage("no port", "status", "no port given: -p N or -d DEVICE");
     refusedUsage("port 17", "-p 17 status", "the port is a number from 1 to 16, not 17");
     refusedUsage("port 2.5", "-p 2.5 status", "the port is a number from 1 to 16, not 2.5");
+    refusedUsage("port 03", "-p 03 status", "the port is a number from 1 to 16, not 03");
+    refusedUsage("port by name", "-p three status", "the port is a number from 1 to 16, not three");
     refusedUsage("two ports", "-p 3 -d /dev/fake status", "give one port: -p N or -d DEVICE");
     refusedUsage("an option after the command", "-d /dev/fake status --json", "usage: status");
     refusedUsage("send a tab", "-d /dev/fake send FREQ\t5KHZ",
