@@ -9,6 +9,7 @@
 #include "state/Number.h"
 #include "state/Profile.h"
 #include "state/Refusals.h"
+#include "state/Setup.h"
 #include "state/Status.h"
 
 #include <QJsonArray>
@@ -52,6 +53,9 @@ Outcome outcomeOf(const kx::Result& r, const QList<Item>& items = {}) {
     case kx::Result::Kind::Done:
         break;
     case kx::Result::Kind::Refused: {
+        // A refusal without a number says why in words of its own.
+        if (!r.code)
+            return failed(Refused, r.problem);
         const kx::Refusal* refusal = kx::findRefusal(r.code);
         return {Refused, {}, QString::fromLatin1(refusal ? refusal->text : ""), r.code, {}};
     }
@@ -61,23 +65,6 @@ Outcome outcomeOf(const kx::Result& r, const QList<Item>& items = {}) {
         return failed(Link, linkLost);
     }
     return {Done, items, {}, std::nullopt, {}};
-}
-
-// The word of `name` for what the generator reports; `otherwise` when it has none.
-QString wordOf(const char* name, const std::optional<kx::Choice>& choice,
-               const QString& otherwise = {}) {
-    for (const kx::Word& w : kx::words(*kx::findName(QString::fromLatin1(name)))) {
-        if (choice && w.command == choice->command && w.option == choice->option)
-            return w.word;
-    }
-    return otherwise;
-}
-
-// Whether the model of `profile` takes `w`: the panel's list offers the connected model's
-// modulating shapes only.
-bool offered(const kx::ModelProfile* profile, const kx::Word& w) {
-    return w.command != &kx::commands::modulationShape ||
-           (profile && w.option < int(profile->modulationShapes.size()));
 }
 
 } // namespace
@@ -189,11 +176,11 @@ Outcome Session::status() {
     if (s.offset)
         add("offset", "OFFS?", s.offset->value, QStringLiteral("V"));
     if (s.mode)
-        add("trigger-mode", "MODE?", wordOf("trigger-mode", s.modeChoice, *s.mode));
+        add("trigger-mode", "MODE?", kx::wordOf("trigger-mode", s.modeChoice, *s.mode));
     if (s.sweep)
-        add("sweep", "SWE?", wordOf("sweep", s.sweep));
+        add("sweep", "SWE?", kx::wordOf("sweep", s.sweep));
     if (s.modulation)
-        add("modulation", "MODUL?", wordOf("modulation", s.modulation));
+        add("modulation", "MODUL?", kx::wordOf("modulation", s.modulation));
     if (s.output)
         add("output", "OUT?", *s.output ? QStringLiteral("on") : QStringLiteral("off"));
     return o;
@@ -249,7 +236,7 @@ Outcome Session::limits() {
         } else { // Choice, Waveform, Output
             QStringList all;
             for (const kx::Word& w : kx::words(n)) {
-                if (offered(profile, w))
+                if (kx::offered(vars_.modelName, w))
                     all << w.word;
             }
             choices(name, all);
@@ -262,10 +249,10 @@ Outcome Session::limits() {
 Outcome Session::set(const kx::Request& r) {
     const QString name = QString::fromLatin1(r.name->name);
     const kx::Word& w = r.word;
+    const kx::Result res = kx::carryOut(link_, vars_, r);
     switch (r.name->kind) {
     case kx::Kind::Value: {
         const kx::Setting& s = *r.name->setting;
-        const kx::Result res = kx::apply(link_, vars_, s, *r.unit, r.typed);
         if (!s.readBack.query)
             return outcomeOf(res, {sentOnly(*r.name, r.typed, QString::fromLatin1(r.unit->name))});
         const bool level = s.readBack.decoding == kx::Decoding::Level;
@@ -274,21 +261,18 @@ Outcome Session::set(const kx::Request& r) {
                                level ? QStringLiteral("V") : res.answer.unit, res.answer.reply)});
     }
     case kx::Kind::Duty:
-        return outcomeOf(kx::setDuty(link_, vars_, r.typed),
-                         {sentOnly(*r.name, r.typed, QStringLiteral("%"))});
+        return outcomeOf(res, {sentOnly(*r.name, r.typed, QStringLiteral("%"))});
     case kx::Kind::Burst:
-        return outcomeOf(kx::checkBurst(vars_, r.typed),
+        return outcomeOf(res,
                          {item(name, r.typed, QStringLiteral("cycles"), std::nullopt,
                                QStringLiteral(" (checked only: the generator takes no line)"))});
     case kx::Kind::Waveform: {
         // The generator brings the frequency down to what the new waveform allows.
-        const kx::Result res = kx::selectWaveform(link_, vars_, kx::waveforms[w.option]);
         return outcomeOf(
             res, {sentOnly(*r.name, w.word), item(QStringLiteral("frequency"), res.answer.value,
                                                   res.answer.unit, res.answer.reply)});
     }
     case kx::Kind::Output: {
-        const kx::Result res = kx::switchOutput(link_, w.option == 1);
         const bool on = res.answer.value == QLatin1String("1");
         return outcomeOf(res, {item(name, on ? QStringLiteral("on") : QStringLiteral("off"), {},
                                     res.answer.reply)});
@@ -296,30 +280,17 @@ Outcome Session::set(const kx::Request& r) {
     case kx::Kind::Choice:
         break;
     }
-    if (!offered(kx::findModel(vars_.modelName), w))
-        return failed(
-            Refused,
-            QStringLiteral("The %1 has no %2 modulating shape.").arg(vars_.modelName, w.word));
-    return outcomeOf(kx::choose(link_, vars_, *w.command, w.option), {sentOnly(*r.name, w.word)});
+    return outcomeOf(res, {sentOnly(*r.name, w.word)});
 }
 
 Outcome Session::memory(const kx::Request& r) {
-    const kx::Store what = r.verb == kx::Verb::Save     ? kx::Store::Save
-                           : r.verb == kx::Verb::Recall ? kx::Store::Recall
-                                                        : kx::Store::Factory;
-    int location = 0;
-    if (what != kx::Store::Factory) {
-        const kx::MemoryLocation m = kx::checkMemoryLocation(vars_.modelName, r.typed);
-        if (!m.location)
-            return failed(Refused, m.problem);
-        location = *m.location;
-    }
-    if (Outcome o = outcomeOf(kx::store(link_, what, location)); o.status != Done)
+    if (Outcome o = outcomeOf(kx::carryOut(link_, vars_, r)); o.status != Done)
         return o;
     Outcome o = status();
     // Named by the line's first word; the location as it was sent.
+    const int location = kx::checkMemoryLocation(vars_.modelName, r.typed).location.value_or(0);
     Item stored = item(r.text.section(QLatin1Char(' '), 0, 0), QString::number(location));
-    if (what == kx::Store::Factory)
+    if (r.verb == kx::Verb::Factory)
         stored.human = QStringLiteral("factory set-up recalled");
     o.items.prepend(stored);
     return o;

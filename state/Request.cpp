@@ -182,6 +182,20 @@ const Name* findName(const QString& name) {
 
 QList<Word> words(const Name& name) { return name.words ? name.words() : QList<Word>{}; }
 
+QString wordOf(const char* name, const std::optional<Choice>& choice, const QString& otherwise) {
+    for (const Word& w : words(*findName(QLatin1String(name)))) {
+        if (choice && w.command == choice->command && w.option == choice->option)
+            return w.word;
+    }
+    return otherwise;
+}
+
+bool offered(const QString& model, const Word& w) {
+    const ModelProfile* profile = findModel(model);
+    return w.command != &commands::modulationShape ||
+           (profile && w.option < int(profile->modulationShapes.size()));
+}
+
 QStringList units(const Name& name) {
     QStringList out;
     if (name.kind == Kind::Duty)

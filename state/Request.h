@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <span>
 
 namespace kx {
@@ -49,6 +50,11 @@ std::span<const Name> names();
 const Name* findName(const QString& name);
 // The words a Choice, Waveform or Output name takes, in order.
 QList<Word> words(const Name& name);
+// The word of the name `name` for what the generator reports; `otherwise` when it has none.
+QString wordOf(const char* name, const std::optional<Choice>& choice,
+               const QString& otherwise = {});
+// Whether the connected `model` takes `word`: a modulating shape must be one of its own.
+bool offered(const QString& model, const Word& word);
 // The units a Value name takes, as typed ("Hz", "kHz", "MHz").
 QStringList units(const Name& name);
 

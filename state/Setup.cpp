@@ -11,15 +11,6 @@ namespace kx {
 
 namespace {
 
-// The word the request `name` takes for `choice`; empty when it takes none for it.
-QString wordFor(const char* name, const std::optional<Choice>& choice) {
-    for (const Word& w : words(*findName(QLatin1String(name)))) {
-        if (choice && w.command == choice->command && w.option == choice->option)
-            return w.word;
-    }
-    return {};
-}
-
 QString withUnit(const std::optional<Result::Answer>& a, const char* unit) {
     return a->value + (a->unit.isEmpty() ? QLatin1String(unit) : a->unit);
 }
@@ -79,8 +70,8 @@ QString writeSetup(const SetupReading& r, const modVariables& vars, const QStrin
         sent("duty");
     set("amplitude", withUnit(s.amplitude, "V"));
     set("offset", withUnit(s.offset, "V"));
-    const QString sweep = wordFor("sweep", s.sweep);
-    const QString modulation = wordFor("modulation", s.modulation);
+    const QString sweep = wordOf("sweep", s.sweep);
+    const QString modulation = wordOf("modulation", s.modulation);
     if (sweep != QLatin1String("off")) {
         set("sweep", sweep);
         set("sweep-start", withUnit(r.sweepStart, "Hz"));
@@ -96,7 +87,7 @@ QString writeSetup(const SetupReading& r, const modVariables& vars, const QStrin
             sent(modulation == QLatin1String("am-int") ? "depth" : "deviation");
         }
     } else {
-        const QString mode = wordFor("trigger-mode", s.modeChoice);
+        const QString mode = wordOf("trigger-mode", s.modeChoice);
         set("trigger-mode", mode);
         if (mode != QLatin1String("continuous")) {
             sent("trigger-source");
@@ -118,22 +109,21 @@ QString RefusedLine::text() const {
     return QStringLiteral("%1: %2: %3").arg(number).arg(request, why);
 }
 
-QString shapeProblem(const QString& model, int shape) {
-    const ModelProfile* profile = findModel(model);
-    if (profile && shape >= 0 && shape < int(profile->modulationShapes.size()))
-        return {};
-    return QStringLiteral("The %1 has no %2 modulating shape.")
-        .arg(model, QLatin1String(commands::modulationShape.options[std::size_t(shape)].name));
-}
-
 namespace {
+
+// Refused when the connected model does not take the word: a modulating shape it lacks.
+Result checkOffered(const QString& model, const Word& w) {
+    if (offered(model, w))
+        return {};
+    return Result::refused(QStringLiteral("The %1 has no %2 modulating shape.").arg(model, w.word));
+}
 
 // What a request would do to the generator as `vars` and `modulation` know it: refused,
 // or done with both brought up to date.
 Result foresee(const Request& r, modVariables& vars, std::optional<Choice>& modulation) {
     switch (r.name->kind) {
     case Kind::Value: {
-        const Setting& s = *r.setting;
+        const Setting& s = *r.name->setting;
         // The depth and the deviation need the modulation they are for.
         if (s.asks.query && modulation &&
             !answerAfter(*modulation, "MODUL").startsWith(QLatin1String(s.asks.expected)))
@@ -152,8 +142,7 @@ Result foresee(const Request& r, modVariables& vars, std::optional<Choice>& modu
     case Kind::Output:
         return {};
     case Kind::Waveform: {
-        vars.waveShape =
-            QLatin1String(waveforms[std::size_t(words(*r.name).at(r.word).option)].shape);
+        vars.waveShape = QLatin1String(waveforms[std::size_t(r.word.option)].shape);
         // The generator brings the frequency down to what the waveform allows.
         const Range range = frequencyLimits(vars);
         if (vars.outputFrequencyHz && range.highest > 0 && *vars.outputFrequencyHz > range.highest)
@@ -163,13 +152,11 @@ Result foresee(const Request& r, modVariables& vars, std::optional<Choice>& modu
     case Kind::Choice:
         break;
     }
-    const Word w = words(*r.name).at(r.word);
+    const Word& w = r.word;
     if (const Result c = check(vars, *w.command); c.kind != Result::Kind::Done)
         return c;
-    if (w.command == &commands::modulationShape) {
-        if (const QString problem = shapeProblem(vars.modelName, w.option); !problem.isEmpty())
-            return Result::refused(problem);
-    }
+    if (const Result c = checkOffered(vars.modelName, w); c.kind != Result::Kind::Done)
+        return c;
     const Choice choice{w.command, w.option};
     if (const QString mode = answerAfter(choice, "MODE"); !mode.isEmpty())
         vars.mode = mode;
@@ -180,7 +167,7 @@ Result foresee(const Request& r, modVariables& vars, std::optional<Choice>& modu
 
 bool isLevel(const Request& r) {
     return r.verb == Verb::Set &&
-           (r.setting == &settings::amplitude || r.setting == &settings::offset);
+           (r.name->setting == &settings::amplitude || r.name->setting == &settings::offset);
 }
 
 bool foreseenDone(const Request& r, modVariables& vars, std::optional<Choice>& modulation) {
@@ -203,7 +190,7 @@ QList<RefusedLine> checkRunFile(QList<RequestLine>& lines, const modVariables& s
         // An amplitude and an offset next to each other go in the order in which both
         // keep the rule: the one that would break it at first waits for the other.
         if (i + 1 < lines.size() && isLevel(r) && isLevel(lines[i + 1].request) &&
-            r.setting != lines[i + 1].request.setting) {
+            r.name->setting != lines[i + 1].request.name->setting) {
             modVariables asWritten = vars, swapped = vars;
             std::optional<Choice> m1 = modulation, m2 = modulation;
             if (!(foreseenDone(r, asWritten, m1) &&
@@ -253,7 +240,7 @@ Result carryOut(Exchange& link, modVariables& vars, const Request& r) {
     }
     switch (r.name->kind) {
     case Kind::Value:
-        return apply(link, vars, *r.setting, *r.unit, r.typed);
+        return apply(link, vars, *r.name->setting, *r.unit, r.typed);
     case Kind::Duty:
         return setDuty(link, vars, r.typed);
     case Kind::Burst:
@@ -263,16 +250,14 @@ Result carryOut(Exchange& link, modVariables& vars, const Request& r) {
     case Kind::Output:
         break;
     }
-    const Word w = words(*r.name).at(r.word);
+    const Word& w = r.word;
     if (r.name->kind == Kind::Waveform)
         return selectWaveform(link, vars, waveforms[std::size_t(w.option)]);
     if (r.name->kind == Kind::Output)
         return switchOutput(link, w.option == 1);
     // The panel's list offers the connected model's shapes only.
-    if (w.command == &commands::modulationShape) {
-        if (const QString problem = shapeProblem(vars.modelName, w.option); !problem.isEmpty())
-            return Result::refused(problem);
-    }
+    if (const Result c = checkOffered(vars.modelName, w); c.kind != Result::Kind::Done)
+        return c;
     return choose(link, vars, *w.command, w.option);
 }
 

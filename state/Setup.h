@@ -60,7 +60,4 @@ QList<RefusedLine> checkRunFile(QList<RequestLine>& lines, const modVariables& v
 // ports) sends nothing here.
 Result carryOut(Exchange& link, modVariables& vars, const Request& request);
 
-// The refusal of a modulating shape the connected model does not have; empty when it has.
-QString shapeProblem(const QString& model, int shape);
-
 } // namespace kx

@@ -15,11 +15,10 @@ using namespace kxtest;
 namespace {
 
 QList<kx::RequestLine> requests(const QString& text) {
-    QString error;
-    const auto lines = kx::parseRunFile(text.toUtf8(), &error);
-    if (!lines)
+    QList<kx::RequestLine> lines;
+    if (const QString error = kx::parseRunFile(text.toUtf8(), &lines); !error.isEmpty())
         qFatal("not a run file: %s", qPrintable(error));
-    return *lines;
+    return lines;
 }
 
 // Carries out every request of `text`, failing the test on the first that is not done.
