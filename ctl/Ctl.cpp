@@ -50,7 +50,7 @@ QString help() {
         "                %2\n"
         "  -d DEVICE     the serial device itself\n"
         "  --json        each result as one JSON object a line\n"
-        "  --keep-going  run: go on after a refused or failed line\n"
+        "  --keep-going  run: go on after a line refused or failed as it is carried out\n"
         "  -h, --help    this text\n"
         "  --version     the version\n"
         "\n"
@@ -64,7 +64,11 @@ QString help() {
         "  save N        save the set-up in memory location N, then the status\n"
         "  recall N      recall the set-up of location N, then the status\n"
         "  factory       recall the factory set-up, then the status\n"
-        "  run FILE      one command a line (# starts a comment); - reads standard input\n"
+        "  run FILE      one command a line (# starts a comment); - reads standard input.\n"
+        "                Checked whole first: a line the generator would refuse, and\n"
+        "                none is sent\n"
+        "  save-setup FILE  the generator's set-up as a run file that brings it back\n"
+        "                (- for standard output)\n"
         "  send LINE     one line of printable ASCII, sent as given and not checked; the\n"
         "                answer to a query (a line ending in ?) is printed\n"
         "\n"
@@ -77,27 +81,55 @@ QString help() {
         "Exit status: 0 done; 1 refused by a check (its numbered text on standard error);\n"
         "2 usage (nothing sent); 3 the link (no such port or device, not a serial port, in\n"
         "use, no permission, lost); 4 no valid answer from the generator; 5 standard output\n"
-        "cannot be written (nothing more is sent). SIGINT, SIGTERM or SIGHUP: the line being\n"
+        "or the set-up file cannot be written (nothing more is sent). SIGINT, SIGTERM or SIGHUP: "
+        "the line being\n"
         "written is finished, nothing more is sent, the port is closed; 128 + the signal.\n");
     return text.arg(either(models), kx::PortMap::numbering(), settings);
 }
 
-int execute(Environment& env, const Options& options, const QList<kx::RequestLine>& lines,
+int execute(Environment& env, const Options& options, QList<kx::RequestLine>& lines,
             const QString& file) {
     Session session(env, options);
+    const auto where = [&](int number) {
+        return number ? QStringLiteral("%1:%2: ").arg(file).arg(number) : QString();
+    };
+    // A run file is checked whole against the generator first: one line it would refuse,
+    // and none is sent.
+    if (!file.isEmpty()) {
+        QList<std::pair<int, Outcome>> refused;
+        Outcome o;
+        try {
+            o = session.check(lines, &refused);
+        } catch (const kx::ShuttingDown&) {
+            return Done;
+        }
+        for (const auto& [number, r] : refused) {
+            const auto line = std::find_if(lines.begin(), lines.end(),
+                                           [n = number](const auto& l) { return l.number == n; });
+            report(env, options, where(number), line->request.text, {}, r);
+        }
+        if (o.status != Done) {
+            report(env, options, file + QStringLiteral(": "), QStringLiteral("run ") + file,
+                   session.sent(), o);
+            return o.status;
+        }
+        if (!refused.isEmpty())
+            return nothingSent(env, file, int(refused.size()));
+    }
     int status = Done;
-    for (const kx::RequestLine& l : lines) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const kx::RequestLine& l = lines[i];
         if (env.stopSignal())
             break;
+        if (env.progress && !file.isEmpty())
+            progress(env, int(i + 1), int(lines.size()), l.request.text);
         Outcome o;
         try {
             o = session.execute(l.request);
         } catch (const kx::ShuttingDown&) {
             break;
         }
-        const QString where =
-            l.number ? QStringLiteral("%1:%2: ").arg(file).arg(l.number) : QString();
-        report(env, options, where, l.request.text, session.sent(), o);
+        report(env, options, where(l.number), l.request.text, session.sent(), o);
         if (env.out.status() != QTextStream::Ok)
             return Output;
         if (status == Done)

@@ -62,6 +62,10 @@ struct Environment {
     std::function<bool(int)> probe = {};
     // The text of a run file ("-": standard input); empty when it cannot be read.
     std::function<std::optional<QByteArray>(const QString& file)> read = {};
+    // Writes a set-up file whole, or not at all; false when it cannot.
+    std::function<bool(const QString& file, const QByteArray& text)> write = {};
+    // Whether standard error is a terminal: a run then says there which line it is on.
+    bool progress = false;
     // Where a request to stop comes from; none: nothing asks.
     Stop* stop = nullptr;
 

@@ -42,7 +42,9 @@ void report(Environment& env, const Options& options, const QString& where, cons
         if (options.json)
             json(i.json);
         else
-            env.out << visible(i.human) << '\n';
+            for (const QString& line :
+                 i.severalLines ? i.human.split(QLatin1Char('\n')) : QStringList{i.human})
+                env.out << visible(line) << '\n';
     }
     if (o.status == Refused) {
         const QString number =
@@ -53,7 +55,9 @@ void report(Environment& env, const Options& options, const QString& where, cons
                                           {"text", o.message}}}});
     } else if (o.status != Done) {
         env.err << "kx-ctl: " << visible(where + o.message) << '\n';
-        QJsonObject error{{"error", o.status == Link ? "link" : "no valid answer"},
+        QJsonObject error{{"error", o.status == Link     ? "link"
+                                    : o.status == Output ? "output"
+                                                         : "no valid answer"},
                           {"text", o.message}};
         if (!o.query.isEmpty())
             error.insert(QStringLiteral("query"), o.query);
@@ -62,6 +66,18 @@ void report(Environment& env, const Options& options, const QString& where, cons
     }
     // A run's results show as they come, pauses and all.
     env.out.flush();
+    env.err.flush();
+}
+
+int nothingSent(Environment& env, const QString& file, int refused) {
+    env.err << "kx-ctl: " << visible(file) << ": nothing sent: the generator would refuse "
+            << refused << (refused == 1 ? " line" : " lines") << '\n';
+    env.err.flush();
+    return Refused;
+}
+
+void progress(Environment& env, int n, int of, const QString& request) {
+    env.err << n << '/' << of << ' ' << visible(request) << '\n';
     env.err.flush();
 }
 

@@ -16,6 +16,13 @@ namespace kxctl {
 void report(Environment& env, const Options& options, const QString& where, const QString& command,
             const QStringList& sent, const Outcome& o);
 
+// A run file not sent because the generator would refuse `refused` of its lines, said
+// above by report(); the status Refused.
+int nothingSent(Environment& env, const QString& file, int refused);
+
+// "n/N request", on standard error, before a run file's line n of N is carried out.
+void progress(Environment& env, int n, int of, const QString& request);
+
 // A command line or run file not understood: says why; the status Usage.
 int usage(Environment& env, const QString& message);
 

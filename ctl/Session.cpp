@@ -12,6 +12,7 @@
 #include "state/Setup.h"
 #include "state/Status.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 
 namespace kxctl {
@@ -88,18 +89,44 @@ QStringList Session::sent() const {
     return lines;
 }
 
-Outcome Session::execute(const kx::Request& r) {
-    traffic_.clear();
-    if (r.verb == kx::Verb::Ports)
-        return ports();
-    // The port opens for the first command that needs it; a line once lost stays closed.
+// The port opens for the first command that needs it; a line once lost stays closed.
+Outcome Session::open() {
     if (!link_.isOpen() && link_.wasLost())
         return failed(Link, linkLost);
     if (!link_.isOpen() && !link_.open(options_.device))
         return failed(
             Link, kx::openRefusal(env_.port.openError(), options_.device).about(options_.portName));
-    // The model does not change while the port stays open.
-    const kx::Facts needs = r.needs & (vars_.modelName.isEmpty() ? ~0u : ~kx::fact::model);
+    return {};
+}
+
+Outcome Session::check(QList<kx::RequestLine>& lines, QList<std::pair<int, Outcome>>* refused) {
+    kx::Facts needs = 0;
+    for (const kx::RequestLine& l : lines)
+        needs |= l.request.verb == kx::Verb::Set ? l.request.needs : 0;
+    if (!needs)
+        return {};
+    traffic_.clear();
+    if (Outcome o = open(); o.status != Done)
+        return o;
+    if (Outcome o = outcomeOf(kx::learn(link_, vars_, needs)); o.status != Done)
+        return o;
+    learned_ = true;
+    for (const kx::RefusedLine& r : kx::checkRunFile(lines, vars_))
+        *refused << std::pair{r.number, outcomeOf(r.result)};
+    return {};
+}
+
+Outcome Session::execute(const kx::Request& r) {
+    traffic_.clear();
+    if (r.verb == kx::Verb::Ports)
+        return ports();
+    if (Outcome o = open(); o.status != Done)
+        return o;
+    // The model does not change while the port stays open; nothing else has changed
+    // since a run file's check learned it.
+    const kx::Facts needs = std::exchange(learned_, false)
+                                ? 0
+                                : r.needs & (vars_.modelName.isEmpty() ? ~0u : ~kx::fact::model);
     if (Outcome o = outcomeOf(kx::learn(link_, vars_, needs)); o.status != Done)
         return o;
     switch (r.verb) {
@@ -117,6 +144,8 @@ Outcome Session::execute(const kx::Request& r) {
         return memory(r);
     case kx::Verb::Send:
         return send(r.typed);
+    case kx::Verb::SaveSetup:
+        return saveSetup(r.typed);
     case kx::Verb::Ports:
     case kx::Verb::Run:
         break;
@@ -294,6 +323,20 @@ Outcome Session::memory(const kx::Request& r) {
         stored.human = QStringLiteral("factory set-up recalled");
     o.items.prepend(stored);
     return o;
+}
+
+Outcome Session::saveSetup(const QString& file) {
+    const kx::SetupReading reading = kx::readSetup(link_, vars_);
+    if (Outcome o = outcomeOf(reading.result); o.status != Done)
+        return o;
+    const QString text =
+        kx::writeSetup(reading, vars_, QStringLiteral("kx-ctl"), QDateTime::currentDateTime());
+    if (file == QLatin1String("-"))
+        return outcomeOf({}, {Item{text.chopped(1), QJsonObject{{"setup", text}}, true}});
+    if (!env_.write || !env_.write(file, text.toUtf8()))
+        return failed(Output, QStringLiteral("the set-up cannot be written to %1").arg(file));
+    return outcomeOf(
+        {}, {Item{QStringLiteral("set-up written to %1").arg(file), QJsonObject{{"file", file}}}});
 }
 
 Outcome Session::send(const QString& line) {

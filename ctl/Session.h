@@ -18,6 +18,7 @@ namespace kxctl {
 struct Item {
     QString human;
     QJsonObject json;
+    bool severalLines = false; // `human` holds lines ended by LF, each shown as one
 };
 
 // How one command ended.
@@ -43,6 +44,9 @@ public:
     ~Session();
 
     Outcome execute(const kx::Request& r);
+    // Checks a run file's lines against the generator before the first goes out (see
+    // kx::checkRunFile), each line it would refuse into `refused` with its number.
+    Outcome check(QList<kx::RequestLine>& lines, QList<std::pair<int, Outcome>>* refused);
     // Every line sent for the command just executed.
     QStringList sent() const;
 
@@ -54,12 +58,16 @@ private:
     Outcome memory(const kx::Request& r);
     Outcome status();
     Outcome send(const QString& line);
+    Outcome saveSetup(const QString& file);
+    Outcome open();
 
     Environment& env_;
     const Options& options_;
     kx::Traffic traffic_;
     kx::Exchange link_;
     kx::modVariables vars_;
+    // What the run file's check learned is the generator's state for its first line.
+    bool learned_ = false;
 };
 
 } // namespace kxctl

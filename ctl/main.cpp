@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QSaveFile>
 #include <QSocketNotifier>
 #include <QTextStream>
 
@@ -97,5 +98,10 @@ int main(int argc, char* argv[]) {
             return std::nullopt;
         return file.readAll();
     };
+    env.write = [](const QString& name, const QByteArray& text) {
+        QSaveFile file(name);
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
+    };
+    env.progress = ::isatty(STDERR_FILENO) == 1;
     return kxctl::run(QCoreApplication::arguments().mid(1), env);
 }

@@ -158,6 +158,7 @@ constexpr VerbName verbs[] = {
     {"factory", Verb::Factory, 0, "factory"},
     {"run", Verb::Run, 1, "run FILE"},
     {"send", Verb::Send, -1, "send LINE"},
+    {"save-setup", Verb::SaveSetup, 1, "save-setup FILE", model},
 };
 
 } // namespace
@@ -219,7 +220,7 @@ QString parseRequest(const QStringList& words, Request* r, const QString& rest) 
     r->verb = v->verb;
     r->needs = v->needs;
     r->needsPort = r->verb != Verb::Ports && r->verb != Verb::Run;
-    if (v->arguments == 1) // save N, recall N, run FILE
+    if (v->arguments == 1) // save N, recall N, run FILE, save-setup FILE
         r->typed = args.first();
     if (r->verb == Verb::Set)
         return parseSet(*r, args);

@@ -58,7 +58,19 @@ bool offered(const QString& model, const Word& word);
 // The units a Value name takes, as typed ("Hz", "kHz", "MHz").
 QStringList units(const Name& name);
 
-enum class Verb { Ports, Identify, Status, Limits, Set, Save, Recall, Factory, Run, Send };
+enum class Verb {
+    Ports,
+    Identify,
+    Status,
+    Limits,
+    Set,
+    Save,
+    Recall,
+    Factory,
+    Run,
+    Send,
+    SaveSetup
+};
 
 struct Request {
     Verb verb = Verb::Status;

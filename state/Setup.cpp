@@ -236,6 +236,7 @@ Result carryOut(Exchange& link, modVariables& vars, const Request& r) {
     case Verb::Status:
     case Verb::Limits:
     case Verb::Run:
+    case Verb::SaveSetup:
         return {};
     }
     switch (r.name->kind) {

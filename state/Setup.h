@@ -57,7 +57,7 @@ QList<RefusedLine> checkRunFile(QList<RequestLine>& lines, const modVariables& v
 // Carries out one request on the generator with the checks of the panel's operations:
 // a `set` as its row or button does, save, recall and factory as the memory buttons
 // do, send as a line as it is. A request that only asks (status, identify, limits,
-// ports) sends nothing here.
+// ports, save-setup) sends nothing here.
 Result carryOut(Exchange& link, modVariables& vars, const Request& request);
 
 } // namespace kx

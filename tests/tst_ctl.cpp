@@ -59,6 +59,8 @@ private slots:
     void command_data();
     void command();
     void limits();
+    void saveSetup_data();
+    void saveSetup();
 };
 
 void CtlTest::command_data() {
@@ -245,22 +247,33 @@ void CtlTest::command_data() {
                  "-d /dev/fake set waveform sq\x1b[2J\ruare",
                  "waveform is one of sine, square, ramp, not sq<0x1b>[2J<CR>uare");
 
-    // Run files: every line is understood before anything is sent.
+    // Run files: every line is understood, and checked against the generator as the lines
+    // before it leave it, before anything is sent.
     const QByteArray setup = "# the square\nset waveform square\n\nset duty 90  # too much\n"
                              "set duty 30\n";
-    const Talk setupTalk{{"FUNC SQU", ""},
-                         {"FREQ?", line("1.00000E+3")},
-                         {"FUNC?", line("SQU")},
-                         {"FREQ?", line("1.00000E+3")}};
-    row("run stops at a refusal", "-d /dev/fake run f.kx", setupTalk, 1,
-        lines({"waveform: square (sent; not read back: status asks for it)",
-               "frequency: 1.00000 kHz"}),
-        QStringLiteral("kx-ctl: f.kx:4: refused (7): ") + range7 + '\n', setup);
-    row("run --keep-going", "-d /dev/fake --keep-going run f.kx",
-        setupTalk + Talk{{"FUNC?", line("SQU")}, {"FREQ?", line("1.00000E+3")}, {"DCYC 30", ""}}, 1,
-        lines({"waveform: square (sent; not read back: status asks for it)",
-               "frequency: 1.00000 kHz", "duty: 30 % (sent; the generator does not report it)"}),
-        QStringLiteral("kx-ctl: f.kx:4: refused (7): ") + range7 + '\n', setup);
+    const Talk checkTalk{{"FUNC?", line("SIN")}, {"FREQ?", line("1.00000E+3")}};
+    const QString refused90 = QStringLiteral("kx-ctl: f.kx:4: refused (7): ") + range7 +
+                              "\nkx-ctl: f.kx: nothing sent: the generator would refuse 1 line\n";
+    row("run sends nothing when a line would be refused", "-d /dev/fake run f.kx", checkTalk, 1, {},
+        refused90, setup);
+    row("run --keep-going does not send it either", "-d /dev/fake --keep-going run f.kx", checkTalk,
+        1, {}, refused90, setup);
+    row("run: a line refused only after the one before it", "-d /dev/fake run f.kx",
+        idn + Talk{{"FUNC?", line("SIN")}}, 1, {},
+        "kx-ctl: f.kx:2: refused (5): Range error! The entered value is outside the frequency "
+        "range of the generator.\nkx-ctl: f.kx: nothing sent: the generator would refuse 1 "
+        "line\n",
+        "set waveform ramp\nset frequency 15MHz\n");
+    row("run: amplitude and offset in the order that keeps their rule", "-d /dev/fake run f.kx",
+        Talk{{"AMPL?", line("1.00000E+1")},
+             {"OFFS?", line("0.00000E+0")},
+             {"AMPL 2", ""},
+             {"AMPL?", line("2.00000E+0")},
+             {"AMPL?", line("2.00000E+0")},
+             {"OFFS 4", ""},
+             {"OFFS?", line("4.00000E+0")}},
+        0, lines({"amplitude: 2.00000 V", "offset: 4.00000 V"}), {},
+        "set offset 4\nset amplitude 2\n");
     row("run asks the model once", "-d /dev/fake run -",
         idn + Talk{{"FUNC?", line("SIN")},
                    {"FREQ 1KHZ", ""},
@@ -362,6 +375,67 @@ void CtlTest::limits() {
          })
         QVERIFY2(shown.contains(QLatin1String(expected)), expected);
     QCOMPARE(said, QString());
+}
+
+// A set-up saved by a run on the simulated generator: what was sent on the connection
+// comes with it; written to standard output or to a file, or said when it cannot be.
+void CtlTest::saveSetup_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("standard output") << "-" << true << 0 << QString() << QString();
+    QTest::newRow("a file") << "s.kx" << true << 0 << "set-up written to s.kx\n" << QString();
+    QTest::newRow("a file that cannot be written")
+        << "s.kx" << false << 5 << QString()
+        << "kx-ctl: f.kx:3: the set-up cannot be written to s.kx\n";
+}
+
+void CtlTest::saveSetup() {
+    QFETCH(QString, target);
+    QFETCH(bool, writable);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    Instrument in(QStringLiteral("KX20A"));
+    in.port.disconnect(&in.link);
+    in.talk.answerFromGenerator();
+    QString printed, said;
+    QTextStream outStream(&printed), errStream(&said);
+    kxctl::Environment env{in.port, in.clock, outStream, errStream};
+    const QByteArray file =
+        "set waveform square\nset duty 30\nsave-setup " + target.toLatin1() + "\n";
+    env.read = [&](const QString&) { return std::optional<QByteArray>(file); };
+    QByteArray written;
+    env.write = [&](const QString& name, const QByteArray& text) {
+        written = text;
+        return writable && name == target;
+    };
+    QCOMPARE(kxctl::run({"-d", "/dev/fake", "run", "f.kx"}, env), status);
+    const QString reported = "waveform: square (sent; not read back: status asks for it)\n"
+                             "frequency: 1.00000 kHz\n"
+                             "duty: 30 % (sent; the generator does not report it)\n";
+    const QStringList setup{"set waveform square",
+                            "set frequency 1.00000kHz",
+                            "set duty 30%  # sent, not read back",
+                            "set amplitude 5.00000V",
+                            "set offset 0.00000V",
+                            "set trigger-mode continuous",
+                            "set output off",
+                            ""};
+    const QString text = target == "-" ? printed.mid(reported.size()) : QString(written);
+    QCOMPARE(printed.left(reported.size()), reported);
+    if (target == "-")
+        QVERIFY(text.startsWith(QLatin1String("# A set-up of the KX20A, read from it on ")));
+    if (status == 0)
+        QCOMPARE(text.split('\n').mid(2), setup);
+    else
+        QCOMPARE(printed, reported);
+    if (target != "-")
+        QCOMPARE(printed.mid(reported.size()), out);
+    QCOMPARE(said, err);
+    in.talk.checkNothingRejected();
 }
 
 QTEST_GUILESS_MAIN(CtlTest)
