@@ -25,9 +25,6 @@ public:
     void connectBtn_Click();
     void closeBtn_Click();
 
-    // Shows the box of a connect failure by its number: 13, 8005, 380; others none.
-    void handleConnectError(int number);
-
     // The line went away: the panel shows the port closed.
     void showClosed();
 
