@@ -30,6 +30,13 @@ struct SettingRow {
     Shown shown{}; // where the answer read back goes
 };
 
+// `row` for another unit of its setting, on that unit's own button.
+inline SettingRow inUnit(SettingRow row, const char* button, const char* unit) {
+    row.button = button;
+    row.unit = unit;
+    return row;
+}
+
 // A text set once the command's lines have gone: always, or when option `option` was
 // chosen.
 struct Caption {

@@ -1,9 +1,7 @@
-#include "panel/StatusRefresh.h"
+#include "panel/Groups.h"
 
 #include "kit/BusyState.h"
 #include "kit/Operations.h"
-#include "panel/Rows.h"
-#include "panel/WaveformOutput.h"
 #include "state/Profile.h"
 #include "state/Status.h"
 #include "ui_Main.h"
@@ -37,6 +35,10 @@ const Caption* captionOf(const Choice& choice) {
     return nullptr;
 }
 
+void updateDisplay_Click(const PanelContext& ctx) {
+    ctx.ops.run(Operations::Needs::Port, [&] { update(ctx); });
+}
+
 } // namespace
 
 void update(const PanelContext& ctx) {
@@ -68,14 +70,6 @@ void update(const PanelContext& ctx) {
     busy.release();
     raise(s.result);
 }
-
-namespace {
-
-void updateDisplay_Click(const PanelContext& ctx) {
-    ctx.ops.run(Operations::Needs::Port, [&] { update(ctx); });
-}
-
-} // namespace
 
 void wire(const PanelContext& ctx) {
     static const Click clicks[] = {{"updateDisplay", updateDisplay_Click}};
