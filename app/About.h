@@ -2,10 +2,8 @@
 
 #include <QDialog>
 
-class QFrame;
 class QLabel;
 class QPlainTextEdit;
-class QPushButton;
 
 namespace kx {
 
@@ -34,11 +32,8 @@ protected:
     void reject() override;
 
 private:
-    QLabel* Image1_;
-    QFrame* Shape1_;
     QPlainTextEdit* Text1_;
     QLabel* Label1_;
-    QPushButton* closeBtn_;
 };
 
 } // namespace kx
