@@ -6,6 +6,8 @@
 #include "state/Status.h"
 #include "ui_Main.h"
 
+#include <algorithm>
+
 namespace kx::statusRefresh {
 
 namespace {
@@ -28,11 +30,8 @@ constexpr Caption captions[] = {
 };
 
 const Caption* captionOf(const Choice& choice) {
-    for (const Caption& c : captions) {
-        if (c.choice == choice)
-            return &c;
-    }
-    return nullptr;
+    const Caption* c = std::ranges::find(captions, choice, &Caption::choice);
+    return c == std::end(captions) ? nullptr : c;
 }
 
 void updateDisplay_Click(const PanelContext& ctx) {
