@@ -20,7 +20,6 @@ public:
 
     // Runs at each load: fills Text1 and Label1 and disables the title-bar Close.
     void Form_Load();
-    // Closes the window.
     void closeBtn_Click();
 
     static QString projectName();

@@ -146,10 +146,7 @@ void Main::wireControls() {
 
 void Main::mnuAbout_Click() { About::showModal(this); }
 
-void Main::mnuSeehelp_Click() {
-    // A missing manual does nothing; one the desktop cannot show is named in a box.
-    openHelp(*seams_.boxes);
-}
+void Main::mnuSeehelp_Click() { openHelp(*seams_.boxes); }
 
 void Main::mnuTraffic_Click() {
     if (!trafficView_)

@@ -117,14 +117,13 @@ void Connection::connectToGenerator() {
     ui.closeBtn->setEnabled(true);
 
     // Unanswered, the question leaves the generator unknown, and the status line says so.
-    const QString unknown = QStringLiteral(" The generator was not identified.");
     Identity id;
     try {
         id = identify(ctx_.link);
         if (!id.answered)
             throw noValidAnswer(QStringLiteral("*IDN?"));
     } catch (OperationFailed& failure) {
-        failure.message += unknown;
+        failure.message += QStringLiteral(" The generator was not identified.");
         throw;
     }
     if (id.model.isEmpty())

@@ -85,13 +85,11 @@ void run(const PanelContext& ctx, const SettingRow& row) {
         std::optional<BusyGuard> busy;
         const Result r =
             apply(ctx.link, ctx.vars, s, *unit, entry->text(), [&] { busy.emplace(ctx.busy); });
-        if (r.kind == Result::Kind::Refused) {
-            refuse(ctx, r.code, entry,
-                   r.code == s.rule.code   ? Refused::Empty
-                   : r.code == s.asks.code ? Refused::Keep
-                                           : row.refused);
-            return;
-        }
+        if (r.kind == Result::Kind::Refused)
+            return refuse(ctx, r.code, entry,
+                          r.code == s.rule.code   ? Refused::Empty
+                          : r.code == s.asks.code ? Refused::Keep
+                                                  : row.refused);
         raise(r);
         if (s.readBack.query)
             show(ctx.ui, row.shown, r.answer);
