@@ -1,6 +1,5 @@
 #include "kit/Operations.h"
 
-#include "kit/ErrorCatalog.h"
 #include "kit/MessageBoxes.h"
 #include "link/Exchange.h"
 #include "link/LinkError.h"

@@ -1,6 +1,6 @@
 #include "panel/Connection.h"
 
-#include "kit/ErrorCatalog.h"
+#include "kit/MessageBoxes.h"
 #include "kit/Operations.h"
 #include "kit/ShapeWidget.h"
 #include "link/Exchange.h"

@@ -1,7 +1,7 @@
 #include "panel/Rows.h"
 
 #include "kit/BusyState.h"
-#include "kit/ErrorCatalog.h"
+#include "kit/MessageBoxes.h"
 #include "kit/Operations.h"
 #include "link/LinkError.h"
 #include "state/Number.h"

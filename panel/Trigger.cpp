@@ -1,6 +1,6 @@
 #include "panel/Groups.h"
 
-#include "kit/ErrorCatalog.h"
+#include "kit/MessageBoxes.h"
 #include "kit/Operations.h"
 #include "ui_Main.h"
 
