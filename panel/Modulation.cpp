@@ -7,26 +7,22 @@ namespace kx::modulation {
 namespace {
 
 // The generator is in continuous mode now, and so is the panel.
-const Caption typeCaptions[] = {
-    {&Ui::Main::mode, "Cont"},
-    {&Ui::Main::funcIndicator, ""},
-    {&Ui::Main::funcInfo, ""},
-    {&Ui::Main::funcInfo2, ""},
-    {&Ui::Main::funcIndicator, "AM Modulation", 0},
-    {&Ui::Main::source, "INT", 0},
-    {&Ui::Main::funcIndicator, "AM Modulation", 1},
-    {&Ui::Main::source, "EXT", 1},
-    {&Ui::Main::funcIndicator, "FM Modulation", 2},
-    {&Ui::Main::source, "INT", 2},
-    {&Ui::Main::funcIndicator, "FM Modulation", 3},
-    {&Ui::Main::source, "EXT", 3},
-};
+const Caption typeCaptions[] = {{&Ui::Main::mode, "Cont"},
+                                {&Ui::Main::funcIndicator, ""},
+                                {&Ui::Main::funcInfo, ""},
+                                {&Ui::Main::funcInfo2, ""},
+                                {&Ui::Main::funcIndicator, "AM Modulation", 0},
+                                {&Ui::Main::source, "INT", 0},
+                                {&Ui::Main::funcIndicator, "AM Modulation", 1},
+                                {&Ui::Main::source, "EXT", 1},
+                                {&Ui::Main::funcIndicator, "FM Modulation", 2},
+                                {&Ui::Main::source, "INT", 2},
+                                {&Ui::Main::funcIndicator, "FM Modulation", 3},
+                                {&Ui::Main::source, "EXT", 3}};
 // The list holds the connected model's shapes in the command's order.
-const Caption shapeCaptions[] = {
-    {&Ui::Main::funcInfo, "Mod. Shape: Sine", 0},
-    {&Ui::Main::funcInfo, "Mod. Shape: Square", 1},
-    {&Ui::Main::funcInfo, "Mod. Shape: Triangle", 2},
-};
+const Caption shapeCaptions[] = {{&Ui::Main::funcInfo, "Mod. Shape: Sine", 0},
+                                 {&Ui::Main::funcInfo, "Mod. Shape: Square", 1},
+                                 {&Ui::Main::funcInfo, "Mod. Shape: Triangle", 2}};
 const Caption offCaptions[] = {{&Ui::Main::funcIndicator, ""},
                                {&Ui::Main::funcInfo, ""},
                                {&Ui::Main::funcInfo2, ""},
