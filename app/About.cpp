@@ -61,10 +61,7 @@ About::About(QWidget* parent) : QDialog(parent) {
     Form_Load();
 }
 
-void About::showModal(QWidget* owner) {
-    About about(owner);
-    about.exec();
-}
+void About::showModal(QWidget* owner) { About(owner).exec(); }
 
 void About::Form_Load() {
     Text1_->setPlainText(projectName() + QStringLiteral("\r\n") + rightsNotice());

@@ -27,8 +27,6 @@ Connection::Connection(PanelContext ctx, PortMap map, Probe probe)
 
 void Connection::ListComPorts() {
     QComboBox* list = ctx_.ui.comPort;
-    list->clear();
-    list->setEditText(QString());
     if (fillPortList())
         list->setCurrentIndex(0);
     else
@@ -39,7 +37,6 @@ void Connection::comPort_DropDown() {
     QComboBox* list = ctx_.ui.comPort;
     const QString chosen = list->currentText();
     const bool typed = list->findText(chosen) < 0;
-    list->clear();
     fillPortList();
     const int at = list->findText(chosen);
     if (at >= 0)
@@ -52,6 +49,8 @@ void Connection::comPort_DropDown() {
 
 bool Connection::fillPortList() {
     QComboBox* list = ctx_.ui.comPort;
+    list->clear();
+    list->setEditText(QString());
     QStringList tips;
     for (int n = PortMap::firstPort; n <= PortMap::lastPort; ++n) {
         if (!probe_(n))

@@ -30,7 +30,7 @@ public:
 
 private:
     void connectToGenerator();
-    // Fills the list with the ports that open now; false when there is none.
+    // Fills the list, emptied, with the ports that open now; false when there is none.
     bool fillPortList();
     void fillModShape();
 

@@ -27,13 +27,11 @@ void setText(Ui::Main& ui, const Text& control, const QString& text) {
 }
 
 void show(Ui::Main& ui, const Shown& where, const Result::Answer& answer) {
-    const QString prefix = QString::fromLatin1(where.prefix);
-    if (std::holds_alternative<std::monostate>(where.unit)) {
-        setText(ui, where.display, prefix + answer.value + answer.unit);
-    } else {
-        setText(ui, where.display, prefix + answer.value);
-        setText(ui, where.unit, answer.unit);
-    }
+    const bool unitApart = !std::holds_alternative<std::monostate>(where.unit);
+    setText(ui, where.display,
+            QString::fromLatin1(where.prefix) + answer.value +
+                (unitApart ? QString() : answer.unit));
+    setText(ui, where.unit, answer.unit); // nothing where the unit has no control
 }
 
 void showWavePicture(Ui::Main& ui, const QString& name) {
