@@ -58,11 +58,9 @@ void update(const PanelContext& ctx) {
         const Caption* sweep = captionOf(*s.sweep);
         ui.funcIndicator->setText(QString::fromLatin1(sweep ? sweep->indicator : ""));
     }
-    if (s.modulation) {
-        if (const Caption* modulation = captionOf(*s.modulation)) {
-            ui.funcIndicator->setText(QString::fromLatin1(modulation->indicator));
-            ui.source->setText(QString::fromLatin1(modulation->source));
-        }
+    if (const Caption* modulation = s.modulation ? captionOf(*s.modulation) : nullptr) {
+        ui.funcIndicator->setText(QString::fromLatin1(modulation->indicator));
+        ui.source->setText(QString::fromLatin1(modulation->source));
     }
     if (s.output)
         showOutput(ui, *s.output);
