@@ -22,8 +22,6 @@
 
 namespace kx {
 
-namespace {
-
 // The colours of the panel. Those the window system would lend by role are fixed here,
 // so the panel looks the same on every desktop theme.
 namespace colour {
@@ -34,8 +32,6 @@ const QColor inactiveBorder(244, 247, 252); // output light before any answer
 // The display panel, the Output band, the titles and the status band take theirs from
 // the form's style sheets.
 } // namespace colour
-
-} // namespace
 
 Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(seams)) {
     ui_->setupUi(this);

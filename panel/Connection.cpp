@@ -75,11 +75,10 @@ void Connection::connectBtn_Click() {
 
 void Connection::connectToGenerator() {
     Ui::Main& ui = ctx_.ui;
-    const QString portText = ui.comPort->currentText();
     ui.message->setText(QStringLiteral("Connecting...please wait..."));
 
     // No port chosen: anything but a number from 1.
-    const auto value = parseNumber(portText);
+    const auto value = parseNumber(ui.comPort->currentText());
     if (!value || *value < 1)
         return showError(ctx_.boxes, 4);
     // Halves round to even: 2.5 is port 2, 3.5 port 4. Beyond the last port it is as if
