@@ -3,7 +3,6 @@
 #include "app/modCloseBtn.h"
 
 #include <QFrame>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -17,17 +16,17 @@ About::About(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Form1"));
     setWindowModality(Qt::ApplicationModal);
 
-    Image1_ = new QLabel(this);
-    Image1_->setObjectName(QStringLiteral("Image1"));
-    Image1_->setFixedSize(200, 38);
-    Image1_->setPixmap(QPixmap(QStringLiteral(":/about-banner.png")));
+    auto* image = new QLabel(this);
+    image->setObjectName(QStringLiteral("Image1"));
+    image->setFixedSize(200, 38);
+    image->setPixmap(QPixmap(QStringLiteral(":/about-banner.png")));
 
-    Shape1_ = new QFrame(this);
-    Shape1_->setObjectName(QStringLiteral("Shape1"));
-    Shape1_->setFrameShape(QFrame::Box);
-    Shape1_->setFrameShadow(QFrame::Sunken);
+    auto* shape = new QFrame(this);
+    shape->setObjectName(QStringLiteral("Shape1"));
+    shape->setFrameShape(QFrame::Box);
+    shape->setFrameShadow(QFrame::Sunken);
 
-    Text1_ = new QPlainTextEdit(Shape1_);
+    Text1_ = new QPlainTextEdit(shape);
     Text1_->setObjectName(QStringLiteral("Text1"));
     Text1_->setReadOnly(true);
     Text1_->setFocusPolicy(Qt::NoFocus);
@@ -41,35 +40,28 @@ About::About(QWidget* parent) : QDialog(parent) {
                            2 * static_cast<int>(Text1_->document()->documentMargin()) + 4);
     Text1_->setMinimumWidth(Text1_->fontMetrics().horizontalAdvance(rightsNotice()) + 16);
 
-    Label1_ = new QLabel(QStringLiteral("Version"), Shape1_);
+    Label1_ = new QLabel(QStringLiteral("Version"), shape);
     Label1_->setObjectName(QStringLiteral("Label1"));
 
-    closeBtn_ = new QPushButton(QStringLiteral("Close"), this);
-    closeBtn_->setObjectName(QStringLiteral("closeBtn"));
-    closeBtn_->setDefault(true);
-    connect(closeBtn_, &QPushButton::clicked, this, [this] { closeBtn_Click(); });
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    close->setObjectName(QStringLiteral("closeBtn"));
+    close->setDefault(true);
+    connect(close, &QPushButton::clicked, this, &About::closeBtn_Click);
 
-    auto* inside = new QVBoxLayout(Shape1_);
+    auto* inside = new QVBoxLayout(shape);
     inside->addWidget(Text1_);
     inside->addWidget(Label1_);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(closeBtn_);
-
     auto* form = new QVBoxLayout(this);
-    form->addWidget(Image1_, 0, Qt::AlignLeft);
-    form->addWidget(Shape1_);
-    form->addLayout(buttons);
+    form->addWidget(image, 0, Qt::AlignLeft);
+    form->addWidget(shape);
+    form->addWidget(close, 0, Qt::AlignRight);
     form->setSizeConstraint(QLayout::SetFixedSize);
 
     Form_Load();
 }
 
-void About::showModal(QWidget* owner) {
-    About about(owner);
-    about.exec();
-}
+void About::showModal(QWidget* owner) { About(owner).exec(); }
 
 void About::Form_Load() {
     Text1_->setPlainText(projectName() + QStringLiteral("\r\n") + rightsNotice());

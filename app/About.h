@@ -2,10 +2,8 @@
 
 #include <QDialog>
 
-class QFrame;
 class QLabel;
 class QPlainTextEdit;
-class QPushButton;
 
 namespace kx {
 
@@ -22,7 +20,6 @@ public:
 
     // Runs at each load: fills Text1 and Label1 and disables the title-bar Close.
     void Form_Load();
-    // Closes the window.
     void closeBtn_Click();
 
     static QString projectName();
@@ -34,11 +31,8 @@ protected:
     void reject() override;
 
 private:
-    QLabel* Image1_;
-    QFrame* Shape1_;
     QPlainTextEdit* Text1_;
     QLabel* Label1_;
-    QPushButton* closeBtn_;
 };
 
 } // namespace kx

@@ -4,22 +4,13 @@
 #include "app/Help.h"
 #include "app/TrafficView.h"
 #include "kit/BusyState.h"
-#include "kit/MessageBoxes.h"
 #include "kit/Operations.h"
 #include "kit/PortList.h"
 #include "kit/ShapeWidget.h"
-#include "link/Clock.h"
 #include "link/Exchange.h"
-#include "link/SerialPort.h"
 #include "link/Traffic.h"
 #include "panel/Connection.h"
-#include "panel/FrequencyLevels.h"
-#include "panel/Memory.h"
-#include "panel/Modulation.h"
-#include "panel/StatusRefresh.h"
-#include "panel/Sweep.h"
-#include "panel/Trigger.h"
-#include "panel/WaveformOutput.h"
+#include "panel/Groups.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
@@ -31,8 +22,6 @@
 
 namespace kx {
 
-namespace {
-
 // The colours of the panel. Those the window system would lend by role are fixed here,
 // so the panel looks the same on every desktop theme.
 namespace colour {
@@ -40,27 +29,9 @@ const QColor window(214, 219, 226);
 const QColor topBar(236, 239, 242);
 const QColor group(191, 205, 219);          // group backgrounds (inactive title bar)
 const QColor inactiveBorder(244, 247, 252); // output light before any answer
-const QColor red(255, 0, 0);
 // The display panel, the Output band, the titles and the status band take theirs from
 // the form's style sheets.
 } // namespace colour
-
-void fill(QWidget* widget, const QColor& colour) {
-    QPalette p = widget->palette();
-    p.setColor(QPalette::Window, colour);
-    p.setColor(QPalette::Base, colour);
-    widget->setPalette(p);
-    widget->setAutoFillBackground(true);
-}
-
-void selectNothing(QComboBox* list, const QString& text) {
-    list->setCurrentIndex(-1);
-    list->setEditText(text);
-}
-
-} // namespace
-
-Main::Main() : Main(Seams{}) {}
 
 Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(seams)) {
     ui_->setupUi(this);
@@ -88,16 +59,14 @@ Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(se
         wire(ctx);
 
     ops_->setLostHandler([this] { connection_->showClosed(); });
-    connect(link_.get(), &Exchange::connectionLost, this, [this] {
-        // Reported once the current event is done; an operation reports it itself.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (!ops_->isRunning() && link_->wasLost())
-                    ops_->reportLost();
-            },
-            Qt::QueuedConnection);
-    });
+    // Reported once the current event is done; an operation reports it itself.
+    connect(
+        link_.get(), &Exchange::connectionLost, this,
+        [this] {
+            if (!ops_->isRunning() && link_->wasLost())
+                ops_->reportLost();
+        },
+        Qt::QueuedConnection);
 
     // The window as it stands before start-up.
     setWindowIcon(QIcon(QStringLiteral(":/kx-panel.png")));
@@ -107,12 +76,10 @@ Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(se
     ui_->ramp->setIcon(QIcon(QStringLiteral(":/ramp-button.png")));
     showWavePicture(*ui_, QStringLiteral("SINE"));
     ui_->PortOpenStat->setKind(ShapeWidget::Circle);
-    ui_->PortOpenStat->setFillColor(colour::red);
+    ui_->PortOpenStat->setFillColor(Qt::red);
     ui_->outLight->setKind(ShapeWidget::Square);
     ui_->outLight->setFillColor(colour::inactiveBorder);
     ui_->comPort->setEditText(QStringLiteral("Select Port"));
-    for (QComboBox* list : {ui_->trigMode, ui_->trigSource, ui_->modType, ui_->modShape})
-        list->setEditText(QStringLiteral("Select"));
 
     wireControls();
     Form_Load();
@@ -123,7 +90,11 @@ Main::~Main() = default;
 
 void Main::Form_Load() {
     connection_->ListComPorts();
-    fill(centralWidget(), colour::window);
+    QPalette palette = centralWidget()->palette();
+    palette.setColor(QPalette::Window, colour::window);
+    palette.setColor(QPalette::Base, colour::window);
+    centralWidget()->setPalette(palette);
+    centralWidget()->setAutoFillBackground(true);
     ui_->topBar->setFillColor(colour::topBar);
     ui_->setF->setMaxLength(7);
     ui_->setA->setMaxLength(5);
@@ -134,8 +105,11 @@ void Main::Form_Load() {
     ui_->trigSource->addItems({QStringLiteral("Internal"), QStringLiteral("External")});
     ui_->modType->addItems({QStringLiteral("AM Internal"), QStringLiteral("AM External"),
                             QStringLiteral("FM Internal"), QStringLiteral("FM External")});
-    for (QComboBox* list : {ui_->trigMode, ui_->trigSource, ui_->modType})
-        selectNothing(list, QStringLiteral("Select"));
+    // No item is chosen for the operator.
+    for (QComboBox* list : {ui_->trigMode, ui_->trigSource, ui_->modType, ui_->modShape}) {
+        list->setCurrentIndex(-1);
+        list->setEditText(QStringLiteral("Select"));
+    }
 
     // Colours of the areas, by the roles they stand for.
     for (ShapeWidget* s : findChildren<ShapeWidget*>()) {
@@ -168,10 +142,7 @@ void Main::wireControls() {
 
 void Main::mnuAbout_Click() { About::showModal(this); }
 
-void Main::mnuSeehelp_Click() {
-    // A missing manual does nothing; one the desktop cannot show is named in a box.
-    openHelp(*seams_.boxes);
-}
+void Main::mnuSeehelp_Click() { openHelp(*seams_.boxes); }
 
 void Main::mnuTraffic_Click() {
     if (!trafficView_)

@@ -42,8 +42,7 @@ struct Seams {
 class Main : public QMainWindow {
     Q_OBJECT
 public:
-    Main();
-    explicit Main(Seams seams);
+    explicit Main(Seams seams = {});
     ~Main() override;
 
     Ui::Main& ui() { return *ui_; }

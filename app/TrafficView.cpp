@@ -20,13 +20,12 @@
 namespace kx {
 
 TrafficModel::TrafficModel(const Traffic& traffic, QObject* parent)
-    : QAbstractListModel(parent), traffic_(traffic), pending_(new QTimer(this)) {
-    pending_->setSingleShot(true);
-    pending_->setInterval(0);
-    connect(pending_, &QTimer::timeout, this, &TrafficModel::refresh);
+    : QAbstractListModel(parent), traffic_(traffic) {
     connect(&traffic_, &Traffic::changed, this, [this] {
-        if (live_ && !pending_->isActive())
-            pending_->start();
+        if (live_ && !pending_) {
+            pending_ = true;
+            QTimer::singleShot(0, this, &TrafficModel::refresh);
+        }
     });
 }
 
@@ -46,11 +45,11 @@ void TrafficModel::setLive(bool live) {
 }
 
 void TrafficModel::refresh() {
+    pending_ = false;
     // A reset is cheap for a list that draws only the rows in sight.
     beginResetModel();
     rows_ = static_cast<int>(traffic_.entries().size());
     endResetModel();
-    emit refreshed();
 }
 
 TrafficView::TrafficView(const Traffic& traffic, MessageBoxes& boxes, QWidget* parent,
@@ -58,15 +57,13 @@ TrafficView::TrafficView(const Traffic& traffic, MessageBoxes& boxes, QWidget* p
     : QDialog(parent), traffic_(traffic), boxes_(boxes), model_(new TrafficModel(traffic, this)),
       list_(new QListView(this)), askFileName_(std::move(askFileName)) {
     setWindowTitle(QStringLiteral("Traffic"));
-    setModal(false);
     resize(640, 420);
-    if (!askFileName_) {
+    if (!askFileName_)
         askFileName_ = [](QWidget* parent) {
             return QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"),
                                                 QStringLiteral("traffic.txt"),
                                                 QStringLiteral("Text files (*.txt)"));
         };
-    }
     list_->setModel(model_);
     list_->setUniformItemSizes(true);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -93,7 +90,7 @@ TrafficView::TrafficView(const Traffic& traffic, MessageBoxes& boxes, QWidget* p
         QScrollBar* bar = list_->verticalScrollBar();
         list_->setProperty("following", bar->value() == bar->maximum());
     });
-    connect(model_, &TrafficModel::refreshed, this, [this] {
+    connect(model_, &TrafficModel::modelReset, this, [this] {
         if (list_->property("following").toBool())
             list_->scrollToBottom();
     });

@@ -6,7 +6,6 @@
 #include <functional>
 
 class QListView;
-class QTimer;
 
 namespace kx {
 
@@ -27,12 +26,9 @@ public:
     // Takes in what has changed since the last look.
     void refresh();
 
-signals:
-    void refreshed();
-
 private:
     const Traffic& traffic_;
-    QTimer* pending_;
+    bool pending_ = false; // a refresh is on its way
     int rows_ = 0;
     bool live_ = false;
 };

@@ -68,18 +68,14 @@ short setCloseButtonEnabled(QWidget* window, bool enable) {
         return 0; // already in the requested state
     if (window->thread() != QThread::currentThread())
         return -2;
+    // The refusal follows the title bar only once it has taken the new state, so a
+    // failure leaves the window wholly in its previous state.
+    if (!setCloseHint(window, enable))
+        return -3;
     if (enable)
         delete refusal;
     else
-        refusal = new CloseRefusal(window);
-    if (!setCloseHint(window, enable)) {
-        // Undo the refusal step, so the window is wholly in its previous state.
-        if (enable)
-            new CloseRefusal(window);
-        else
-            delete refusal;
-        return -3;
-    }
+        new CloseRefusal(window);
     return 0;
 }
 

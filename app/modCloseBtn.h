@@ -16,8 +16,8 @@ namespace kx {
 //  -1  `window` is null or not a top-level window (nothing touched);
 //  -2  the close refusal could not be put in place or taken away: the call came from
 //      another thread than the window's (nothing changed);
-//  -3  the title bar did not take the new state; the refusal is put back as it was, so
-//      the window stays in its previous state and the call can be repeated.
+//  -3  the title bar did not take the new state; the refusal is left as it was, so the
+//      window stays in its previous state and the call can be repeated.
 short setCloseButtonEnabled(QWidget* window, bool enable);
 
 // False while setCloseButtonEnabled has the window's Close button disabled.

@@ -18,7 +18,6 @@
 
 #include "app/About.h"
 #include "app/Main.h"
-#include "kit/ErrorCatalog.h"
 #include "kit/MessageBoxes.h"
 #include "link/Clock.h"
 #include "link/SerialPort.h"

@@ -11,20 +11,14 @@ BusyState::~BusyState() {
         QApplication::restoreOverrideCursor();
 }
 
-void BusyState::wait() {
-    window_.setEnabled(false);
-    if (!busy_)
+void BusyState::show(bool busy) {
+    window_.setEnabled(!busy);
+    if (busy && !busy_)
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    busy_ = true;
-    message_.setText(QStringLiteral("Please wait..."));
-}
-
-void BusyState::unwait() {
-    window_.setEnabled(true);
-    if (busy_)
+    else if (!busy && busy_)
         QApplication::restoreOverrideCursor();
-    busy_ = false;
-    message_.setText(QStringLiteral("Ready"));
+    busy_ = busy;
+    message_.setText(busy ? QStringLiteral("Please wait...") : QStringLiteral("Ready"));
 }
 
 } // namespace kx

@@ -12,10 +12,12 @@ public:
     BusyState(QWidget& window, QLineEdit& message) : window_(window), message_(message) {}
     ~BusyState();
 
-    void wait();
-    void unwait();
+    void wait() { show(true); }
+    void unwait() { show(false); }
 
 private:
+    void show(bool busy);
+
     QWidget& window_;
     QLineEdit& message_;
     bool busy_ = false;

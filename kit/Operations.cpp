@@ -1,6 +1,5 @@
 #include "kit/Operations.h"
 
-#include "kit/ErrorCatalog.h"
 #include "kit/MessageBoxes.h"
 #include "link/Exchange.h"
 #include "link/LinkError.h"
@@ -75,13 +74,10 @@ bool Operations::eventFilter(QObject* watched, QEvent* event) {
         QEvent::Shortcut,         QEvent::ContextMenu};
     if (std::find(std::begin(input), std::end(input), event->type()) == std::end(input))
         return false;
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || (widget != &window_ && !window_.isAncestorOf(widget)))
-        return false;
+    const auto* widget = qobject_cast<QWidget*>(watched);
     // EXIT stays usable: confirming it ends the program even inside a pause.
-    if (widget->objectName() == QLatin1String("ExitBtn"))
-        return false;
-    return true;
+    return widget && (widget == &window_ || window_.isAncestorOf(widget)) &&
+           widget->objectName() != QLatin1String("ExitBtn");
 }
 
 } // namespace kx

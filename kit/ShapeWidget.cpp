@@ -25,23 +25,18 @@ void ShapeWidget::paintEvent(QPaintEvent*) {
     p.setBrush(fill_);
     p.setPen(Qt::NoPen);
     const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    // The circle and the square stand in the middle, as large as fits.
+    const qreal d = qMin(r.width(), r.height());
+    const QRectF middle(r.center().x() - d / 2, r.center().y() - d / 2, d, d);
     switch (kind_) {
     case Rectangle:
-        p.drawRect(r);
-        break;
+        return p.drawRect(r);
     case RoundedRectangle:
-        p.drawRoundedRect(r, 12, 12);
-        break;
-    case Circle: {
-        const qreal d = qMin(r.width(), r.height());
-        p.drawEllipse(QRectF(r.center().x() - d / 2, r.center().y() - d / 2, d, d));
-        break;
-    }
-    case Square: {
-        const qreal d = qMin(r.width(), r.height());
-        p.drawRect(QRectF(r.center().x() - d / 2, r.center().y() - d / 2, d, d));
-        break;
-    }
+        return p.drawRoundedRect(r, 12, 12);
+    case Circle:
+        return p.drawEllipse(middle);
+    case Square:
+        return p.drawRect(middle);
     }
 }
 

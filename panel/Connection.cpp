@@ -1,6 +1,5 @@
 #include "panel/Connection.h"
 
-#include "kit/ErrorCatalog.h"
 #include "kit/MessageBoxes.h"
 #include "kit/Operations.h"
 #include "kit/ShapeWidget.h"
@@ -9,8 +8,7 @@
 #include "link/LinkError.h"
 #include "link/SerialPort.h"
 #include "link/portDetect.h"
-#include "panel/StatusRefresh.h"
-#include "panel/Text.h"
+#include "panel/Groups.h"
 #include "state/Number.h"
 #include "state/Profile.h"
 #include "state/Refusals.h"
@@ -21,37 +19,6 @@
 
 namespace kx {
 
-namespace {
-
-const QColor red(255, 0, 0);
-const QColor green(0, 255, 0);
-
-// Connect's failure numbers, as the operator's boxes know them.
-enum FailureNumber {
-    NotANumber = 13,
-    PortInUse = 8005,
-    PermissionDenied = 70,
-    ValueRejected = 380,
-    PortNotOpenNumber = 8018,
-    OtherFailure = 0,
-};
-
-constexpr std::pair<PortError, FailureNumber> numbers[] = {
-    {PortError::Busy, PortInUse},
-    {PortError::NoPermission, PermissionDenied},
-    {PortError::Rejected, ValueRejected},
-    {PortError::NotOpen, PortNotOpenNumber}};
-
-int failureNumber(PortError e) {
-    for (const auto& [error, number] : numbers) {
-        if (e == error)
-            return number;
-    }
-    return OtherFailure;
-}
-
-} // namespace
-
 Connection::Connection(PanelContext ctx, PortMap map, Probe probe)
     : ctx_(ctx), map_(std::move(map)), probe_(std::move(probe)) {
     if (!probe_)
@@ -60,8 +27,6 @@ Connection::Connection(PanelContext ctx, PortMap map, Probe probe)
 
 void Connection::ListComPorts() {
     QComboBox* list = ctx_.ui.comPort;
-    list->clear();
-    list->setEditText(QString());
     if (fillPortList())
         list->setCurrentIndex(0);
     else
@@ -72,7 +37,6 @@ void Connection::comPort_DropDown() {
     QComboBox* list = ctx_.ui.comPort;
     const QString chosen = list->currentText();
     const bool typed = list->findText(chosen) < 0;
-    list->clear();
     fillPortList();
     const int at = list->findText(chosen);
     if (at >= 0)
@@ -85,6 +49,8 @@ void Connection::comPort_DropDown() {
 
 bool Connection::fillPortList() {
     QComboBox* list = ctx_.ui.comPort;
+    list->clear();
+    list->setEditText(QString());
     QStringList tips;
     for (int n = PortMap::firstPort; n <= PortMap::lastPort; ++n) {
         if (!probe_(n))
@@ -103,39 +69,23 @@ bool Connection::fillPortList() {
     return false;
 }
 
-void Connection::handleConnectError(int number) {
-    if (number == NotANumber)
-        showError(ctx_.boxes, 4);
-    for (const auto& [error, n] : numbers) {
-        if (n == number && openRefusal(error, {}).box)
-            showError(ctx_.boxes, openRefusal(error, {}));
-    }
-}
-
 void Connection::connectBtn_Click() {
     ctx_.ops.run(Operations::Needs::Nothing, [this] { connectToGenerator(); });
 }
 
 void Connection::connectToGenerator() {
     Ui::Main& ui = ctx_.ui;
-    const QString portText = ui.comPort->currentText();
     ui.message->setText(QStringLiteral("Connecting...please wait..."));
 
-    const auto value = parseNumber(portText);
-    if (!value) {
-        handleConnectError(NotANumber);
-        return;
-    }
-    if (*value < 1) {
-        showError(ctx_.boxes, 4);
-        return;
-    }
-    // Halves round to even: 2.5 is port 2, 3.5 port 4.
+    // No port chosen: anything but a number from 1.
+    const auto value = parseNumber(ui.comPort->currentText());
+    if (!value || *value < 1)
+        return showError(ctx_.boxes, 4);
+    // Halves round to even: 2.5 is port 2, 3.5 port 4. Beyond the last port it is as if
+    // no port were there.
     const double rounded = std::nearbyint(*value);
-    if (rounded > PortMap::lastPort) {
-        handleConnectError(ValueRejected);
-        return;
-    }
+    if (rounded > PortMap::lastPort)
+        return showError(ctx_.boxes, port::rejected);
     const int port = static_cast<int>(rounded);
     const QString device = map_.device(port);
 
@@ -152,30 +102,26 @@ void Connection::connectToGenerator() {
     ctx_.ui.funcIndicator->clear();
     ctx_.ui.source->clear();
     if (!ctx_.link.open(device)) {
-        const PortError error = ctx_.link.port().openError();
-        const PortRefusal& refusal = openRefusal(error, device);
-        if (!refusal.box) {
-            QString line = refusal.about(map_.name(port));
-            line[0] = line[0].toUpper();
-            throw OperationFailed{line};
-        }
-        handleConnectError(failureNumber(error));
-        return;
+        const PortRefusal& refusal = openRefusal(ctx_.link.port().openError(), device);
+        if (refusal.box)
+            return showError(ctx_.boxes, refusal);
+        QString line = refusal.about(map_.name(port));
+        line[0] = line[0].toUpper();
+        throw OperationFailed{line};
     }
-    ui.PortOpenStat->setFillColor(green);
+    ui.PortOpenStat->setFillColor(Qt::green);
     ui.comPort->setEnabled(false);
     ui.connectBtn->setEnabled(false);
     ui.closeBtn->setEnabled(true);
 
     // Unanswered, the question leaves the generator unknown, and the status line says so.
-    const QString unknown = QStringLiteral(" The generator was not identified.");
     Identity id;
     try {
         id = identify(ctx_.link);
         if (!id.answered)
             throw noValidAnswer(QStringLiteral("*IDN?"));
     } catch (OperationFailed& failure) {
-        failure.message += unknown;
+        failure.message += QStringLiteral(" The generator was not identified.");
         throw;
     }
     if (id.model.isEmpty())
@@ -210,7 +156,7 @@ void Connection::closeBtn_Click() {
 }
 
 void Connection::showClosed() {
-    ctx_.ui.PortOpenStat->setFillColor(red);
+    ctx_.ui.PortOpenStat->setFillColor(Qt::red);
     ctx_.ui.comPort->setEnabled(true);
     ctx_.ui.connectBtn->setEnabled(true);
 }

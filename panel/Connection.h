@@ -25,15 +25,12 @@ public:
     void connectBtn_Click();
     void closeBtn_Click();
 
-    // Shows the box of a connect failure by its number: 13, 8005, 380; others none.
-    void handleConnectError(int number);
-
     // The line went away: the panel shows the port closed.
     void showClosed();
 
 private:
     void connectToGenerator();
-    // Fills the list with the ports that open now; false when there is none.
+    // Fills the list, emptied, with the ports that open now; false when there is none.
     bool fillPortList();
     void fillModShape();
 

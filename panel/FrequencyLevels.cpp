@@ -1,34 +1,8 @@
-#include "panel/FrequencyLevels.h"
+#include "panel/Groups.h"
 
 #include "ui_Main.h"
 
 namespace kx::frequencyLevels {
-
-namespace {
-
-SettingRow frequency(const char* button, const char* unit) {
-    return {.button = button,
-            .setting = &settings::frequency,
-            .unit = unit,
-            .entry = &Ui::Main::setF,
-            .shown = shown::frequency};
-}
-
-} // namespace
-
-const SettingRow freqHz = frequency("freqHz", "Hz");
-const SettingRow freqKHz = frequency("freqKHz", "kHz");
-const SettingRow freqMHz = frequency("freqMHz", "MHz");
-const SettingRow ampV{.button = "ampV",
-                      .setting = &settings::amplitude,
-                      .unit = "V",
-                      .entry = &Ui::Main::setA,
-                      .shown = shown::amplitude};
-const SettingRow offV{.button = "offV",
-                      .setting = &settings::offset,
-                      .unit = "V",
-                      .entry = &Ui::Main::setO,
-                      .shown = shown::offset};
 
 namespace {
 
@@ -39,6 +13,24 @@ void ampV_Click(const PanelContext& ctx) { run(ctx, ampV); }
 void offV_Click(const PanelContext& ctx) { run(ctx, offV); }
 
 } // namespace
+
+const SettingRow freqHz{.button = "freqHz",
+                        .setting = &settings::frequency,
+                        .unit = "Hz",
+                        .entry = &Ui::Main::setF,
+                        .shown = shown::frequency};
+const SettingRow freqKHz = inUnit(freqHz, "freqKHz", "kHz");
+const SettingRow freqMHz = inUnit(freqHz, "freqMHz", "MHz");
+const SettingRow ampV{.button = "ampV",
+                      .setting = &settings::amplitude,
+                      .unit = "V",
+                      .entry = &Ui::Main::setA,
+                      .shown = shown::amplitude};
+const SettingRow offV{.button = "offV",
+                      .setting = &settings::offset,
+                      .unit = "V",
+                      .entry = &Ui::Main::setO,
+                      .shown = shown::offset};
 
 void wire(const PanelContext& ctx) {
     static const Click clicks[] = {{freqHz.button, freqHz_Click},

@@ -1,9 +1,8 @@
-#include "panel/Memory.h"
+#include "panel/Groups.h"
 
 #include "kit/BusyState.h"
 #include "kit/MessageBoxes.h"
 #include "kit/Operations.h"
-#include "panel/StatusRefresh.h"
 #include "state/Memory.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"

@@ -1,4 +1,4 @@
-#include "panel/Modulation.h"
+#include "panel/Groups.h"
 
 #include "ui_Main.h"
 
@@ -6,44 +6,37 @@ namespace kx::modulation {
 
 namespace {
 
-SettingRow modFrequency(const char* button, const char* unit) {
-    return {.button = button,
-            .setting = &settings::modulationFrequency,
-            .unit = unit,
-            .entry = &Ui::Main::modFreq,
-            .shown = {&Ui::Main::funcInfo2, {}, "Mod. Frequency: "}};
-}
-
-SettingRow deviation(const char* button, const char* unit) {
-    return {
-        .button = button, .setting = &settings::deviation, .unit = unit, .entry = &Ui::Main::devFM};
-}
-
 // The generator is in continuous mode now, and so is the panel.
-const Caption typeCaptions[] = {
-    {&Ui::Main::mode, "Cont"},
-    {&Ui::Main::funcIndicator, ""},
-    {&Ui::Main::funcInfo, ""},
-    {&Ui::Main::funcInfo2, ""},
-    {&Ui::Main::funcIndicator, "AM Modulation", 0},
-    {&Ui::Main::source, "INT", 0},
-    {&Ui::Main::funcIndicator, "AM Modulation", 1},
-    {&Ui::Main::source, "EXT", 1},
-    {&Ui::Main::funcIndicator, "FM Modulation", 2},
-    {&Ui::Main::source, "INT", 2},
-    {&Ui::Main::funcIndicator, "FM Modulation", 3},
-    {&Ui::Main::source, "EXT", 3},
-};
+const Caption typeCaptions[] = {{&Ui::Main::mode, "Cont"},
+                                {&Ui::Main::funcIndicator, ""},
+                                {&Ui::Main::funcInfo, ""},
+                                {&Ui::Main::funcInfo2, ""},
+                                {&Ui::Main::funcIndicator, "AM Modulation", 0},
+                                {&Ui::Main::source, "INT", 0},
+                                {&Ui::Main::funcIndicator, "AM Modulation", 1},
+                                {&Ui::Main::source, "EXT", 1},
+                                {&Ui::Main::funcIndicator, "FM Modulation", 2},
+                                {&Ui::Main::source, "INT", 2},
+                                {&Ui::Main::funcIndicator, "FM Modulation", 3},
+                                {&Ui::Main::source, "EXT", 3}};
 // The list holds the connected model's shapes in the command's order.
-const Caption shapeCaptions[] = {
-    {&Ui::Main::funcInfo, "Mod. Shape: Sine", 0},
-    {&Ui::Main::funcInfo, "Mod. Shape: Square", 1},
-    {&Ui::Main::funcInfo, "Mod. Shape: Triangle", 2},
-};
+const Caption shapeCaptions[] = {{&Ui::Main::funcInfo, "Mod. Shape: Sine", 0},
+                                 {&Ui::Main::funcInfo, "Mod. Shape: Square", 1},
+                                 {&Ui::Main::funcInfo, "Mod. Shape: Triangle", 2}};
 const Caption offCaptions[] = {{&Ui::Main::funcIndicator, ""},
                                {&Ui::Main::funcInfo, ""},
                                {&Ui::Main::funcInfo2, ""},
                                {&Ui::Main::source, ""}};
+
+void ModTypeSet_Click(const PanelContext& ctx) { run(ctx, ModTypeSet); }
+void modShapeSet_Click(const PanelContext& ctx) { run(ctx, modShapeSet); }
+void modFreqHz_Click(const PanelContext& ctx) { run(ctx, modFreqHz); }
+void modFreqkHz_Click(const PanelContext& ctx) { run(ctx, modFreqkHz); }
+void setDepth_Click(const PanelContext& ctx) { run(ctx, setDepth); }
+void devFMHz_Click(const PanelContext& ctx) { run(ctx, devFMHz); }
+void devFMkHz_Click(const PanelContext& ctx) { run(ctx, devFMkHz); }
+void devFMMHz_Click(const PanelContext& ctx) { run(ctx, devFMMHz); }
+void modOff_Click(const PanelContext& ctx) { run(ctx, modOff); }
 
 } // namespace
 
@@ -58,31 +51,22 @@ const CommandRow modShapeSet{.button = "modShapeSet",
 const CommandRow modOff{
     .button = "modOff", .command = &commands::modulationOff, .captions = offCaptions};
 
-const SettingRow modFreqHz = modFrequency("modFreqHz", "Hz");
-const SettingRow modFreqkHz = modFrequency("modFreqkHz", "kHz");
+const SettingRow modFreqHz{.button = "modFreqHz",
+                           .setting = &settings::modulationFrequency,
+                           .unit = "Hz",
+                           .entry = &Ui::Main::modFreq,
+                           .shown = {&Ui::Main::funcInfo2, {}, "Mod. Frequency: "}};
+const SettingRow modFreqkHz = inUnit(modFreqHz, "modFreqkHz", "kHz");
 // Both refusals keep the entry.
 const SettingRow setDepth{.button = "setDepth",
                           .setting = &settings::depth,
                           .unit = "%",
                           .entry = &Ui::Main::depthAM,
                           .refused = Refused::Keep};
-const SettingRow devFMHz = deviation("devFMHz", "Hz");
-const SettingRow devFMkHz = deviation("devFMkHz", "kHz");
-const SettingRow devFMMHz = deviation("devFMMHz", "MHz");
-
-namespace {
-
-void ModTypeSet_Click(const PanelContext& ctx) { run(ctx, ModTypeSet); }
-void modShapeSet_Click(const PanelContext& ctx) { run(ctx, modShapeSet); }
-void modFreqHz_Click(const PanelContext& ctx) { run(ctx, modFreqHz); }
-void modFreqkHz_Click(const PanelContext& ctx) { run(ctx, modFreqkHz); }
-void setDepth_Click(const PanelContext& ctx) { run(ctx, setDepth); }
-void devFMHz_Click(const PanelContext& ctx) { run(ctx, devFMHz); }
-void devFMkHz_Click(const PanelContext& ctx) { run(ctx, devFMkHz); }
-void devFMMHz_Click(const PanelContext& ctx) { run(ctx, devFMMHz); }
-void modOff_Click(const PanelContext& ctx) { run(ctx, modOff); }
-
-} // namespace
+const SettingRow devFMHz{
+    .button = "devFMHz", .setting = &settings::deviation, .unit = "Hz", .entry = &Ui::Main::devFM};
+const SettingRow devFMkHz = inUnit(devFMHz, "devFMkHz", "kHz");
+const SettingRow devFMMHz = inUnit(devFMHz, "devFMMHz", "MHz");
 
 void wire(const PanelContext& ctx) {
     static const Click clicks[] = {

@@ -1,15 +1,44 @@
 #include "panel/Rows.h"
 
 #include "kit/BusyState.h"
-#include "kit/ErrorCatalog.h"
+#include "kit/MessageBoxes.h"
 #include "kit/Operations.h"
 #include "link/LinkError.h"
 #include "state/Number.h"
 #include "ui_Main.h"
 
+#include <QPixmap>
+
 #include <optional>
 
 namespace kx {
+
+namespace shown {
+constinit const Shown frequency{&Ui::Main::frequency, &Ui::Main::frequencyUnit};
+constinit const Shown amplitude{&Ui::Main::amp};
+constinit const Shown offset{&Ui::Main::offset};
+} // namespace shown
+
+void setText(Ui::Main& ui, const Text& control, const QString& text) {
+    if (auto* box = std::get_if<QLineEdit * Ui::Main::*>(&control))
+        (ui.**box)->setText(text);
+    if (auto* label = std::get_if<QLabel * Ui::Main::*>(&control))
+        (ui.**label)->setText(text);
+}
+
+void show(Ui::Main& ui, const Shown& where, const Result::Answer& answer) {
+    const bool unitApart = !std::holds_alternative<std::monostate>(where.unit);
+    setText(ui, where.display,
+            QString::fromLatin1(where.prefix) + answer.value +
+                (unitApart ? QString() : answer.unit));
+    setText(ui, where.unit, answer.unit); // nothing where the unit has no control
+}
+
+void showWavePicture(Ui::Main& ui, const QString& name) {
+    ui.wave->setPixmap(QPixmap(QStringLiteral(":/%1.png").arg(name)));
+    // Which picture is up, for anyone who asks the control rather than its pixels.
+    ui.wave->setProperty("picture", name);
+}
 
 void refuse(const PanelContext& ctx, short code, QLineEdit* entry, Refused refused) {
     showError(ctx.boxes, code);
@@ -54,13 +83,11 @@ void run(const PanelContext& ctx, const SettingRow& row) {
         std::optional<BusyGuard> busy;
         const Result r =
             apply(ctx.link, ctx.vars, s, *unit, entry->text(), [&] { busy.emplace(ctx.busy); });
-        if (r.kind == Result::Kind::Refused) {
-            refuse(ctx, r.code, entry,
-                   r.code == s.rule.code   ? Refused::Empty
-                   : r.code == s.asks.code ? Refused::Keep
-                                           : row.refused);
-            return;
-        }
+        if (r.kind == Result::Kind::Refused)
+            return refuse(ctx, r.code, entry,
+                          r.code == s.rule.code   ? Refused::Empty
+                          : r.code == s.asks.code ? Refused::Keep
+                                                  : row.refused);
         raise(r);
         if (s.readBack.query)
             show(ctx.ui, row.shown, r.answer);

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "kit/PanelContext.h"
-#include "panel/Text.h"
+#include "state/Settings.h"
 
-#include <functional>
+#include <QString>
+
 #include <span>
+#include <variant>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 namespace kx {
@@ -14,6 +17,29 @@ namespace kx {
 // A front-panel control runs a setting or a command of the generator (state/Settings.h).
 // Its row says only what the window adds: the button, the entry or the list it reads,
 // what a refusal does to the entry, and what is shown afterwards. run() carries it out.
+
+// A control of the main window whose text the panel writes: a text box or a label; or
+// none.
+using Text = std::variant<std::monostate, QLineEdit * Ui::Main::*, QLabel * Ui::Main::*>;
+void setText(Ui::Main& ui, const Text& control, const QString& text);
+
+// Where an answer read back is shown: `display` gets the prefix and the number, and the
+// unit too unless the unit has a control of its own.
+struct Shown {
+    Text display{};
+    Text unit{};
+    const char* prefix = "";
+};
+
+// The displays of the output frequency, the amplitude and the offset.
+namespace shown {
+extern const Shown frequency, amplitude, offset;
+} // namespace shown
+
+void show(Ui::Main& ui, const Shown& where, const Result::Answer& answer);
+
+// Shows the waveform picture "SINE", "SQUARE" or "RAMP" in `wave`.
+void showWavePicture(Ui::Main& ui, const QString& name);
 
 // What a refusal of the typed value does to the entry.
 enum class Refused { Empty, Keep };
@@ -29,6 +55,13 @@ struct SettingRow {
     Refused refused = Refused::Empty;
     Shown shown{}; // where the answer read back goes
 };
+
+// `row` for another unit of its setting, on that unit's own button.
+inline SettingRow inUnit(SettingRow row, const char* button, const char* unit) {
+    row.button = button;
+    row.unit = unit;
+    return row;
+}
 
 // A text set once the command's lines have gone: always, or when option `option` was
 // chosen.

@@ -1,12 +1,12 @@
-#include "panel/StatusRefresh.h"
+#include "panel/Groups.h"
 
 #include "kit/BusyState.h"
 #include "kit/Operations.h"
-#include "panel/Rows.h"
-#include "panel/WaveformOutput.h"
 #include "state/Profile.h"
 #include "state/Status.h"
 #include "ui_Main.h"
+
+#include <algorithm>
 
 namespace kx::statusRefresh {
 
@@ -30,11 +30,12 @@ constexpr Caption captions[] = {
 };
 
 const Caption* captionOf(const Choice& choice) {
-    for (const Caption& c : captions) {
-        if (c.choice == choice)
-            return &c;
-    }
-    return nullptr;
+    const Caption* c = std::ranges::find(captions, choice, &Caption::choice);
+    return c == std::end(captions) ? nullptr : c;
+}
+
+void updateDisplay_Click(const PanelContext& ctx) {
+    ctx.ops.run(Operations::Needs::Port, [&] { update(ctx); });
 }
 
 } // namespace
@@ -57,25 +58,15 @@ void update(const PanelContext& ctx) {
         const Caption* sweep = captionOf(*s.sweep);
         ui.funcIndicator->setText(QString::fromLatin1(sweep ? sweep->indicator : ""));
     }
-    if (s.modulation) {
-        if (const Caption* modulation = captionOf(*s.modulation)) {
-            ui.funcIndicator->setText(QString::fromLatin1(modulation->indicator));
-            ui.source->setText(QString::fromLatin1(modulation->source));
-        }
+    if (const Caption* modulation = s.modulation ? captionOf(*s.modulation) : nullptr) {
+        ui.funcIndicator->setText(QString::fromLatin1(modulation->indicator));
+        ui.source->setText(QString::fromLatin1(modulation->source));
     }
     if (s.output)
         showOutput(ui, *s.output);
     busy.release();
     raise(s.result);
 }
-
-namespace {
-
-void updateDisplay_Click(const PanelContext& ctx) {
-    ctx.ops.run(Operations::Needs::Port, [&] { update(ctx); });
-}
-
-} // namespace
 
 void wire(const PanelContext& ctx) {
     static const Click clicks[] = {{"updateDisplay", updateDisplay_Click}};

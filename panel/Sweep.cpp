@@ -1,4 +1,4 @@
-#include "panel/Sweep.h"
+#include "panel/Groups.h"
 
 #include "ui_Main.h"
 
@@ -6,50 +6,12 @@ namespace kx::sweep {
 
 namespace {
 
-// A sweep end, read back into its line.
-SettingRow start(const char* button, const char* unit) {
-    return {.button = button,
-            .setting = &settings::sweepStart,
-            .unit = unit,
-            .entry = &Ui::Main::startFreq,
-            .shown = {&Ui::Main::funcInfo, {}, "Start Frequency: "}};
-}
-SettingRow stop(const char* button, const char* unit) {
-    return {.button = button,
-            .setting = &settings::sweepStop,
-            .unit = unit,
-            .entry = &Ui::Main::stopFreq,
-            .shown = {&Ui::Main::funcInfo2, {}, "Stop Frequency: "}};
-}
-
 // The detail lines keep what they showed: a start frequency set first stays in view.
 const Caption linearCaptions[] = {{&Ui::Main::mode, "Cont"},
                                   {&Ui::Main::funcIndicator, "Linear Sweep"}};
 const Caption logCaptions[] = {{&Ui::Main::mode, "Cont"}, {&Ui::Main::funcIndicator, "Log Sweep"}};
 const Caption offCaptions[] = {
     {&Ui::Main::funcIndicator, ""}, {&Ui::Main::funcInfo, ""}, {&Ui::Main::funcInfo2, ""}};
-
-} // namespace
-
-const CommandRow linearSweep{
-    .button = "linearSweep", .command = &commands::linearSweep, .captions = linearCaptions};
-const CommandRow logSweep{
-    .button = "logSweep", .command = &commands::logSweep, .captions = logCaptions};
-const CommandRow sweepOff{
-    .button = "sweepOff", .command = &commands::sweepOff, .captions = offCaptions};
-
-const SettingRow startSweepHz = start("startSweepHz", "Hz");
-const SettingRow startSweepkHz = start("startSweepkHz", "kHz");
-const SettingRow startSweepMHz = start("startSweepMHz", "MHz");
-const SettingRow stopSweepHz = stop("stopSweepHz", "Hz");
-const SettingRow stopSweepkHz = stop("stopSweepkHz", "kHz");
-const SettingRow stopSweepMHz = stop("stopSweepMHz", "MHz");
-const SettingRow sweepRateSec{.button = "sweepRateSec",
-                              .setting = &settings::sweepRate,
-                              .unit = "s",
-                              .entry = &Ui::Main::sweepRate};
-
-namespace {
 
 void linearSweep_Click(const PanelContext& ctx) { run(ctx, linearSweep); }
 void logSweep_Click(const PanelContext& ctx) { run(ctx, logSweep); }
@@ -63,6 +25,33 @@ void stopSweepMHz_Click(const PanelContext& ctx) { run(ctx, stopSweepMHz); }
 void sweepRateSec_Click(const PanelContext& ctx) { run(ctx, sweepRateSec); }
 
 } // namespace
+
+const CommandRow linearSweep{
+    .button = "linearSweep", .command = &commands::linearSweep, .captions = linearCaptions};
+const CommandRow logSweep{
+    .button = "logSweep", .command = &commands::logSweep, .captions = logCaptions};
+const CommandRow sweepOff{
+    .button = "sweepOff", .command = &commands::sweepOff, .captions = offCaptions};
+
+// A sweep end, read back into its line.
+const SettingRow startSweepHz{.button = "startSweepHz",
+                              .setting = &settings::sweepStart,
+                              .unit = "Hz",
+                              .entry = &Ui::Main::startFreq,
+                              .shown = {&Ui::Main::funcInfo, {}, "Start Frequency: "}};
+const SettingRow startSweepkHz = inUnit(startSweepHz, "startSweepkHz", "kHz");
+const SettingRow startSweepMHz = inUnit(startSweepHz, "startSweepMHz", "MHz");
+const SettingRow stopSweepHz{.button = "stopSweepHz",
+                             .setting = &settings::sweepStop,
+                             .unit = "Hz",
+                             .entry = &Ui::Main::stopFreq,
+                             .shown = {&Ui::Main::funcInfo2, {}, "Stop Frequency: "}};
+const SettingRow stopSweepkHz = inUnit(stopSweepHz, "stopSweepkHz", "kHz");
+const SettingRow stopSweepMHz = inUnit(stopSweepHz, "stopSweepMHz", "MHz");
+const SettingRow sweepRateSec{.button = "sweepRateSec",
+                              .setting = &settings::sweepRate,
+                              .unit = "s",
+                              .entry = &Ui::Main::sweepRate};
 
 void wire(const PanelContext& ctx) {
     static const Click clicks[] = {

@@ -1,6 +1,6 @@
-#include "panel/Trigger.h"
+#include "panel/Groups.h"
 
-#include "kit/ErrorCatalog.h"
+#include "kit/MessageBoxes.h"
 #include "kit/Operations.h"
 #include "ui_Main.h"
 
@@ -8,32 +8,12 @@ namespace kx::trigger {
 
 namespace {
 
-SettingRow trigRate(const char* button, const char* unit) {
-    return {.button = button,
-            .setting = &settings::triggerRate,
-            .unit = unit,
-            .entry = &Ui::Main::trigRate};
-}
-
 const Caption modeCaptions[] = {
     {&Ui::Main::funcIndicator, ""}, {&Ui::Main::funcInfo, ""},    {&Ui::Main::funcInfo2, ""},
     {&Ui::Main::mode, "Cont", 0},   {&Ui::Main::mode, "Trig", 1}, {&Ui::Main::mode, "Gate", 2},
     {&Ui::Main::mode, "Burst", 3},
 };
 const Caption sourceCaptions[] = {{&Ui::Main::source, "INT", 0}, {&Ui::Main::source, "EXT", 1}};
-
-} // namespace
-
-const CommandRow TrigModeSet{.button = "TrigModeSet",
-                             .command = &commands::mode,
-                             .captions = modeCaptions,
-                             .list = &Ui::Main::trigMode};
-
-const SettingRow trigRateMicro = trigRate("trigRateMicro", "us");
-const SettingRow trigRateMilli = trigRate("trigRateMilli", "ms");
-const SettingRow trigRateSec = trigRate("trigRateSec", "s");
-
-namespace {
 
 void TrigModeSet_Click(const PanelContext& ctx) { run(ctx, TrigModeSet); }
 void trigRateMicro_Click(const PanelContext& ctx) { run(ctx, trigRateMicro); }
@@ -64,6 +44,18 @@ void setBurst_Click(const PanelContext& ctx) {
 }
 
 } // namespace
+
+const CommandRow TrigModeSet{.button = "TrigModeSet",
+                             .command = &commands::mode,
+                             .captions = modeCaptions,
+                             .list = &Ui::Main::trigMode};
+
+const SettingRow trigRateMicro{.button = "trigRateMicro",
+                               .setting = &settings::triggerRate,
+                               .unit = "us",
+                               .entry = &Ui::Main::trigRate};
+const SettingRow trigRateMilli = inUnit(trigRateMicro, "trigRateMilli", "ms");
+const SettingRow trigRateSec = inUnit(trigRateMicro, "trigRateSec", "s");
 
 void wire(const PanelContext& ctx) {
     static const Click clicks[] = {

@@ -1,4 +1,4 @@
-#include "panel/WaveformOutput.h"
+#include "panel/Groups.h"
 
 #include "kit/BusyState.h"
 #include "kit/Operations.h"

@@ -2,7 +2,7 @@
 #include "support/Texts.h"
 
 #include "kit/BusyState.h"
-#include "kit/ErrorCatalog.h"
+#include "kit/MessageBoxes.h"
 #include "kit/ShapeWidget.h"
 #include "link/Exchange.h"
 #include "link/LinkError.h"

@@ -7,7 +7,7 @@
 #include "support/SimProcess.h"
 
 #include "app/Main.h"
-#include "kit/ErrorCatalog.h"
+#include "kit/MessageBoxes.h"
 #include "kit/ShapeWidget.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"

@@ -10,7 +10,7 @@
 #include "support/Rig.h"
 #include "support/Texts.h"
 
-#include "kit/ErrorCatalog.h"
+#include "kit/MessageBoxes.h"
 #include "state/modVariables.h"
 #include "support/PanelRows.h"
 #include "ui_Main.h"

@@ -1,7 +1,7 @@
 #include "support/Rig.h"
 
 #include "kit/BusyState.h"
-#include "kit/ErrorCatalog.h"
+#include "kit/MessageBoxes.h"
 #include "kit/ShapeWidget.h"
 #include "ui_Main.h"
 

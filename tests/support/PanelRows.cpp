@@ -1,9 +1,6 @@
 #include "support/PanelRows.h"
 
-#include "panel/FrequencyLevels.h"
-#include "panel/Modulation.h"
-#include "panel/Sweep.h"
-#include "panel/Trigger.h"
+#include "panel/Groups.h"
 #include "state/modVariables.h"
 #include "support/Rig.h"
 #include "ui_Main.h"
