@@ -85,7 +85,7 @@ void Connection::connectToGenerator() {
     // no port were there.
     const double rounded = std::nearbyint(*value);
     if (rounded > PortMap::lastPort)
-        return showError(ctx_.boxes, port::rejected);
+        return handleConnectError(port::rejected);
     const int port = static_cast<int>(rounded);
     const QString device = map_.device(port);
 
@@ -104,7 +104,7 @@ void Connection::connectToGenerator() {
     if (!ctx_.link.open(device)) {
         const PortRefusal& refusal = openRefusal(ctx_.link.port().openError(), device);
         if (refusal.box)
-            return showError(ctx_.boxes, refusal);
+            return handleConnectError(refusal);
         QString line = refusal.about(map_.name(port));
         line[0] = line[0].toUpper();
         throw OperationFailed{line};
@@ -134,6 +134,8 @@ void Connection::connectToGenerator() {
     statusRefresh::update(ctx_);
     ui.message->setText(id.line);
 }
+
+void Connection::handleConnectError(const PortRefusal& refusal) { showError(ctx_.boxes, refusal); }
 
 void Connection::fillModShape() {
     QComboBox* list = ctx_.ui.modShape;

@@ -7,6 +7,8 @@
 
 namespace kx {
 
+struct PortRefusal;
+
 // The port list, Connect and Close Port as the window shows them: the indicator, the
 // enabled states, the shape list and the boxes.
 class Connection {
@@ -30,6 +32,8 @@ public:
 
 private:
     void connectToGenerator();
+    // Connect failed for a reason its "Connection Error" box tells.
+    void handleConnectError(const PortRefusal& refusal);
     // Fills the list, emptied, with the ports that open now; false when there is none.
     bool fillPortList();
     void fillModShape();
