@@ -313,26 +313,12 @@ Result selectWaveform(Exchange& link, modVariables& vars, const Waveform& wavefo
     });
 }
 
-namespace {
-
-struct DutyRule {
-    const char* waveShape;
-    DutyLimits limits;
-};
-
-constexpr DutyRule dutyRules[] = {
-    {"square", {{20, 80}, 2'000'000}},
-    {"ramp", {{1, 99}, 200'000}},
-};
-
-} // namespace
-
 const DutyLimits* dutyLimits(const QString& waveShape) {
-    for (const DutyRule& rule : dutyRules) {
-        if (waveShape == QLatin1String(rule.waveShape))
-            return &rule.limits;
-    }
-    return nullptr;
+    static constexpr DutyLimits square{{20, 80}, 2'000'000};
+    static constexpr DutyLimits ramp{{1, 99}, 200'000};
+    if (waveShape == QLatin1String("square"))
+        return &square;
+    return waveShape == QLatin1String("ramp") ? &ramp : nullptr;
 }
 
 Result checkDuty(const modVariables& vars, const QString& typed) {
