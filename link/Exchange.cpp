@@ -95,7 +95,6 @@ bool Exchange::open(const QString& device) {
     if (!port_.open(device))
         return false;
     lost_ = false;
-    forget();
     // What the port already holds came before the first line: it answers nothing.
     const QByteArray waiting = port_.readAll();
     if (traffic_) {

@@ -371,10 +371,7 @@ std::optional<bool> outputState(const QString& answer) {
 Result switchOutput(Exchange& link, bool on) {
     return guarded([&] {
         link.processEcho(on ? QStringLiteral("OUT ON") : QStringLiteral("OUT OFF"));
-        link.processEcho(QStringLiteral("OUT?"));
-        // A line end after the number does not matter; a number other than 1 or 0 is no
-        // state at all.
-        const QString reply = trimBlanks(firstLine(link.readReceived()));
+        const QString reply = trimBlanks(firstLine(ask(link, QStringLiteral("OUT?"), false)));
         const std::optional<bool> state = outputState(reply);
         if (!state)
             return Result::noAnswer(QStringLiteral("OUT?"));
