@@ -8,13 +8,7 @@
 
 namespace kx {
 
-qint64 Clock::msecsToTick(int n) const {
-    if (n <= 0)
-        return 0;
-    const qint64 now = wallMsecs();
-    const qint64 second = now - now % 1000;
-    return second + 1000LL * n - now;
-}
+qint64 Clock::msecsToTick(int n) const { return n <= 0 ? 0 : 1000LL * n - wallMsecs() % 1000; }
 
 qint64 RealClock::wallMsecs() const { return QDateTime::currentMSecsSinceEpoch(); }
 
@@ -28,12 +22,9 @@ void RealClock::wait(int ms, const std::function<bool()>& done) {
         return;
     QEventLoop loop;
     // QTimer runs on the monotonic clock, so a step of the wall clock does not move it.
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    // The timer goes with the loop when the wait ends early.
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     waiters_.push_back({&loop, &done});
-    timer.start(ms);
     loop.exec();
     waiters_.pop_back();
 }

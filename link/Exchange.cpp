@@ -44,10 +44,8 @@ void Exchange::onReadyRead() {
 void Exchange::skipEchoes() {
     for (;;) {
         // The LF that ended the previous answer (or an echo) may arrive only now.
-        qsizetype from = 0;
-        while (from < answer_.size() && answer_.at(from) == '\n')
-            ++from;
-        answer_.remove(0, from);
+        while (answer_.startsWith('\n'))
+            answer_.remove(0, 1);
         const qsizetype cr = answer_.indexOf('\r');
         if (cr < 0)
             return;
@@ -67,20 +65,17 @@ void Exchange::settle() {
             break;
         const quint64 seen = arrivals_;
         const qint64 wait = quiet ? until - now : std::min(until, lastArrival_ + quietMs) - now;
-        pause(static_cast<int>(wait), [&] { return shutdown_ || lost_ || arrivals_ != seen; });
-        checkUsable();
+        pause(wait, [&] { return arrivals_ != seen; });
     }
     port_.readAll();
     unsettled_ = false;
 }
 
-void Exchange::pause(int ms, const std::function<bool()>& done) {
-    struct Pausing {
-        Exchange& x;
-        explicit Pausing(Exchange& x) : x(x) { emit x.pausing(true); }
-        ~Pausing() { emit x.pausing(false); }
-    } pausing(*this);
-    clock_.wait(ms, done);
+void Exchange::pause(qint64 ms, const std::function<bool()>& done) {
+    emit pausing(true);
+    clock_.wait(static_cast<int>(ms), [&] { return shutdown_ || lost_ || (done && done()); });
+    emit pausing(false);
+    checkUsable();
 }
 
 void Exchange::forget() {
@@ -100,14 +95,12 @@ bool Exchange::open(const QString& device) {
     if (!port_.open(device))
         return false;
     lost_ = false;
-    forget();
     // What the port already holds came before the first line: it answers nothing.
     const QByteArray waiting = port_.readAll();
     if (traffic_) {
         const qint64 now = clock_.steadyMsecs();
         traffic_->start(now);
-        if (!waiting.isEmpty())
-            traffic_->received(now, waiting);
+        traffic_->received(now, waiting);
     }
     return true;
 }
@@ -156,15 +149,10 @@ void Exchange::processEcho(const QString& command) {
         checkUsable();
         throw ConnectionLost{};
     }
-    const auto interrupted = [this] { return shutdown_ || lost_; };
-    if (!query) {
-        pause(static_cast<int>(clock_.msecsToTick(1)), interrupted);
-        checkUsable();
-        return;
-    }
-    pause(replyTimeoutMs, [&] { return interrupted() || answer_.contains('\r'); });
+    if (!query)
+        return pause(clock_.msecsToTick(1));
+    pause(replyTimeoutMs, [&] { return answer_.contains('\r'); });
     gathering_ = false;
-    checkUsable();
     if (!answer_.contains('\r')) {
         // Unanswered, even if part of an answer came: the rest must not be read as the
         // answer to the next query.
@@ -186,10 +174,8 @@ QString Exchange::readReceived() {
 
 void Exchange::delaySeconds(int n) {
     checkUsable();
-    if (n <= 0)
-        return;
-    pause(static_cast<int>(clock_.msecsToTick(n)), [this] { return shutdown_ || lost_; });
-    checkUsable();
+    if (n > 0)
+        pause(clock_.msecsToTick(n));
 }
 
 QString firstLine(const QString& answer) { return answer.left(answer.indexOf(QLatin1Char('\r'))); }

@@ -94,7 +94,8 @@ private:
     // After an unanswered query: waits for the line to settle before the next line.
     void settle();
     void forget();
-    void pause(int ms, const std::function<bool()>& done);
+    // Clock::wait, ended early by a lost line or the program's end; then checkUsable.
+    void pause(qint64 ms, const std::function<bool()>& done = {});
 
     SerialPort& port_;
     Clock& clock_;

@@ -17,8 +17,6 @@ QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent), port_(new QSer
             [this](QSerialPort::SerialPortError e) { onError(e); });
 }
 
-QtSerialPort::~QtSerialPort() = default;
-
 PortError openFailure(int serialPortError, bool mayOpen) {
     switch (static_cast<QSerialPort::SerialPortError>(serialPortError)) {
     case QSerialPort::NoError:
@@ -78,9 +76,7 @@ void QtSerialPort::close() {
 bool QtSerialPort::isOpen() const { return port_->isOpen(); }
 
 bool QtSerialPort::write(const QByteArray& data) {
-    if (!port_->isOpen())
-        return false;
-    if (port_->write(data) != data.size())
+    if (!port_->isOpen() || port_->write(data) != data.size())
         return false;
     // Hand the bytes to the driver now; the exchange waits in its own loop.
     port_->flush();
@@ -94,10 +90,8 @@ void QtSerialPort::onError(int error) {
     // Qt 6.4 keeps reporting a read error, at full CPU, once the far end of a
     // pseudo-terminal or a USB adapter has gone, while the port still counts as open.
     // The first read, write or resource error on an open port is a lost line.
-    if (!port_->isOpen())
-        return;
-    if (e == QSerialPort::ReadError || e == QSerialPort::WriteError ||
-        e == QSerialPort::ResourceError) {
+    if (port_->isOpen() && (e == QSerialPort::ReadError || e == QSerialPort::WriteError ||
+                            e == QSerialPort::ResourceError)) {
         port_->close();
         port_->clearError();
         emit failed();

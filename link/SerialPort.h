@@ -25,7 +25,6 @@ class SerialPort : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
-    ~SerialPort() override = default;
 
     // Opens the device at 115200 baud, no parity, 8 data bits, 1 stop bit, no flow
     // control, with DTR and RTS asserted. What the device received before it was
@@ -54,7 +53,6 @@ class QtSerialPort final : public SerialPort {
     Q_OBJECT
 public:
     explicit QtSerialPort(QObject* parent = nullptr);
-    ~QtSerialPort() override;
 
     bool open(const QString& device) override;
     PortError openError() const override { return openError_; }

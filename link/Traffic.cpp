@@ -1,10 +1,6 @@
 #include "link/Traffic.h"
 
-#include <QStringList>
-
 namespace kx {
-
-void Traffic::start(qint64 nowMs) { start_ = nowMs; }
 
 void Traffic::add(Entry e) {
     entries_.push_back(std::move(e));
@@ -94,10 +90,10 @@ QString Traffic::format(const Entry& e) {
 }
 
 QString Traffic::plainText() const {
-    QStringList lines;
+    QString text;
     for (const Entry& e : entries_)
-        lines << format(e);
-    return lines.join(QLatin1Char('\n')) + (lines.isEmpty() ? QString() : QStringLiteral("\n"));
+        text += format(e) + QLatin1Char('\n');
+    return text;
 }
 
 } // namespace kx

@@ -31,7 +31,7 @@ public:
     using QObject::QObject;
 
     // The port was opened at `nowMs`: times count from here.
-    void start(qint64 nowMs);
+    void start(qint64 nowMs) { start_ = nowMs; }
     void sent(qint64 nowMs, const QByteArray& line);
     // Text as it arrives; it joins the previous entry until a line end closes that one.
     void received(qint64 nowMs, const QByteArray& text);

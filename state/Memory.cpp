@@ -4,6 +4,8 @@
 #include "state/Number.h"
 #include "state/Profile.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace kx {
@@ -30,32 +32,21 @@ const QString outsideRange = QStringLiteral("Number outside of valid range.");
 // Whether `text`, a number by parseNumber, is a whole number. Decided on its digits, not
 // on the nearest double: "2.99999999999999999" is not whole, though its double is 3.
 bool isWhole(const QString& text) {
-    const QString t = trimBlanks(text);
-    const qsizetype e = t.indexOf(QLatin1Char('e'), 0, Qt::CaseInsensitive);
-    const QString mantissa = e < 0 ? t : t.left(e);
-    const qsizetype point = mantissa.indexOf(QLatin1Char('.'));
-    QString integer = point < 0 ? mantissa : mantissa.left(point);
-    integer.remove(QLatin1Char('+')).remove(QLatin1Char('-'));
-    const QString digits = integer + (point < 0 ? QString() : mantissa.mid(point + 1));
+    static const QRegularExpression form(
+        QStringLiteral(R"(\A *[+-]?([0-9]*)\.?([0-9]*)(?:[eE]([+-]?)([0-9]+))?)"));
+    const QRegularExpressionMatch m = form.match(text);
+    const QString integer = m.captured(1);
+    const QString digits = integer + m.captured(2);
     // The exponent moves the point; beyond the digits' own length it makes no difference.
     const qsizetype cap = digits.size() + 1;
     qsizetype shift = 0;
-    if (e >= 0) {
-        const QString exponent = t.mid(e + 1);
-        for (const QChar c : exponent) {
-            if (c.isDigit())
-                shift = std::min(cap, shift * 10 + (c.unicode() - '0'));
-        }
-        if (exponent.startsWith(QLatin1Char('-')))
-            shift = -shift;
-    }
+    for (const QChar c : m.captured(4))
+        shift = std::min(cap, shift * 10 + (c.unicode() - '0'));
+    if (m.captured(3) == QLatin1String("-"))
+        shift = -shift;
     // Every digit that stands after the point once it has moved is a zero.
-    const qsizetype firstFraction = std::max<qsizetype>(0, integer.size() + shift);
-    for (qsizetype i = firstFraction; i < digits.size(); ++i) {
-        if (digits.at(i) != QLatin1Char('0'))
-            return false;
-    }
-    return true;
+    const QString fraction = digits.mid(std::max<qsizetype>(0, integer.size() + shift));
+    return fraction.count(QLatin1Char('0')) == fraction.size();
 }
 
 } // namespace
@@ -73,12 +64,9 @@ MemoryLocation checkMemoryLocation(const QString& model, const QString& text) {
 
 Result store(Exchange& link, Store what, int location) {
     return guarded([&] {
-        if (what == Store::Factory)
-            link.processEcho(QStringLiteral("*RCL 0"));
-        else
-            link.processEcho(
-                (what == Store::Save ? QStringLiteral("*SAV ") : QStringLiteral("*RCL ")) +
-                QString::number(location));
+        const QString line =
+            what == Store::Save ? QStringLiteral("*SAV %1") : QStringLiteral("*RCL %1");
+        link.processEcho(line.arg(what == Store::Factory ? 0 : location));
         link.delaySeconds(what == Store::Factory ? 0 : 1);
         return Result{};
     });

@@ -61,13 +61,12 @@ QString plainText(double x) {
 }
 
 QString trimBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
+    QString t = text;
+    while (t.startsWith(QLatin1Char(' ')))
+        t.remove(0, 1);
+    while (t.endsWith(QLatin1Char(' ')))
+        t.chop(1);
+    return t;
 }
 
 } // namespace kx

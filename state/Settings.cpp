@@ -313,26 +313,12 @@ Result selectWaveform(Exchange& link, modVariables& vars, const Waveform& wavefo
     });
 }
 
-namespace {
-
-struct DutyRule {
-    const char* waveShape;
-    DutyLimits limits;
-};
-
-constexpr DutyRule dutyRules[] = {
-    {"square", {{20, 80}, 2'000'000}},
-    {"ramp", {{1, 99}, 200'000}},
-};
-
-} // namespace
-
 const DutyLimits* dutyLimits(const QString& waveShape) {
-    for (const DutyRule& rule : dutyRules) {
-        if (waveShape == QLatin1String(rule.waveShape))
-            return &rule.limits;
-    }
-    return nullptr;
+    static constexpr DutyLimits square{{20, 80}, 2'000'000};
+    static constexpr DutyLimits ramp{{1, 99}, 200'000};
+    if (waveShape == QLatin1String("square"))
+        return &square;
+    return waveShape == QLatin1String("ramp") ? &ramp : nullptr;
 }
 
 Result checkDuty(const modVariables& vars, const QString& typed) {
@@ -385,10 +371,7 @@ std::optional<bool> outputState(const QString& answer) {
 Result switchOutput(Exchange& link, bool on) {
     return guarded([&] {
         link.processEcho(on ? QStringLiteral("OUT ON") : QStringLiteral("OUT OFF"));
-        link.processEcho(QStringLiteral("OUT?"));
-        // A line end after the number does not matter; a number other than 1 or 0 is no
-        // state at all.
-        const QString reply = trimBlanks(firstLine(link.readReceived()));
+        const QString reply = trimBlanks(firstLine(ask(link, QStringLiteral("OUT?"), false)));
         const std::optional<bool> state = outputState(reply);
         if (!state)
             return Result::noAnswer(QStringLiteral("OUT?"));

@@ -47,6 +47,11 @@ Status readStatus(Exchange& link, modVariables& vars) {
     Status s;
     // Answers that were read but not understood; named once the reading is done.
     QStringList notUnderstood;
+    const auto understood = [&](const char* query, bool yes) {
+        if (!yes)
+            notUnderstood << QString::fromLatin1(query);
+        return yes;
+    };
     const auto asked = [&](const char* query, bool trim = true) {
         const QString q = QString::fromLatin1(query);
         const QString answer = ask(link, q, trim);
@@ -55,8 +60,7 @@ Status readStatus(Exchange& link, modVariables& vars) {
     };
     s.result = guarded([&] {
         s.waveform = waveformOf(asked("FUNC?"), vars);
-        if (!s.waveform)
-            notUnderstood << QStringLiteral("FUNC?");
+        understood("FUNC?", s.waveform != nullptr);
 
         const std::pair<const ReadBack*, std::optional<Result::Answer>*> levels[] = {
             {&readBacks::outputFrequency, &s.frequency},
@@ -67,22 +71,14 @@ Status readStatus(Exchange& link, modVariables& vars) {
             Result::Answer answer;
             const modVariables::Decoded decoded = readBack(link, vars, *r, answer);
             s.answers.insert(QString::fromLatin1(r->query), answer.reply);
-            switch (decoded) {
-            case modVariables::Decoded::Ok:
-                *shown = answer;
-                break;
-            case modVariables::Decoded::NoMatch:
-                notUnderstood << QString::fromLatin1(r->query);
-                break;
-            case modVariables::Decoded::Failed:
+            if (decoded == modVariables::Decoded::Failed)
                 return Result::noAnswer(QString::fromLatin1(r->query));
-            }
+            if (understood(r->query, decoded == modVariables::Decoded::Ok))
+                *shown = answer;
         }
 
         const QString mode = modeOf(asked("MODE?"), vars);
-        if (mode.isEmpty())
-            notUnderstood << QStringLiteral("MODE?");
-        else
+        if (understood("MODE?", !mode.isEmpty()))
             s.mode = mode;
         s.modeChoice = among(choicesOf(commands::mode), "MODE", mode, Qt::CaseInsensitive);
 
@@ -104,8 +100,7 @@ Status readStatus(Exchange& link, modVariables& vars) {
         }
         // Last, so that the light beside the output buttons follows the generator.
         s.output = outputState(asked("OUT?"));
-        if (!s.output)
-            notUnderstood << QStringLiteral("OUT?");
+        understood("OUT?", s.output.has_value());
         if (!notUnderstood.isEmpty())
             return Result::noAnswer(notUnderstood.join(QStringLiteral(", ")));
         return Result{};

@@ -71,6 +71,9 @@ void MemoryTest::locationCheck_data() {
     row("KX25A", "3.", {});
     row("KX25A", "0.3e1", {});
     row("KX25A", "100e-2", {});
+    row("KX25A", "30E-1", {});
+    row("KX25A", "+3", {});
+    row("KX25A", "35e-1", numberOnly);
     row("KX25A", "1e1", {});
     row("KX20A", "1e1", {});
     row("KX12A", "1e1", outside);

@@ -198,6 +198,9 @@ void StateTest::decodeFrequency_data() {
     unchanged("two-digit exponent below the table", "1.00000E-10", Decoded::NoMatch);
     unchanged("an exponent too long for any row", "1.0E+10000000000000000003", Decoded::NoMatch);
     ok("1.0E+00000000000000000003", "1.0", "kHz", "1000");
+    ok("5.00000E-0", "5.00000", "Hz", "5.00000");
+    unchanged("an exponent just past an int", "1.0E+2147483648", Decoded::NoMatch);
+    unchanged("two signs", "1.00000E+-3", Decoded::NoMatch);
     QTest::newRow("the first E counts") << "1.0E+3E+6" << Decoded::Ok << "1.0"
                                         << "kHz"
                                         << "1000";
