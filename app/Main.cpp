@@ -6,19 +6,25 @@
 #include "kit/BusyState.h"
 #include "kit/Operations.h"
 #include "kit/PortList.h"
+#include "kit/Progress.h"
 #include "kit/ShapeWidget.h"
 #include "link/Exchange.h"
 #include "link/Traffic.h"
 #include "panel/Connection.h"
 #include "panel/Groups.h"
+#include "panel/Setups.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
+
+#include <utility>
 
 namespace kx {
 
@@ -43,6 +49,19 @@ Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(se
         seams_.boxes = std::make_unique<QtMessageBoxes>(this);
     if (!seams_.quit)
         seams_.quit = [] { QCoreApplication::exit(0); };
+    if (!seams_.progress)
+        seams_.progress = std::make_unique<QtProgress>(this, QStringLiteral("Open Set-up"));
+    if (!seams_.setupFileName)
+        seams_.setupFileName = [](QWidget* parent, bool save) {
+            QFileDialog dialog(parent, save ? QStringLiteral("Save Set-up As")
+                                            : QStringLiteral("Open Set-up"));
+            dialog.setNameFilters(
+                {QStringLiteral("Set-ups (*.kx)"), QStringLiteral("All files (*)")});
+            dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+            dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+            dialog.setDefaultSuffix(QStringLiteral("kx"));
+            return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+        };
 
     vars_ = std::make_unique<modVariables>();
     link_ = std::make_unique<Exchange>(*seams_.port, *seams_.clock);
@@ -53,6 +72,10 @@ Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(se
         *this, *link_, *seams_.boxes, [this](const QString& text) { ui_->message->setText(text); });
     const PanelContext ctx{*ui_, *link_, *vars_, *busy_, *ops_, *seams_.boxes};
     connection_ = std::make_unique<Connection>(ctx, PortMap(seams_.configDir), seams_.probe);
+    setups_ = std::make_unique<Setups>(
+        ctx, *seams_.clock, *seams_.progress,
+        [this](bool save) { return seams_.setupFileName(this, save); },
+        PortMap(seams_.configDir).configDir());
     for (void (*wire)(const PanelContext&) :
          {statusRefresh::wire, waveformOutput::wire, frequencyLevels::wire, sweep::wire,
           modulation::wire, trigger::wire, memory::wire})
@@ -82,6 +105,7 @@ Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(se
     ui_->comPort->setEditText(QStringLiteral("Select Port"));
 
     wireControls();
+    wireSetups();
     Form_Load();
     setFixedSize(sizeHint());
 }
@@ -138,6 +162,42 @@ void Main::wireControls() {
     QAction* traffic = view->addAction(QStringLiteral("Traffic..."));
     traffic->setObjectName(QStringLiteral("mnuTraffic"));
     connect(traffic, &QAction::triggered, this, [this] { mnuTraffic_Click(); });
+}
+
+// File > Open Set-up..., Save Set-up As... and the last set-ups, above Exit.
+void Main::wireSetups() {
+    QAction* open = new QAction(QStringLiteral("&Open Set-up..."), this);
+    open->setObjectName(QStringLiteral("mnuOpenSetup"));
+    open->setShortcut(QKeySequence::Open);
+    connect(open, &QAction::triggered, this, [this] { setups_->mnuOpenSetup_Click(); });
+    QAction* save = new QAction(QStringLiteral("&Save Set-up As..."), this);
+    save->setObjectName(QStringLiteral("mnuSaveSetup"));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(save, &QAction::triggered, this, [this] { setups_->mnuSaveSetup_Click(); });
+    ui_->mnuFile->insertActions(ui_->mnuExit, {open, save});
+    ui_->mnuFile->insertSeparator(ui_->mnuExit);
+    setups_->recentChanged = [this] { showRecentSetups(); };
+    showRecentSetups();
+}
+
+void Main::showRecentSetups() {
+    // One of them may be the item being triggered: it goes once that is over.
+    for (QAction* a : std::exchange(recentSetups_, {})) {
+        ui_->mnuFile->removeAction(a);
+        a->deleteLater();
+    }
+    for (const QString& path : setups_->recent()) {
+        const int n = int(recentSetups_.size()) + 1;
+        QAction* a =
+            new QAction(QStringLiteral("&%1 %2").arg(n).arg(QFileInfo(path).fileName()), this);
+        a->setObjectName(QStringLiteral("mnuRecentSetup%1").arg(n));
+        a->setToolTip(path);
+        connect(a, &QAction::triggered, this, [this, path] { setups_->open(path); });
+        recentSetups_ << a;
+    }
+    ui_->mnuFile->insertActions(ui_->mnuExit, recentSetups_);
+    if (!recentSetups_.isEmpty())
+        recentSetups_ << ui_->mnuFile->insertSeparator(ui_->mnuExit);
 }
 
 void Main::mnuAbout_Click() { About::showModal(this); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kit/MessageBoxes.h"
+#include "kit/Progress.h"
 #include "link/Clock.h"
 #include "link/SerialPort.h"
 
@@ -19,6 +20,7 @@ class BusyState;
 class Connection;
 class Exchange;
 class Operations;
+class Setups;
 class Traffic;
 class TrafficView;
 class modVariables;
@@ -36,6 +38,11 @@ struct Seams {
     std::function<void()> quit;
     // Asks where to save a file; by default the desktop's save dialog.
     std::function<QString(QWidget*)> saveFileName;
+    // Asks for a set-up file to open or (`save`) to save to; by default the desktop's
+    // file dialogs. Empty: the operator cancelled.
+    std::function<QString(QWidget*, bool save)> setupFileName;
+    // How far applying a set-up has come; by default a progress dialog.
+    std::unique_ptr<Progress> progress;
 };
 
 // The generator's front panel: the one window of the program.
@@ -53,6 +60,7 @@ public:
     void mnuAbout_Click();
     void mnuSeehelp_Click();
     void mnuTraffic_Click();
+    Setups& setups() { return *setups_; }
 
     Traffic& traffic() { return *traffic_; }
     // The traffic window, once View > Traffic... has opened it.
@@ -64,6 +72,8 @@ protected:
 private:
     void Form_Load();
     void wireControls();
+    void wireSetups();
+    void showRecentSetups();
     void endProgram();
 
     std::unique_ptr<Ui::Main> ui_;
@@ -74,6 +84,8 @@ private:
     std::unique_ptr<BusyState> busy_;
     std::unique_ptr<Operations> ops_;
     std::unique_ptr<Connection> connection_;
+    std::unique_ptr<Setups> setups_;
+    QList<QAction*> recentSetups_;
     TrafficView* trafficView_ = nullptr;
     bool ending_ = false;
 };

@@ -17,6 +17,8 @@ public:
     // else ~/.config.
     explicit PortMap(QString configDir = {});
 
+    // The user's configuration directory, as resolved.
+    QString configDir() const { return configDir_; }
     // The folder that holds the comN links.
     QString linkFolder() const;
     // The device of port n, or empty text for a number outside 1..16.

@@ -7,6 +7,8 @@
 // every row.
 namespace kx {
 
+struct Status;
+
 // The output light and buttons as the generator's output is: on, or off.
 void showOutput(Ui::Main& ui, bool on);
 
@@ -16,6 +18,8 @@ namespace statusRefresh {
 // In the busy state. An answer that was not understood, or not reached, leaves its
 // display as it was; the status line names what went wrong.
 void update(const PanelContext& ctx);
+// Shows what a status reading got, each display whose answer was understood.
+void show(const PanelContext& ctx, const Status& status);
 void wire(const PanelContext& ctx);
 } // namespace statusRefresh
 

@@ -43,6 +43,12 @@ void updateDisplay_Click(const PanelContext& ctx) {
 void update(const PanelContext& ctx) {
     BusyGuard busy(ctx.busy);
     const Status s = readStatus(ctx.link, ctx.vars);
+    show(ctx, s);
+    busy.release();
+    raise(s.result);
+}
+
+void show(const PanelContext& ctx, const Status& s) {
     Ui::Main& ui = ctx.ui;
     if (s.waveform)
         showWavePicture(ui, QString::fromLatin1(s.waveform->picture));
@@ -64,8 +70,6 @@ void update(const PanelContext& ctx) {
     }
     if (s.output)
         showOutput(ui, *s.output);
-    busy.release();
-    raise(s.result);
 }
 
 void wire(const PanelContext& ctx) {

@@ -9,8 +9,11 @@
 #include "support/Texts.h"
 
 #include "ctl/Ctl.h"
+#include "panel/Setups.h"
 #include "state/Request.h"
+#include "support/Files.h"
 #include "support/PanelRows.h"
+#include "ui_Main.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -248,6 +251,8 @@ private slots:
     void everyRowIsMatched();
     void sameWire_data();
     void sameWire();
+    void setupFiles_data();
+    void setupFiles();
 };
 
 // Every declared row of the panel and every plain handler has a row here, and every
@@ -306,6 +311,94 @@ void SameWireTest::sameWire() {
         QCOMPARE(refusal(row.refusal).value(0).section(QStringLiteral(" | "), 2), panel.refusal);
     QCOMPARE(panel.refusal.isEmpty(), row.refusal == 0);
     QCOMPARE(ctl.status, row.refusal ? int(kxctl::Refused) : int(kxctl::Done));
+}
+
+// Set-up files between the panel and kx-ctl. Each row is a state of the generator. Saved
+// from it by the panel and by kx-ctl, the set-up is the same; the panel's set-up run by
+// kx-ctl and kx-ctl's opened by the panel, each on a generator in its factory state, put
+// the same settings on the wire and bring back every reported quantity.
+void SameWireTest::setupFiles_data() {
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QByteArrayList>("state");
+    QTest::newRow("factory") << "KX25A" << QByteArrayList{};
+    QTest::newRow("square, triggered, output on")
+        << "KX25A"
+        << QByteArrayList{"FUNC SQU", "FREQ 2.5KHZ", "AMPL 4", "OFFS -1.5", "MODE TRIG", "OUT ON"};
+    QTest::newRow("ramp, log sweep")
+        << "KX20A" << QByteArrayList{"FUNC TRI", "SWE LOG", "SWE ON", "SWSTA 100HZ", "SWSTO 10kHZ"};
+    QTest::newRow("internal AM on a KX12A")
+        << "KX12A" << QByteArrayList{"MODUL AM", "MODUL INT", "MODFR 2KHZ", "AMPL 0.5"};
+    QTest::newRow("offset before amplitude")
+        << "KX25A" << QByteArrayList{"AMPL 10", "OFFS 0", "FREQ 12MHZ"};
+}
+
+void SameWireTest::setupFiles() {
+    QFETCH(QString, model);
+    QFETCH(QByteArrayList, state);
+    const QByteArrayList queries{"FUNC?",  "FREQ?", "AMPL?",  "OFFS?",  "MODE?", "SWE?",
+                                 "MODUL?", "OUT?",  "SWSTA?", "SWSTO?", "MODFR?"};
+    const auto reported = [&](kxsim::Generator& g) {
+        QByteArrayList answers;
+        for (const QByteArray& q : queries)
+            answers << g.handleLine(q).value_or("none");
+        return answers;
+    };
+    const auto settings = [](const QList<QByteArray>& lines) {
+        QList<QByteArray> out;
+        for (const QByteArray& l : lines) {
+            if (!l.endsWith('?'))
+                out << l;
+        }
+        return out;
+    };
+    const auto body = [](const QByteArray& text) { return text.split('\n').mid(2); };
+    QTemporaryDir dir;
+    const QString panelFile = dir.filePath(QStringLiteral("panel.kx"));
+    const QString ctlFile = dir.filePath(QStringLiteral("ctl.kx"));
+
+    Rig saver(model);
+    for (const QByteArray& line : state)
+        saver.generator().handleLine(line);
+    const QByteArrayList wanted = reported(saver.generator());
+    saver.connected();
+    saver.setupFileName = panelFile;
+    saver.main().setups().mnuSaveSetup_Click();
+    QVERIFY(saver.takeBoxes().isEmpty());
+
+    Instrument in(model);
+    in.port.disconnect(&in.link);
+    for (const QByteArray& line : state)
+        in.generator->handleLine(line);
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    kxctl::Environment env{in.port, in.clock, outStream, errStream};
+    env.write = [](const QString& name, const QByteArray& text) {
+        QFile f(name);
+        return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+    };
+    env.read = [](const QString& name) { return std::optional<QByteArray>(readFile(name)); };
+    QCOMPARE(kxctl::run({"-d", "/dev/fake", "save-setup", ctlFile}, env), 0);
+    QCOMPARE(body(readFile(panelFile)), body(readFile(ctlFile)));
+
+    Rig opener(model);
+    opener.connected();
+    opener.setupFileName = ctlFile;
+    opener.main().setups().mnuOpenSetup_Click();
+    QVERIFY(opener.takeBoxes().isEmpty());
+    QVERIFY2(opener.ui().message->text().startsWith(QLatin1String("Set-up ctl.kx applied")),
+             qPrintable(opener.ui().message->text()));
+
+    Instrument runner(model);
+    runner.port.disconnect(&runner.link);
+    kxctl::Environment runEnv{runner.port, runner.clock, outStream, errStream};
+    runEnv.read = env.read;
+    QCOMPARE(kxctl::run({"-d", "/dev/fake", "run", panelFile}, runEnv), 0);
+
+    QCOMPARE(settings(runner.takeLines()), settings(opener.takeLines()));
+    QCOMPARE(reported(opener.generator()), wanted);
+    QCOMPARE(reported(*runner.generator), wanted);
+    opener.checkNothingRejected();
+    runner.talk.checkNothingRejected();
 }
 
 QTEST_MAIN(SameWireTest)

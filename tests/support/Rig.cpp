@@ -30,6 +30,20 @@ Rig::Rig(const QString& model, QList<int> ports) {
     seams.probe = [this](int n) { return this->ports.contains(n); };
     seams.quit = [this] { ++quits_; };
     seams.saveFileName = [this](QWidget*) { return saveFileName; };
+    seams.setupFileName = [this](QWidget*, bool) { return setupFileName; };
+    // Records the steps, and cancels where the test says.
+    struct Recorder : kx::Progress {
+        Rig& rig;
+        bool stop = false;
+        explicit Recorder(Rig& rig) : rig(rig) {}
+        void show(int step, int steps, const QString& what, int) override {
+            rig.progressShown << QStringLiteral("%1/%2 %3").arg(step).arg(steps).arg(what);
+            stop = step == rig.cancelAt;
+        }
+        bool cancelled() override { return stop; }
+        void close() override { stop = false; }
+    };
+    seams.progress = std::make_unique<Recorder>(*this);
     talk_ = std::make_unique<Conversation>(*port_, *generator_);
     main_ = std::make_unique<kx::Main>(std::move(seams));
 }

@@ -41,6 +41,12 @@ public:
     QString configDir() const { return config_.path(); }
     // What a save dialog answers (empty: cancelled).
     QString saveFileName;
+    // What the set-up file dialogs answer (empty: cancelled).
+    QString setupFileName;
+    // What the progress of a set-up showed, "n/N request" a step; Cancel is pressed once
+    // step `cancelAt` is shown (0: never).
+    QStringList progressShown;
+    int cancelAt = 0;
 
     // What comes back on the port (support/Instrument.h).
     Conversation& conversation() { return *talk_; }
