@@ -55,7 +55,7 @@ Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(se
     connection_ = std::make_unique<Connection>(ctx, PortMap(seams_.configDir), seams_.probe);
     for (void (*wire)(const PanelContext&) :
          {statusRefresh::wire, waveformOutput::wire, frequencyLevels::wire, sweep::wire,
-          modulation::wire, trigger::wire, memory::wire})
+          modulation::wire, trigger::wire, memory::wire, entries::wire})
         wire(ctx);
 
     ops_->setLostHandler([this] { connection_->showClosed(); });

@@ -36,23 +36,27 @@ Operations::~Operations() { qApp->removeEventFilter(this); }
 bool Operations::run(Needs needs, const std::function<void()>& body) {
     if (running_ || link_.isShutDown())
         return false;
-    QScopedValueRollback<bool> running(running_, true);
-    try {
-        if (needs == Needs::Port && !link_.isOpen())
-            throw PortNotOpen{};
-        body();
-        // The line went while the operation was past its last exchange.
-        if (link_.wasLost())
-            throw ConnectionLost{};
-    } catch (const PortNotOpen&) {
-        showError(boxes_, port::notOpen);
-    } catch (const ConnectionLost&) {
-        reportLost();
-    } catch (const ShuttingDown&) {
-        // The program is ending; nothing more is shown.
-    } catch (const OperationFailed& failure) {
-        showStatus_(failure.message);
+    {
+        QScopedValueRollback<bool> running(running_, true);
+        try {
+            if (needs == Needs::Port && !link_.isOpen())
+                throw PortNotOpen{};
+            body();
+            // The line went while the operation was past its last exchange.
+            if (link_.wasLost())
+                throw ConnectionLost{};
+        } catch (const PortNotOpen&) {
+            showError(boxes_, port::notOpen);
+        } catch (const ConnectionLost&) {
+            reportLost();
+        } catch (const ShuttingDown&) {
+            // The program is ending; nothing more is shown.
+        } catch (const OperationFailed& failure) {
+            showStatus_(failure.message);
+        }
     }
+    for (const auto& then : done_)
+        then();
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QWidget;
 
@@ -35,6 +36,9 @@ public:
     // What to do, besides the box, when the line is lost: close the port on the panel.
     void setLostHandler(std::function<void()> handler) { onLost_ = std::move(handler); }
 
+    // Called after every operation, once it has ended.
+    void whenDone(std::function<void()> then) { done_.push_back(std::move(then)); }
+
     // Reports a lost line to the operator (indicator, controls, box).
     void reportLost();
 
@@ -48,6 +52,7 @@ private:
     MessageBoxes& boxes_;
     std::function<void(const QString&)> showStatus_;
     std::function<void()> onLost_;
+    std::vector<std::function<void()>> done_;
     bool running_ = false;
     bool pointerBusy_ = false; // the busy pointer of a pause outside the busy state
 };
