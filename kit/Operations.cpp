@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QPointer>
 #include <QScopedValueRollback>
 #include <QWidget>
 
@@ -36,6 +37,7 @@ Operations::~Operations() { qApp->removeEventFilter(this); }
 bool Operations::run(Needs needs, const std::function<void()>& body) {
     if (running_ || link_.isShutDown())
         return false;
+    const QPointer<QWidget> started = window_.focusWidget();
     {
         QScopedValueRollback<bool> running(running_, true);
         try {
@@ -57,7 +59,21 @@ bool Operations::run(Needs needs, const std::function<void()>& body) {
     }
     for (const auto& then : done_)
         then();
+    if (started)
+        giveFocus(*started);
     return true;
+}
+
+void Operations::giveFocus(QWidget& started) {
+    const auto takes = [this](QWidget* w) { return w->isEnabled() && w->isVisibleTo(&window_); };
+    QWidget* next = &started;
+    // One the operation disabled (Connect, ON) hands on to the next in the Tab order.
+    while (!takes(next) || (next != &started && !(next->focusPolicy() & Qt::TabFocus))) {
+        next = next->nextInFocusChain();
+        if (next == &started || !window_.isAncestorOf(next))
+            return;
+    }
+    next->setFocus(Qt::OtherFocusReason);
 }
 
 void Operations::reportLost() {

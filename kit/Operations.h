@@ -16,6 +16,8 @@ class MessageBoxes;
 // Runs the operator's operations one at a time and turns their failures into what the
 // operator sees. While one runs (its pauses included) no second one starts: a click
 // that arrives meanwhile is dropped, without touching texts, pointer or enabled states.
+// When one ends, the focus goes back to the control it started from, or where the
+// operation disabled that, to the next control of the Tab order.
 class Operations : public QObject {
     Q_OBJECT
 public:
@@ -47,6 +49,8 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void giveFocus(QWidget& started);
+
     QWidget& window_;
     Exchange& link_;
     MessageBoxes& boxes_;
