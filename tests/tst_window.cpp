@@ -85,6 +85,8 @@ private slots:
     void entryRanges();
     void enterInEntry_data();
     void enterInEntry();
+    void menuKeys_data();
+    void menuKeys();
 };
 
 void WindowTest::startUp() {
@@ -560,6 +562,38 @@ void WindowTest::enterInEntry() {
     if (pressed.isEmpty())
         QCOMPARE(rig.ui().message->text(), message);
     rig.takeBoxes();
+}
+
+// Each menu opens with its Alt key; the items have their shortcuts where one is usual.
+void WindowTest::menuKeys_data() {
+    QTest::addColumn<char>("alt");
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QKeySequence>("shortcut");
+    QTest::newRow("File > Exit") << 'F' << "mnuFile"
+                                 << "mnuExit" << QKeySequence("Ctrl+Q");
+    QTest::newRow("View > Traffic") << 'V' << "mnuView"
+                                    << "mnuTraffic" << QKeySequence("Ctrl+T");
+    QTest::newRow("Help > See Help File") << 'H' << "mnuHelp"
+                                          << "mnuSeehelp" << QKeySequence("F1");
+    QTest::newRow("Help > About") << 'H' << "mnuHelp"
+                                  << "mnuAbout" << QKeySequence();
+}
+
+void WindowTest::menuKeys() {
+    QFETCH(char, alt);
+    QFETCH(QString, menu);
+    QFETCH(QString, item);
+    QFETCH(QKeySequence, shortcut);
+    Rig rig;
+    rig.main().show();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.main()));
+    auto* action = rig.main().findChild<QAction*>(item);
+    QVERIFY(action && action->text().count(QLatin1Char('&')) == 1);
+    QCOMPARE(action->shortcut(), shortcut);
+    QTest::keyClick(&rig.main(), Qt::Key(alt), Qt::AltModifier);
+    QTRY_COMPARE(QApplication::activePopupWidget(), rig.main().findChild<QMenu*>(menu));
+    QApplication::activePopupWidget()->close();
 }
 
 QTEST_MAIN(WindowTest)
