@@ -78,7 +78,7 @@ Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(se
         PortMap(seams_.configDir).configDir());
     for (void (*wire)(const PanelContext&) :
          {statusRefresh::wire, waveformOutput::wire, frequencyLevels::wire, sweep::wire,
-          modulation::wire, trigger::wire, memory::wire})
+          modulation::wire, trigger::wire, memory::wire, entries::wire})
         wire(ctx);
 
     ops_->setLostHandler([this] { connection_->showClosed(); });
@@ -156,11 +156,15 @@ void Main::wireControls() {
     connect(ui_->mnuExit, &QAction::triggered, this, [this] { ExitBtn_Click(); });
     connect(ui_->mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
     connect(ui_->mnuSeehelp, &QAction::triggered, this, [this] { mnuSeehelp_Click(); });
-    // Beyond the front panel itself: what went over the line.
-    QMenu* view = ui_->menubar->addMenu(QStringLiteral("View"));
+    // Beyond the front panel itself: what went over the line. Between File and Help.
+    auto* view = new QMenu(QStringLiteral("&View"), ui_->menubar);
     view->setObjectName(QStringLiteral("mnuView"));
-    QAction* traffic = view->addAction(QStringLiteral("Traffic..."));
+    ui_->menubar->insertMenu(ui_->mnuHelp->menuAction(), view);
+    QAction* traffic = view->addAction(QStringLiteral("&Traffic..."));
     traffic->setObjectName(QStringLiteral("mnuTraffic"));
+    traffic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    ui_->mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    ui_->mnuSeehelp->setShortcut(QKeySequence(Qt::Key_F1));
     connect(traffic, &QAction::triggered, this, [this] { mnuTraffic_Click(); });
 }
 

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QPointer>
 #include <QScopedValueRollback>
 #include <QWidget>
 
@@ -36,24 +37,43 @@ Operations::~Operations() { qApp->removeEventFilter(this); }
 bool Operations::run(Needs needs, const std::function<void()>& body) {
     if (running_ || link_.isShutDown())
         return false;
-    QScopedValueRollback<bool> running(running_, true);
-    try {
-        if (needs == Needs::Port && !link_.isOpen())
-            throw PortNotOpen{};
-        body();
-        // The line went while the operation was past its last exchange.
-        if (link_.wasLost())
-            throw ConnectionLost{};
-    } catch (const PortNotOpen&) {
-        showError(boxes_, port::notOpen);
-    } catch (const ConnectionLost&) {
-        reportLost();
-    } catch (const ShuttingDown&) {
-        // The program is ending; nothing more is shown.
-    } catch (const OperationFailed& failure) {
-        showStatus_(failure.message);
+    const QPointer<QWidget> started = window_.focusWidget();
+    {
+        QScopedValueRollback<bool> running(running_, true);
+        try {
+            if (needs == Needs::Port && !link_.isOpen())
+                throw PortNotOpen{};
+            body();
+            // The line went while the operation was past its last exchange.
+            if (link_.wasLost())
+                throw ConnectionLost{};
+        } catch (const PortNotOpen&) {
+            showError(boxes_, port::notOpen);
+        } catch (const ConnectionLost&) {
+            reportLost();
+        } catch (const ShuttingDown&) {
+            // The program is ending; nothing more is shown.
+        } catch (const OperationFailed& failure) {
+            showStatus_(failure.message);
+        }
     }
+    for (const auto& then : done_)
+        then();
+    if (started)
+        giveFocus(*started);
     return true;
+}
+
+void Operations::giveFocus(QWidget& started) {
+    const auto takes = [this](QWidget* w) { return w->isEnabled() && w->isVisibleTo(&window_); };
+    QWidget* next = &started;
+    // One the operation disabled (Connect, ON) hands on to the next in the Tab order.
+    while (!takes(next) || (next != &started && !(next->focusPolicy() & Qt::TabFocus))) {
+        next = next->nextInFocusChain();
+        if (next == &started || !window_.isAncestorOf(next))
+            return;
+    }
+    next->setFocus(Qt::OtherFocusReason);
 }
 
 void Operations::reportLost() {

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QWidget;
 
@@ -15,6 +16,8 @@ class MessageBoxes;
 // Runs the operator's operations one at a time and turns their failures into what the
 // operator sees. While one runs (its pauses included) no second one starts: a click
 // that arrives meanwhile is dropped, without touching texts, pointer or enabled states.
+// When one ends, the focus goes back to the control it started from, or where the
+// operation disabled that, to the next control of the Tab order.
 class Operations : public QObject {
     Q_OBJECT
 public:
@@ -35,6 +38,9 @@ public:
     // What to do, besides the box, when the line is lost: close the port on the panel.
     void setLostHandler(std::function<void()> handler) { onLost_ = std::move(handler); }
 
+    // Called after every operation, once it has ended.
+    void whenDone(std::function<void()> then) { done_.push_back(std::move(then)); }
+
     // Reports a lost line to the operator (indicator, controls, box).
     void reportLost();
 
@@ -43,11 +49,14 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void giveFocus(QWidget& started);
+
     QWidget& window_;
     Exchange& link_;
     MessageBoxes& boxes_;
     std::function<void(const QString&)> showStatus_;
     std::function<void()> onLost_;
+    std::vector<std::function<void()>> done_;
     bool running_ = false;
     bool pointerBusy_ = false; // the busy pointer of a pause outside the busy state
 };

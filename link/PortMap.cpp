@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace kx {
 
@@ -53,6 +54,23 @@ QString PortMap::name(int n) const { return QStringLiteral("port %1 (%2)").arg(n
 QString PortMap::whereToLook() const {
     return QStringLiteral("the ports are %1, unless a link comN in %2 names another device")
         .arg(numbering(), linkFolder());
+}
+
+int PortMap::rememberedPort() const {
+    QFile file(configDir_ + QStringLiteral("/kx-panel/last-port"));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    bool ok = false;
+    const int n = QString::fromLatin1(file.read(16)).trimmed().toInt(&ok);
+    return ok && n >= firstPort && n <= lastPort ? n : 0;
+}
+
+void PortMap::rememberPort(int n) const {
+    if (!QDir().mkpath(configDir_ + QStringLiteral("/kx-panel")))
+        return;
+    QSaveFile file(configDir_ + QStringLiteral("/kx-panel/last-port"));
+    if (file.open(QIODevice::WriteOnly) && file.write(QByteArray::number(n) + '\n') > 0)
+        file.commit();
 }
 
 QString PortMap::device(int n) const {

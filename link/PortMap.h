@@ -34,6 +34,12 @@ public:
     // <link folder> names another device".
     QString whereToLook() const;
 
+    // The port Connect last opened, kept in kx-panel/last-port; 0 when none is kept.
+    int rememberedPort() const;
+    // Keeps port n as the one Connect last opened. A file that cannot be written only
+    // means the next start chooses the first port listed.
+    void rememberPort(int n) const;
+
 private:
     QString configDir_;
 };

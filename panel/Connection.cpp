@@ -15,6 +15,7 @@
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kx {
@@ -28,7 +29,7 @@ Connection::Connection(PanelContext ctx, PortMap map, Probe probe)
 void Connection::ListComPorts() {
     QComboBox* list = ctx_.ui.comPort;
     if (fillPortList())
-        list->setCurrentIndex(0);
+        list->setCurrentIndex(std::max(list->findText(QString::number(map_.rememberedPort())), 0));
     else
         showError(ctx_.boxes, port::noPorts);
 }
@@ -109,6 +110,7 @@ void Connection::connectToGenerator() {
         line[0] = line[0].toUpper();
         throw OperationFailed{line};
     }
+    map_.rememberPort(port);
     ui.PortOpenStat->setFillColor(Qt::green);
     ui.comPort->setEnabled(false);
     ui.connectBtn->setEnabled(false);

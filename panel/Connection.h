@@ -18,7 +18,8 @@ public:
     // `probe` tells whether port n's device can be opened; by default the real probe.
     Connection(PanelContext ctx, PortMap map, Probe probe = {});
 
-    // Fills comPort with the ports 1..16 whose device opens, and selects the first.
+    // Fills comPort with the ports 1..16 whose device opens, and selects the one Connect
+    // last opened when it is listed, else the first.
     void ListComPorts();
     // The list is opening: probes the ports again, keeping the selection while it is
     // still there. No box when none is found: that is said once, at start-up.

@@ -58,6 +58,14 @@ extern const SettingRow trigRateMicro, trigRateMilli, trigRateSec;
 void wire(const PanelContext& ctx);
 } // namespace trigger
 
+// The entries values are typed into. Enter presses an entry's one button, or says which
+// of its unit buttons to choose; each entry's tooltip gives the range it accepts as the
+// connected generator is known, brought up to date whenever an operation ends.
+namespace entries {
+void showRanges(const PanelContext& ctx);
+void wire(const PanelContext& ctx);
+} // namespace entries
+
 // Saving the generator's set-up in a memory location, recalling it, and recalling the
 // factory set-up; each followed by a full read-back. Its wire() connects the location's
 // entry too.

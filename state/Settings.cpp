@@ -5,6 +5,7 @@
 #include "state/Number.h"
 #include "state/Profile.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kx {
@@ -28,6 +29,15 @@ bool amplitudeFitsOffset(double amplitude, const modVariables& vars) {
 
 bool offsetFitsAmplitude(double offset, const modVariables& vars) {
     return std::fabs(offset) + vars.amplitudeV.value_or(0) / 2 <= levelLimit + tolerance;
+}
+
+Range amplitudeBounds(const modVariables& vars) {
+    return {0, 2 * (levelLimit - std::fabs(vars.offsetV.value_or(0)))};
+}
+
+Range offsetBounds(const modVariables& vars) {
+    const double most = levelLimit - vars.amplitudeV.value_or(0) / 2;
+    return {-most, most};
 }
 
 // The units of the lines. The generator takes the sweep's stop in kHz as "kHZ", the
@@ -79,7 +89,7 @@ const Setting amplitude{.name = "amplitude",
                         .code = 6,
                         .line = "AMPL ",
                         .readBack = readBacks::amplitude,
-                        .rule = {amplitudeFitsOffset, 8},
+                        .rule = {amplitudeFitsOffset, 8, amplitudeBounds},
                         .needs = fact::offset,
                         .help = "the amplitude, peak to peak"};
 const Setting offset{.name = "offset",
@@ -88,7 +98,7 @@ const Setting offset{.name = "offset",
                      .code = 7,
                      .line = "OFFS ",
                      .readBack = readBacks::offset,
-                     .rule = {offsetFitsAmplitude, 8},
+                     .rule = {offsetFitsAmplitude, 8, offsetBounds},
                      .needs = fact::amplitude,
                      .help = "the DC offset"};
 const Setting sweepStart = inCarrierRange("sweep-start", "the sweep's start frequency", hertz,
@@ -232,6 +242,14 @@ modVariables::Decoded readBack(Exchange& link, modVariables& vars, const ReadBac
     if (r.records)
         vars.*r.records = parseNumber(level ? vars.levelText : vars.freqHzText);
     return result;
+}
+
+Range accepted(modVariables& vars, const Setting& s) {
+    const Range range = s.limits.from ? s.limits.from(vars) : s.limits.fixed;
+    if (!s.rule.bounds)
+        return range;
+    const Range rule = s.rule.bounds(vars);
+    return {std::max(range.lowest, rule.lowest), std::min(range.highest, rule.highest)};
 }
 
 Result check(modVariables& vars, const Setting& s, const Unit& unit, const QString& typed,

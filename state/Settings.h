@@ -75,6 +75,8 @@ Range frequencyLimits(modVariables& vars);
 struct Rule {
     bool (*holds)(double value, const modVariables& vars) = nullptr;
     short code = 0;
+    // The range the rule leaves, where it is one.
+    Range (*bounds)(const modVariables& vars) = nullptr;
 };
 
 // Asked of the generator before anything is decided: the answer to `query`, blanks
@@ -167,6 +169,10 @@ QList<Choice> choicesOf(const Command& command);
 // the arguments of its lines of that keyword, joined by a blank ("SWE LIN", "SWE ON":
 // "LIN ON").
 QString answerAfter(const Choice& choice, const char* keyword);
+
+// The range a value of `setting` is accepted in, in its base unit, as `vars` knows the
+// generator: its limits, narrowed by its rule where that is a range.
+Range accepted(modVariables& vars, const Setting& setting);
 
 // Every setting; the one named `name`, nullptr when there is none.
 std::span<const Setting* const> allSettings();

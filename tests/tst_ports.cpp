@@ -98,6 +98,8 @@ private slots:
     void probeListsOnlySerialDevices();
     void listHoldsProbedPorts();
     void listFromRealProbe();
+    void rememberedPortChosen_data();
+    void rememberedPortChosen();
 };
 
 void PortsTest::defaultDevices_data() {
@@ -283,6 +285,46 @@ void PortsTest::listFromRealProbe() {
     QVERIFY(list->findText(QStringLiteral("3")) >= 0);
     QVERIFY(list->toolTip().contains(link));
     QVERIFY(recorder->boxes.isEmpty());
+}
+
+// The port Connect last opened is chosen at the next start when it is listed.
+void PortsTest::rememberedPortChosen_data() {
+    QTest::addColumn<QString>("connect"); // the port a first window connects to; empty: none
+    QTest::addColumn<QByteArray>("kept"); // last-port as written beforehand; empty: none
+    QTest::addColumn<QList<int>>("ports");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("connected, listed") << "3" << QByteArray() << QList<int>{2, 3, 7} << "3";
+    QTest::newRow("connected, not listed") << "3" << QByteArray() << QList<int>{2, 7} << "2";
+    QTest::newRow("none kept") << "" << QByteArray() << QList<int>{2, 3, 7} << "2";
+    QTest::newRow("kept by hand") << "" << QByteArray("7\n") << QList<int>{2, 3, 7} << "7";
+    QTest::newRow("not a port") << "" << QByteArray("17") << QList<int>{2, 3, 7} << "2";
+}
+
+void PortsTest::rememberedPortChosen() {
+    QFETCH(QString, connect);
+    QFETCH(QByteArray, kept);
+    QFETCH(QList<int>, ports);
+    QFETCH(QString, chosen);
+    Rig first(QStringLiteral("KX25A"), {3});
+    if (!connect.isEmpty()) {
+        first.connectTo(connect);
+        QVERIFY(first.port().isOpen());
+    }
+    if (!kept.isEmpty()) {
+        QVERIFY(QDir().mkpath(first.configDir() + QStringLiteral("/kx-panel")));
+        QFile file(first.configDir() + QStringLiteral("/kx-panel/last-port"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kept) == kept.size());
+    }
+    auto clock = std::make_unique<FakeClock>();
+    kx::Seams seams;
+    seams.port = std::make_unique<FakeSerialPort>(*clock);
+    seams.clock = std::move(clock);
+    seams.boxes = std::make_unique<MessageRecorder>();
+    seams.configDir = first.configDir();
+    seams.probe = [&ports](int n) { return ports.contains(n); };
+    seams.quit = [] {};
+    kx::Main window(std::move(seams));
+    QCOMPARE(window.ui().comPort->currentText(), chosen);
 }
 
 QTEST_MAIN(PortsTest)

@@ -76,6 +76,8 @@ private slots:
     void clickDuringPause();
     void linePulled_data() { addOps(); }
     void linePulled();
+    void focusComesBack_data() { addOps(); }
+    void focusComesBack();
     void readBackUnanswered_data();
     void readBackUnanswered();
 };
@@ -91,6 +93,22 @@ void RowsTest::everyRowHasItsButton() {
     }
     // The waveforms, ON and OFF, Update, the trigger source, duty, burst and the memory.
     QCOMPARE(seen.size(), int(kx::settingRows().size() + kx::commandRows().size()) + 12);
+}
+
+// When an operation ends, the focus is back on the button that started it, or, where
+// the operation disabled it, on the next control of the Tab order.
+void RowsTest::focusComesBack() {
+    const Op op = fetchOp();
+    Rig rig;
+    rig.connected();
+    op.prepare(rig);
+    QAbstractButton* started = button(rig, op.button);
+    started->setFocus();
+    started->click();
+    QWidget* focus = rig.main().focusWidget();
+    QVERIFY(focus && focus->isEnabled());
+    QVERIFY(focus == started || !started->isEnabled());
+    rig.takeBoxes();
 }
 
 void RowsTest::withoutPort_data() {

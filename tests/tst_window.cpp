@@ -81,6 +81,12 @@ private slots:
     void busyGuardReleasesOnce();
     void errorCatalogue_data();
     void errorCatalogue();
+    void entryRanges_data();
+    void entryRanges();
+    void enterInEntry_data();
+    void enterInEntry();
+    void menuKeys_data();
+    void menuKeys();
 };
 
 void WindowTest::startUp() {
@@ -422,6 +428,172 @@ void WindowTest::errorCatalogue() {
     } else {
         QCOMPARE(shown[0].text, box.text);
     }
+}
+
+// Each entry's tooltip gives its range for the model and waveform as last read, and
+// the amplitude's and the offset's as the other one is shown.
+void WindowTest::entryRanges_data() {
+    QTest::addColumn<QString>("model"); // empty: not connected
+    QTest::addColumn<QString>("function");
+    QTest::addColumn<QString>("then"); // a button pressed once connected
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("tip");
+    const QString unknown = QStringLiteral("The range is known once a generator is connected.");
+    QTest::newRow("before Connect") << ""
+                                    << ""
+                                    << ""
+                                    << "setF" << unknown;
+    QTest::newRow("burst before Connect") << ""
+                                          << ""
+                                          << ""
+                                          << "burst" << unknown;
+    QTest::newRow("frequency") << "KX25A"
+                               << "SIN"
+                               << ""
+                               << "setF"
+                               << "0.01 Hz to 20 MHz: KX25A, sine";
+    QTest::newRow("ramp chosen") << "KX12A"
+                                 << "SIN"
+                                 << "ramp"
+                                 << "setF"
+                                 << "0.01 Hz to 1 MHz: KX12A, ramp";
+    QTest::newRow("sweep stop") << "KX20A"
+                                << "SQU"
+                                << ""
+                                << "stopFreq"
+                                << "0.01 Hz to 20 MHz: KX20A, square";
+    QTest::newRow("amplitude by offset 1 V") << "KX25A"
+                                             << "SIN"
+                                             << ""
+                                             << "setA"
+                                             << "0.01 to 8 V: KX25A, sine";
+    QTest::newRow("offset by amplitude 4 V") << "KX25A"
+                                             << "SIN"
+                                             << ""
+                                             << "setO"
+                                             << "-3 to 3 V: KX25A, sine";
+    QTest::newRow("duty, square") << "KX25A"
+                                  << "SQU"
+                                  << ""
+                                  << "duty"
+                                  << "20 to 80 %: KX25A, square";
+    QTest::newRow("duty, sine") << "KX25A"
+                                << "SIN"
+                                << ""
+                                << "duty"
+                                << "The sine wave has no duty cycle: KX25A, sine";
+    QTest::newRow("modulating frequency") << "KX25A"
+                                          << "SIN"
+                                          << ""
+                                          << "modFreq"
+                                          << "0.01 Hz to 20 kHz: KX25A, sine";
+    QTest::newRow("trigger rate") << "KX25A"
+                                  << "SIN"
+                                  << ""
+                                  << "trigRate"
+                                  << "1 us to 10 s: KX25A, sine";
+    QTest::newRow("burst") << "KX25A"
+                           << "SIN"
+                           << ""
+                           << "burst"
+                           << "1 to 65535 cycles: KX25A, sine";
+}
+
+void WindowTest::entryRanges() {
+    QFETCH(QString, model);
+    QFETCH(QString, function);
+    QFETCH(QString, then);
+    QFETCH(QString, entry);
+    QFETCH(QString, tip);
+    Rig rig(model.isEmpty() ? QStringLiteral("KX25A") : model);
+    if (!model.isEmpty()) {
+        rig.generator().settings().function = function;
+        rig.generator().settings().amplitude = 4;
+        rig.generator().settings().offset = 1;
+        rig.connected();
+    }
+    if (!then.isEmpty())
+        ::button(rig, then)->click();
+    QCOMPARE(rig.main().findChild<QLineEdit*>(entry)->toolTip(), tip);
+}
+
+// Enter presses an entry's one button; with unit buttons it only says to choose one.
+void WindowTest::enterInEntry_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("pressed");
+    QTest::addColumn<QString>("message");
+    const QString none;
+    QTest::newRow("amplitude") << "setA"
+                               << "ampV" << none;
+    QTest::newRow("offset") << "setO"
+                            << "offV" << none;
+    QTest::newRow("duty") << "duty"
+                          << "setDuty" << none;
+    QTest::newRow("sweep rate") << "sweepRate"
+                                << "sweepRateSec" << none;
+    QTest::newRow("depth") << "depthAM"
+                           << "setDepth" << none;
+    QTest::newRow("burst") << "burst"
+                           << "setBurst" << none;
+    const QString hertz = QStringLiteral("Choose the unit to send it in: MHz, kHz or Hz.");
+    QTest::newRow("frequency") << "setF" << none << hertz;
+    QTest::newRow("sweep start") << "startFreq" << none << hertz;
+    QTest::newRow("sweep stop") << "stopFreq" << none << hertz;
+    QTest::newRow("deviation") << "devFM" << none << hertz;
+    QTest::newRow("modulating frequency")
+        << "modFreq" << none << "Choose the unit to send it in: kHz or Hz.";
+    QTest::newRow("trigger rate") << "trigRate" << none
+                                  << "Choose the unit to send it in: us, ms or s.";
+    QTest::newRow("memory location") << "memLocation" << none << none;
+}
+
+void WindowTest::enterInEntry() {
+    QFETCH(QString, entry);
+    QFETCH(QString, pressed);
+    QFETCH(QString, message);
+    Rig rig;
+    rig.connected();
+    rig.ui().message->clear();
+    QStringList clicked;
+    for (QAbstractButton* b : rig.main().findChildren<QAbstractButton*>())
+        connect(b, &QAbstractButton::clicked, b, [&clicked, b] { clicked << b->objectName(); });
+    QTest::keyClick(rig.main().findChild<QLineEdit*>(entry), Qt::Key_Return);
+    QCOMPARE(clicked, pressed.isEmpty() ? QStringList() : QStringList{pressed});
+    if (pressed.isEmpty())
+        QCOMPARE(rig.ui().message->text(), message);
+    rig.takeBoxes();
+}
+
+// Each menu opens with its Alt key; the items have their shortcuts where one is usual.
+void WindowTest::menuKeys_data() {
+    QTest::addColumn<char>("alt");
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QKeySequence>("shortcut");
+    QTest::newRow("File > Exit") << 'F' << "mnuFile"
+                                 << "mnuExit" << QKeySequence("Ctrl+Q");
+    QTest::newRow("View > Traffic") << 'V' << "mnuView"
+                                    << "mnuTraffic" << QKeySequence("Ctrl+T");
+    QTest::newRow("Help > See Help File") << 'H' << "mnuHelp"
+                                          << "mnuSeehelp" << QKeySequence("F1");
+    QTest::newRow("Help > About") << 'H' << "mnuHelp"
+                                  << "mnuAbout" << QKeySequence();
+}
+
+void WindowTest::menuKeys() {
+    QFETCH(char, alt);
+    QFETCH(QString, menu);
+    QFETCH(QString, item);
+    QFETCH(QKeySequence, shortcut);
+    Rig rig;
+    rig.main().show();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.main()));
+    auto* action = rig.main().findChild<QAction*>(item);
+    QVERIFY(action && action->text().count(QLatin1Char('&')) == 1);
+    QCOMPARE(action->shortcut(), shortcut);
+    QTest::keyClick(&rig.main(), Qt::Key(alt), Qt::AltModifier);
+    QTRY_COMPARE(QApplication::activePopupWidget(), rig.main().findChild<QMenu*>(menu));
+    QApplication::activePopupWidget()->close();
 }
 
 QTEST_MAIN(WindowTest)
