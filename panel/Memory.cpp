@@ -34,7 +34,7 @@ void run(const PanelContext& ctx, Store what) {
         if (what != Store::Factory && !m.location)
             return tell(ctx, m.problem);
         BusyGuard busy(ctx.busy);
-        raise(store(ctx.link, what, m.location.value_or(0)));
+        raise(store(ctx.link, ctx.vars, what, m.location.value_or(0)));
         statusRefresh::update(ctx);
     });
 }

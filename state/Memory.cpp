@@ -62,11 +62,13 @@ MemoryLocation checkMemoryLocation(const QString& model, const QString& text) {
     return {static_cast<int>(*value), {}};
 }
 
-Result store(Exchange& link, Store what, int location) {
+Result store(Exchange& link, modVariables& vars, Store what, int location) {
     return guarded([&] {
         const QString line =
             what == Store::Save ? QStringLiteral("*SAV %1") : QStringLiteral("*RCL %1");
         link.processEcho(line.arg(what == Store::Factory ? 0 : location));
+        if (what != Store::Save)
+            vars.sent.clear();
         link.delaySeconds(what == Store::Factory ? 0 : 1);
         return Result{};
     });

@@ -29,7 +29,8 @@ MemoryLocation checkMemoryLocation(const QString& model, const QString& text);
 // Sends the line of `store` ("*SAV " or "*RCL " and `location` in plain digits;
 // "*RCL 0" for the factory set-up, whatever `location`) and waits out its pauses: Save
 // and Recall one more second tick, for the generator to move its set-up. Checks
-// nothing; the caller checks the location first and reads the status back after.
-Result store(Exchange& link, Store store, int location = 0);
+// nothing; the caller checks the location first and reads the status back after. After a
+// recall, what was sent before (`vars.sent`) is no longer the generator's and is forgotten.
+Result store(Exchange& link, modVariables& vars, Store store, int location = 0);
 
 } // namespace kx

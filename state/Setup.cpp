@@ -214,15 +214,10 @@ Result carryOut(Exchange& link, modVariables& vars, const Request& r) {
         const MemoryLocation m = checkMemoryLocation(vars.modelName, r.typed);
         if (!m.location)
             return Result::refused(m.problem);
-        if (r.verb == Verb::Save)
-            return store(link, Store::Save, *m.location);
-        // What was sent before is no longer the generator's.
-        vars.sent.clear();
-        return store(link, Store::Recall, *m.location);
+        return store(link, vars, r.verb == Verb::Save ? Store::Save : Store::Recall, *m.location);
     }
     case Verb::Factory:
-        vars.sent.clear();
-        return store(link, Store::Factory);
+        return store(link, vars, Store::Factory);
     case Verb::Send:
         return guarded([&] {
             if (r.typed.endsWith(QLatin1Char('?')))

@@ -112,6 +112,13 @@ void SetupTest::roundTrip() {
     const QString written = kx::writeSetup(reading, in.vars, QStringLiteral("kx-ctl"), {});
     QCOMPARE(body(written), setup);
 
+    // Saving in the generator's memory keeps what was sent; a recall forgets it.
+    const QMap<QString, QString> sent = in.vars.sent;
+    carryOut(in, QStringLiteral("save 1"));
+    QCOMPARE(in.vars.sent, sent);
+    carryOut(in, QStringLiteral("recall 1"));
+    QVERIFY(in.vars.sent.isEmpty());
+
     // Applied again from the factory state: the same status.
     QVERIFY(
         kx::carryOut(in.link, in.vars, requests(QStringLiteral("factory")).first().request).kind ==
