@@ -167,6 +167,12 @@ void Exchange::processEcho(const QString& command) {
     }
 }
 
+void Exchange::leftUnanswered(bool lineOpen) {
+    unsettled_ = true;
+    lastArrival_ = clock_.steadyMsecs();
+    lateLineOpen_ = lineOpen;
+}
+
 QString Exchange::readReceived() {
     checkUsable();
     return QString::fromLatin1(std::exchange(answer_, {}));

@@ -75,6 +75,16 @@ public:
     // Every line sent and everything received goes to `traffic` too, from now on.
     void setTraffic(Traffic* traffic) { traffic_ = traffic; }
 
+    // Lines sent another way than processEcho (a server relaying a client's lines) left
+    // a query unanswered; `lineOpen`: part of an answer came. The next line waits for the
+    // line to settle, as after an unanswered query of its own.
+    void leftUnanswered(bool lineOpen);
+    // Waits now for what an unanswered query left to settle, if one did.
+    void settlePending() {
+        if (unsettled_)
+            settle();
+    }
+
     // The program is ending: any pause ends now and nothing more is sent.
     void shutdown();
     bool isShutDown() const { return shutdown_; }
