@@ -137,6 +137,11 @@ void Setups::apply(const QString& path) {
                           .arg(lines[i].request.text, why(r));
             break;
         }
+        // What a recall brings back is read, as after the memory buttons, so that the
+        // lines after it are checked against it.
+        const Verb verb = lines[i].request.verb;
+        if (verb == Verb::Recall || verb == Verb::Factory)
+            statusRefresh::update(ctx_);
     }
     progress_.close();
     // The displays follow what the generator now reports.

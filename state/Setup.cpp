@@ -65,8 +65,16 @@ QString writeSetup(const SetupReading& r, const modVariables& vars, const QStrin
             set(name, value, false);
     };
     set("waveform", QLatin1String(s.waveform->shape));
+    // Above its highest frequency for a variable duty cycle the generator takes no duty
+    // cycle, but keeps the one it had: that went out before the frequency went up, and
+    // goes before it here too.
+    const DutyLimits* duty = dutyLimits(QLatin1String(s.waveform->shape));
+    const bool dutyFirst =
+        duty && vars.outputFrequencyHz && *vars.outputFrequencyHz > duty->highestFrequencyHz;
+    if (dutyFirst)
+        sent("duty");
     set("frequency", withUnit(s.frequency, "Hz"));
-    if (dutyLimits(QLatin1String(s.waveform->shape)))
+    if (duty && !dutyFirst)
         sent("duty");
     set("amplitude", withUnit(s.amplitude, "V"));
     set("offset", withUnit(s.offset, "V"));

@@ -29,9 +29,10 @@ SetupReading readSetup(Exchange& link, modVariables& vars);
 
 // The set-up file: comments naming the model, `when` and `program` (with this version),
 // then the requests in the order that reproduces the generator's state: the waveform,
-// the frequency and duty, the levels, then the trigger mode, or the sweep or the
-// modulation that is on (choosing a mode switches both off, and either of them puts the
-// generator into continuous mode), and the output last. What the generator does not
+// the frequency and duty (the duty first where the frequency is above the highest for a
+// variable duty cycle, which refuses one), the levels, then the trigger mode, or the
+// sweep or the modulation that is on (choosing a mode switches both off, and either of
+// them puts the generator into continuous mode), and the output last. What the generator does not
 // report comes from `vars.sent`, marked "# sent, not read back"; what was not sent on
 // this connection is named in a comment and left out.
 QString writeSetup(const SetupReading& reading, const modVariables& vars, const QString& program,

@@ -63,6 +63,13 @@ void SetupsTest::open_data() {
         << "Set-up f.kx stopped at line 2 (set frequency 30MHz): refused (5): Range error! The "
            "entered value is outside the frequency range of the generator."
         << QString();
+    QTest::newRow("after a recall, checked against what it brought back")
+        << "KX25A" << QByteArray("set waveform square\nrecall 1\nset duty 30\n") << 0
+        << QList<QByteArray>{"FUNC SQU", "*RCL 1"}
+        << QStringList{"1/3 set waveform square", "2/3 recall 1", "3/3 set duty 30"}
+        << "Set-up f.kx stopped at line 3 (set duty 30): refused (9): Input error! Duty cycle is "
+           "for square and ramp waveforms only."
+        << QString();
     QTest::newRow("not a run file")
         << "KX25A" << QByteArray("set frequency 2\n") << 0 << QList<QByteArray>{} << QStringList{}
         << "f.kx:1: frequency needs a unit: Hz, kHz, MHz" << QString();

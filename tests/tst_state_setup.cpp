@@ -72,6 +72,13 @@ void SetupTest::roundTrip_data() {
                        "set output on",
                        "# Not sent on this connection, so left out: trigger-rate.",
                        ""};
+    QTest::newRow("square above the highest frequency for a variable duty")
+        << "KX25A"
+        << "set waveform square\nset duty 30\nset frequency 5MHz\n"
+        << QStringList{"set waveform square",      "set duty 30%  # sent, not read back",
+                       "set frequency 5.00000MHz", "set amplitude 5.00000V",
+                       "set offset 0.00000V",      "set trigger-mode continuous",
+                       "set output off",           ""};
     QTest::newRow("log sweep")
         << "KX20A"
         << "set waveform ramp\nset sweep log\nset sweep-start 100Hz\nset sweep-stop 10kHz\n"
@@ -119,11 +126,13 @@ void SetupTest::roundTrip() {
     carryOut(in, QStringLiteral("recall 1"));
     QVERIFY(in.vars.sent.isEmpty());
 
-    // Applied again from the factory state: the same status.
+    // Applied again from the factory state, read back as the panel and kx-ctl read it
+    // after a recall: the same status.
     QVERIFY(
         kx::carryOut(in.link, in.vars, requests(QStringLiteral("factory")).first().request).kind ==
         kx::Result::Kind::Done);
     QVERIFY(in.vars.sent.isEmpty());
+    QCOMPARE(describe(kx::readStatus(in.link, in.vars).result), describe({}));
     QList<kx::RequestLine> lines = ::requests(written);
     QVERIFY(kx::checkRunFile(lines, in.vars).isEmpty());
     carryOut(in, written);
