@@ -197,6 +197,12 @@ bool offered(const QString& model, const Word& w) {
            (profile && w.option < int(profile->modulationShapes.size()));
 }
 
+Result checkOffered(const QString& model, const Word& w) {
+    if (offered(model, w))
+        return {};
+    return Result::refused(QStringLiteral("The %1 has no %2 modulating shape.").arg(model, w.word));
+}
+
 QStringList units(const Name& name) {
     QStringList out;
     if (name.kind == Kind::Duty)

@@ -55,6 +55,8 @@ QString wordOf(const char* name, const std::optional<Choice>& choice,
                const QString& otherwise = {});
 // Whether the connected `model` takes `word`: a modulating shape must be one of its own.
 bool offered(const QString& model, const Word& word);
+// Refused, in words, when the connected `model` does not take `word`.
+Result checkOffered(const QString& model, const Word& word);
 // The units a Value name takes, as typed ("Hz", "kHz", "MHz").
 QStringList units(const Name& name);
 

@@ -165,6 +165,14 @@ const Command triggerSource{.name = "trigger-source",
                             .refusal = 11};
 } // namespace commands
 
+std::span<const Command* const> allCommands() {
+    using namespace commands;
+    static constexpr const Command* all[] = {&linearSweep, &logSweep,        &sweepOff,
+                                             &modulation,  &modulationShape, &modulationOff,
+                                             &mode,        &triggerSource};
+    return all;
+}
+
 QList<Choice> choicesOf(const Command& command) {
     QList<Choice> all;
     for (std::size_t i = 0; i < command.options.size(); ++i)

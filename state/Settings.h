@@ -157,6 +157,9 @@ extern const Command modulation, modulationShape, modulationOff;
 extern const Command mode, triggerSource;
 } // namespace commands
 
+// Every command, in the order above.
+std::span<const Command* const> allCommands();
+
 // One way of the fixed lines: `command`, and its option `option` where it has options.
 struct Choice {
     const Command* command = nullptr;

@@ -119,13 +119,6 @@ QString RefusedLine::text() const {
 
 namespace {
 
-// Refused when the connected model does not take the word: a modulating shape it lacks.
-Result checkOffered(const QString& model, const Word& w) {
-    if (offered(model, w))
-        return {};
-    return Result::refused(QStringLiteral("The %1 has no %2 modulating shape.").arg(model, w.word));
-}
-
 // What a request would do to the generator as `vars` and `modulation` know it: refused,
 // or done with both brought up to date.
 Result foresee(const Request& r, modVariables& vars, std::optional<Choice>& modulation) {

@@ -10,6 +10,7 @@
 #include "state/Profile.h"
 #include "state/Settings.h"
 #include "state/Status.h"
+#include "state/Wire.h"
 
 #include <QtTest>
 
@@ -52,6 +53,8 @@ private slots:
     void learn();
     void switchOutput_data();
     void switchOutput();
+    void wireLine_data();
+    void wireLine();
 };
 
 // Identification, a setting, a refusal, a command and its guard, and the status
@@ -429,6 +432,78 @@ void SettingsTest::switchOutput() {
     in.talk.expect({{on ? "OUT ON" : "OUT OFF", ""}, {"OUT?", reply}});
     QCOMPARE(describe(kx::switchOutput(in.link, on)), result);
     in.talk.check();
+}
+
+void SettingsTest::wireLine_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("read");  // kind|what it sets|number|needs|line, or the problem
+    QTest::addColumn<QString>("query"); // the text as a query of the generator's
+    const auto row = [](const char* text, const char* read, const char* query = "") {
+        QTest::newRow(text) << text << read << query;
+    };
+    row("FREQ 2.5KHZ", "value|frequency kHz|2.5|3|FREQ 2.5KHZ");
+    row(" freq  2.5 khz ", "value|frequency kHz|2.5|3|FREQ 2.5KHZ");
+    row("FREQ 1000", "value|frequency Hz|1000|3|FREQ 1000HZ");
+    row("SWSTO 3KHZ", "value|sweep-stop kHz|3|3|SWSTO 3kHZ");
+    row("DEV 5KHZ", "value|deviation kHz|5|3|DEV 5kHz");
+    row("AMPL 2V", "value|amplitude V|2|16|AMPL 2");
+    row("OFFS -1.5", "value|offset V|-1.5|8|OFFS -1.5");
+    row("TRIG 20ms", "value|trigger-rate ms|20|0|TRIG 20MS");
+    row("TRIG 0.5", "value|trigger-rate s|0.5|0|TRIG 0.5S");
+    row("SWRA 2", "value|sweep-rate s|2|0|SWRA 2S");
+    row("DEPT 50%", "value|depth %|50|0|DEPT 50");
+    row("MODFR 2E1KHZ", "value|mod-frequency kHz|2E1|0|MODFR 2E1KHZ");
+    row("TRIG int", "fixed|trigger-source/int||32|TRIG INT");
+    row("modsh squ", "fixed|mod-shape/square||1|MODSH SQU");
+    row("MODE BURS", "fixed|trigger-mode/burst||0|MODE BURS");
+    row("SWE LIN", "fixed|linear-sweep||0|SWE LIN");
+    row("MODUL OFF", "fixed|linear-sweep||0|MODUL OFF");
+    row("func tri", "waveform|2||0|FUNC TRI");
+    row("OUT off", "output|0||0|OUT OFF");
+    row("DCYC 30%", "duty||30|6|DCYC 30");
+    row("*SAV 3", "save||3|1|*SAV 3");
+    row("*rcl 0", "factory|||0|*RCL 0");
+    row("*RCL 4.0", "recall||4.0|1|*RCL 4.0");
+    row("VOLT 3", "unknown||||");
+    row("FREQ?", "unknown||||", "FREQ?");
+    row(" swsta? ", "unknown||||", "SWSTA?");
+    row("*idn?", "unknown||||", "*IDN?");
+    row("DCYC?", "unknown||||");
+    row("SIM:REJ?", "unknown||||");
+    row("FREQ", "FREQ needs a value");
+    row("FREQ 3XHZ", "FREQ takes a number in HZ, KHZ, MHZ, not 3XHZ");
+    row("FREQ KHZ", "FREQ takes a number in HZ, KHZ, MHZ, not KHZ");
+    row("TRIG FOO", "TRIG takes a number in US, MS, S or one of INT, EXT, not FOO");
+    row("OUT 1", "OUT takes ON, OFF, not 1");
+}
+
+// A line of the generator's own language, as a client on the network writes it: what it
+// carries, what its checks need, and the line the panel sends for it.
+void SettingsTest::wireLine() {
+    QFETCH(QString, text);
+    QFETCH(QString, read);
+    QFETCH(QString, query);
+    const kx::WireLine w = kx::readWireLine(text);
+    using K = kx::WireLine::Kind;
+    static const char* const kinds[] = {"unknown", "malformed", "value", "fixed",  "waveform",
+                                        "output",  "duty",      "save",  "recall", "factory"};
+    QString what;
+    if (w.setting)
+        what = QStringLiteral("%1 %2").arg(w.setting->name, w.unit->name);
+    else if (w.command)
+        what = QLatin1String(w.command->name) +
+               (w.option < 0 ? QString()
+                             : QStringLiteral("/") + w.command->options[size_t(w.option)].name);
+    else if (w.index >= 0)
+        what = QString::number(w.index);
+    const QString got =
+        w.kind == K::Malformed
+            ? w.problem
+            : QStringList{kinds[int(w.kind)], what, w.typed,
+                          w.kind == K::Unknown ? QString() : QString::number(w.needs), w.line}
+                  .join('|');
+    QCOMPARE(got, read);
+    QCOMPARE(kx::knownQuery(text), query);
 }
 
 QTEST_GUILESS_MAIN(SettingsTest)
