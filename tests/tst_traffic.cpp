@@ -1,6 +1,7 @@
 // The traffic record and View > Traffic...: every line sent and everything received,
 // with the time since the port was opened, the invisible made visible and each query
-// that got no answer marked; Copy and Save As... as plain text.
+// that got no answer marked; a line where each session on the port begins and ends;
+// Copy and Save As... as plain text.
 
 #include "support/Files.h"
 #include "support/Rig.h"
@@ -31,6 +32,8 @@ private slots:
     void receivedTextMakesLines();
     void keepsTheNewestEntries();
     void connectShowsItsExchanges();
+    void sessionsStandApart_data();
+    void sessionsStandApart();
     void unansweredQueryIsMarked();
     void copyAndSaveAs();
     void openingItChangesNothingOnTheLine();
@@ -104,6 +107,9 @@ void TrafficTest::keepsTheNewestEntries() {
     QCOMPARE(t.entries().size(), kx::Traffic::capacity);
     QCOMPARE(t.entries().front().bytes, QByteArray::number(extra) + '\r');
     QCOMPARE(t.plainText().count(QLatin1Char('\n')), qsizetype(kx::Traffic::capacity));
+    // Entries are numbered from the first ever added, the dropped ones included.
+    QCOMPARE(t.firstSerial(), quint64(extra));
+    QCOMPARE(t.endSerial(), quint64(kx::Traffic::capacity + extra));
 }
 
 namespace {
@@ -120,6 +126,11 @@ QStringList rows(kx::TrafficView* view) {
     return rows;
 }
 
+// `hh:mm:ss` today on the local clock, as the wall clock's ms since the epoch.
+qint64 localWall(int hh, int mm, int ss) {
+    return QDateTime(QDate(2025, 12, 8), QTime(hh, mm, ss)).toMSecsSinceEpoch();
+}
+
 } // namespace
 
 // The View menu comes between File and Help; opening the window shows Connect's
@@ -132,6 +143,7 @@ void TrafficTest::connectShowsItsExchanges() {
     QCOMPARE(menus, QStringList({"&File", "&View", "&Help"}));
     QVERIFY(trafficAction(rig));
     QCOMPARE(trafficAction(rig)->text(), QStringLiteral("&Traffic..."));
+    rig.clock().setWall(localWall(14, 3, 12));
     rig.connected();
     trafficAction(rig)->trigger();
     kx::TrafficView* view = rig.main().trafficView();
@@ -140,20 +152,56 @@ void TrafficTest::connectShowsItsExchanges() {
     QVERIFY(!view->isModal());
     QCoreApplication::processEvents();
     const QStringList shown = rows(view);
-    QCOMPARE(shown.size(), 18);
+    QCOMPARE(shown.size(), 19);
+    QCOMPARE(shown[0], QStringLiteral("--- /dev/ttyS2 opened at 14:03:12 ---"));
     const char* const queries[] = {"*IDN?", "FUNC?", "FREQ?",  "AMPL?", "OFFS?",
                                    "MODE?", "SWE?",  "MODUL?", "OUT?"};
     for (int i = 0; i < 9; ++i) {
-        QVERIFY2(shown[2 * i].endsWith(QStringLiteral("  >  %1<CR>").arg(queries[i])),
-                 qPrintable(shown[2 * i]));
-        QVERIFY2(shown[2 * i + 1].contains(QLatin1String("  <  ")), qPrintable(shown[2 * i + 1]));
+        QVERIFY2(shown[2 * i + 1].endsWith(QStringLiteral("  >  %1<CR>").arg(queries[i])),
+                 qPrintable(shown[2 * i + 1]));
+        QVERIFY2(shown[2 * i + 2].contains(QLatin1String("  <  ")), qPrintable(shown[2 * i + 2]));
     }
-    QVERIFY(shown[1].contains(QLatin1String("KX25A")));
-    QVERIFY2(shown[0].trimmed().startsWith(QLatin1String("0 ms")), qPrintable(shown[0]));
+    QVERIFY(shown[2].contains(QLatin1String("KX25A")));
+    QVERIFY2(shown[1].trimmed().startsWith(QLatin1String("0 ms")), qPrintable(shown[1]));
     // A later exchange shows up while the window is open.
     rig.ui().updateDisplay->click();
     QCoreApplication::processEvents();
-    QCOMPARE(rows(view).size(), 34);
+    QCOMPARE(rows(view).size(), 35);
+}
+
+// Each opening of the port begins with a line naming its device and the time on the
+// local clock, and each closing, by Close or a lost line, ends with one.
+void TrafficTest::sessionsStandApart_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QStringList>("sessionLines");
+    const QString opened = QStringLiteral("--- /dev/ttyS2 opened at 14:03:12 ---");
+    const QString closed = QStringLiteral("--- /dev/ttyS2 closed at 14:05:40 ---");
+    QTest::newRow("still open") << "" << QStringList{opened};
+    QTest::newRow("Close") << "close" << QStringList{opened, closed};
+    QTest::newRow("cable pulled") << "pull" << QStringList{opened, closed};
+    QTest::newRow("Close, then port 4")
+        << "close, 4" << QStringList{opened, closed, "--- /dev/ttyS3 opened at 14:05:40 ---"};
+}
+
+void TrafficTest::sessionsStandApart() {
+    QFETCH(QString, how);
+    QFETCH(QStringList, sessionLines);
+    Rig rig(QStringLiteral("KX25A"), {3, 4});
+    rig.clock().setWall(localWall(14, 3, 12));
+    rig.connected();
+    rig.clock().setWall(localWall(14, 5, 40));
+    if (how.startsWith(QLatin1String("close")))
+        button(rig, QStringLiteral("closeBtn"))->click();
+    if (how == QLatin1String("pull"))
+        rig.port().pullCable();
+    if (how.endsWith(QLatin1String(", 4")))
+        rig.connectTo(QStringLiteral("4"));
+    QStringList lines = rig.main().traffic().plainText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.takeLast(), QString()); // each line ends with its LF
+    QCOMPARE(lines.first(), sessionLines.first());
+    QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^--- "))), sessionLines);
+    if (how == QLatin1String("close") || how == QLatin1String("pull"))
+        QCOMPARE(lines.last(), sessionLines.last());
 }
 
 void TrafficTest::unansweredQueryIsMarked() {
@@ -161,10 +209,17 @@ void TrafficTest::unansweredQueryIsMarked() {
     rig.port().responder = [](const QByteArray&) { return QList<FakeSerialPort::Chunk>{}; };
     rig.connectTo();
     const auto& entries = rig.main().traffic().entries();
-    QCOMPARE(entries.size(), std::size_t(1));
-    QVERIFY(entries.front().unanswered);
-    QCOMPARE(kx::Traffic::format(entries.front()),
+    QCOMPARE(entries.size(), std::size_t(2));
+    QVERIFY(entries.back().unanswered);
+    QCOMPARE(kx::Traffic::format(entries.back()),
              QStringLiteral("       0 ms  >  *IDN?<CR>  (no answer)"));
+    // A query of a session already closed is not marked.
+    kx::Traffic t;
+    t.opened(0, 0, QStringLiteral("/dev/ttyS2"));
+    t.sent(10, "FREQ?\r");
+    t.closed(20, 0);
+    t.unanswered();
+    QVERIFY(!t.entries()[1].unanswered);
 }
 
 void TrafficTest::copyAndSaveAs() {
@@ -173,7 +228,7 @@ void TrafficTest::copyAndSaveAs() {
     trafficAction(rig)->trigger();
     kx::TrafficView* view = rig.main().trafficView();
     const QString all = rig.main().traffic().plainText();
-    QCOMPARE(all.count(QLatin1Char('\n')), 18);
+    QCOMPARE(all.count(QLatin1Char('\n')), 19);
 
     view->findChild<QPushButton*>(QStringLiteral("copy"))->click();
     QCOMPARE(QApplication::clipboard()->text(), all);
