@@ -17,6 +17,7 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -35,6 +36,8 @@ private slots:
     void sessionsStandApart_data();
     void sessionsStandApart();
     void unansweredQueryIsMarked();
+    void viewKeepsSelectionAndPlace_data();
+    void viewKeepsSelectionAndPlace();
     void copyAndSaveAs();
     void openingItChangesNothingOnTheLine();
 };
@@ -222,6 +225,63 @@ void TrafficTest::unansweredQueryIsMarked() {
     QVERIFY(!t.entries()[1].unanswered);
 }
 
+// The window opens on the newest entry and follows new ones while it shows the bottom;
+// scrolled up, it stays on the rows in sight, even as the oldest go. A selection stays
+// on its entries, and Copy takes exactly those.
+void TrafficTest::viewKeepsSelectionAndPlace_data() {
+    QTest::addColumn<int>("before");
+    QTest::addColumn<bool>("scrolledUp");
+    const int full = int(kx::Traffic::capacity);
+    QTest::newRow("at the bottom") << 100 << false;
+    QTest::newRow("scrolled up") << 100 << true;
+    QTest::newRow("at the bottom, the oldest going") << full << false;
+    QTest::newRow("scrolled up, the oldest going") << full << true;
+}
+
+void TrafficTest::viewKeepsSelectionAndPlace() {
+    QFETCH(int, before);
+    QFETCH(bool, scrolledUp);
+    kx::Traffic t;
+    for (int i = 0; i < before; ++i)
+        t.sent(i, "LINE" + QByteArray::number(i) + '\r');
+    MessageRecorder recorder;
+    kx::TrafficView view(t, recorder);
+    view.show();
+    QCoreApplication::processEvents();
+    QListView* list = view.list();
+    QScrollBar* bar = list->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+
+    // Once full, the record drops an entry for each new one: the first selected goes
+    // with the last.
+    const bool dropping = before == int(kx::Traffic::capacity);
+    QAbstractItemModel* model = list->model();
+    const QModelIndex first = model->index(9, 0);
+    const QModelIndex second = model->index(before - 3, 0);
+    const QString selected =
+        (dropping ? QString() : first.data().toString() + '\n') + second.data().toString() + '\n';
+    list->selectionModel()->select(first, QItemSelectionModel::Select);
+    list->selectionModel()->select(second, QItemSelectionModel::Select);
+    if (scrolledUp)
+        list->scrollTo(model->index(30, 0), QAbstractItemView::PositionAtTop);
+    const QString top = list->indexAt(QPoint(0, 0)).data().toString();
+
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+        t.sent(before + i, "MORE\r");
+        t.received(before + i, "ANSWER");
+    }
+    // The last entries are not yet shown as Copy is pressed.
+    view.copy();
+    QCOMPARE(QApplication::clipboard()->text(), selected);
+    QCoreApplication::processEvents();
+    QCOMPARE(model->rowCount(), std::min(before + 10, int(kx::Traffic::capacity)));
+    QCOMPARE(list->indexAt(QPoint(0, 0)).data().toString() == top, scrolledUp);
+    QCOMPARE(bar->value() == bar->maximum(), !scrolledUp);
+    QCOMPARE(list->selectionModel()->selectedRows().size(), dropping ? 1 : 2);
+}
+
 void TrafficTest::copyAndSaveAs() {
     Rig rig;
     rig.connected();
@@ -237,11 +297,20 @@ void TrafficTest::copyAndSaveAs() {
                                            QItemSelectionModel::Select);
     view->copy();
     QCOMPARE(QApplication::clipboard()->text(), all.section(QLatin1Char('\n'), 1, 1) + '\n');
+    // Entries that came since, not yet shown, change nothing.
+    view->list()->selectionModel()->select(view->list()->model()->index(3, 0),
+                                           QItemSelectionModel::Select);
+    rig.ui().updateDisplay->click();
+    view->copy();
+    QCOMPARE(QApplication::clipboard()->text(), all.section(QLatin1Char('\n'), 1, 1) + '\n' +
+                                                    all.section(QLatin1Char('\n'), 3, 3) + '\n');
 
     QTemporaryDir dir;
     rig.saveFileName = dir.filePath(QStringLiteral("traffic.txt"));
     view->findChild<QPushButton*>(QStringLiteral("saveAs"))->click();
-    QCOMPARE(QString::fromUtf8(readFile(rig.saveFileName)), all);
+    const QString saved = QString::fromUtf8(readFile(rig.saveFileName));
+    QCOMPARE(saved, rig.main().traffic().plainText());
+    QVERIFY(saved.startsWith(QLatin1String("--- /dev/ttyS2 opened at ")));
     QCOMPARE(boxes(rig), QStringList());
 
     rig.saveFileName = dir.filePath(QStringLiteral("no such folder/traffic.txt"));
