@@ -76,9 +76,6 @@ void Traffic::unanswered() {
     quint64 serial = end_;
     for (auto e = entries_.rbegin(); e != entries_.rend(); ++e) {
         --serial;
-        // A query of an earlier session is not this one's to mark.
-        if (e->direction == Entry::Direction::Opened || e->direction == Entry::Direction::Closed)
-            return;
         if (e->direction == Entry::Direction::Sent) {
             e->unanswered = true;
             emit entryChanged(serial);
