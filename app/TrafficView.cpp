@@ -20,7 +20,9 @@
 namespace kx {
 
 TrafficModel::TrafficModel(const Traffic& traffic, QObject* parent)
-    : QAbstractListModel(parent), traffic_(traffic) {
+    : QAbstractListModel(parent), traffic_(traffic), changedFrom_(traffic.endSerial()) {
+    connect(&traffic_, &Traffic::entryChanged, this,
+            [this](quint64 serial) { changedFrom_ = std::min(changedFrom_, serial); });
     connect(&traffic_, &Traffic::changed, this, [this] {
         if (live_ && !pending_) {
             pending_ = true;
@@ -32,10 +34,14 @@ TrafficModel::TrafficModel(const Traffic& traffic, QObject* parent)
 int TrafficModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 
 QVariant TrafficModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_ ||
-        static_cast<std::size_t>(index.row()) >= traffic_.entries().size())
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_)
         return {};
-    return Traffic::format(traffic_.entries()[static_cast<std::size_t>(index.row())]);
+    // Rows map to entries by serial number: until the next refresh, a row whose entry
+    // has been dropped shows nothing rather than another entry.
+    const quint64 serial = first_ + static_cast<quint64>(index.row());
+    if (serial < traffic_.firstSerial() || serial >= traffic_.endSerial())
+        return {};
+    return Traffic::format(traffic_.entries()[serial - traffic_.firstSerial()]);
 }
 
 void TrafficModel::setLive(bool live) {
@@ -46,10 +52,29 @@ void TrafficModel::setLive(bool live) {
 
 void TrafficModel::refresh() {
     pending_ = false;
-    // A reset is cheap for a list that draws only the rows in sight.
-    beginResetModel();
-    rows_ = static_cast<int>(traffic_.entries().size());
-    endResetModel();
+    emit refreshing();
+    const quint64 first = traffic_.firstSerial();
+    const quint64 end = traffic_.endSerial();
+    const int dropped = static_cast<int>(std::min(first, first_ + rows_) - first_);
+    if (dropped > 0) {
+        beginRemoveRows({}, 0, dropped - 1);
+        first_ += dropped;
+        rows_ -= dropped;
+        endRemoveRows();
+    }
+    if (rows_ == 0)
+        first_ = first;
+    const quint64 from = std::max(changedFrom_, first_);
+    if (from < first_ + rows_)
+        emit dataChanged(index(static_cast<int>(from - first_)), index(rows_ - 1));
+    changedFrom_ = end;
+    if (end > first_ + rows_) {
+        const int added = static_cast<int>(end - first_) - rows_;
+        beginInsertRows({}, rows_, rows_ + added - 1);
+        rows_ += added;
+        endInsertRows();
+    }
+    emit refreshed(dropped);
 }
 
 TrafficView::TrafficView(const Traffic& traffic, MessageBoxes& boxes, QWidget* parent,
@@ -85,18 +110,25 @@ TrafficView::TrafficView(const Traffic& traffic, MessageBoxes& boxes, QWidget* p
     layout->addWidget(list_);
     layout->addWidget(buttons);
 
-    // Follows the newest entry while the operator has not scrolled up.
-    connect(model_, &TrafficModel::modelAboutToBeReset, this, [this] {
+    // Follows the newest entry while the operator has not scrolled up; otherwise the
+    // rows in sight stay where they are, though older ones go from the front.
+    connect(model_, &TrafficModel::refreshing, this, [this] {
         QScrollBar* bar = list_->verticalScrollBar();
-        list_->setProperty("following", bar->value() == bar->maximum());
+        following_ = bar->value() == bar->maximum();
+        top_ = list_->indexAt(QPoint(0, 0)).row();
     });
-    connect(model_, &TrafficModel::modelReset, this, [this] {
-        if (list_->property("following").toBool())
+    connect(model_, &TrafficModel::refreshed, this, [this](int dropped) {
+        if (following_)
             list_->scrollToBottom();
+        else if (dropped > 0 && top_ >= 0)
+            list_->scrollTo(model_->index(std::max(top_ - dropped, 0)),
+                            QAbstractItemView::PositionAtTop);
     });
 }
 
 QString TrafficView::text() const {
+    // The rows catch up with the record first, so each selected row is its own entry.
+    model_->refresh();
     QModelIndexList selected = list_->selectionModel()->selectedRows();
     if (selected.isEmpty())
         return traffic_.plainText();

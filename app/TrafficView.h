@@ -13,7 +13,9 @@ class MessageBoxes;
 class Traffic;
 
 // The traffic as rows, one an entry; brought up to date once the event that changed
-// the traffic is done, and only while it is shown.
+// the traffic is done, and only while it is shown. An update removes the rows dropped
+// from the front, redraws the ones that changed and adds the new ones: rows that stay
+// keep their selection.
 class TrafficModel final : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -26,10 +28,17 @@ public:
     // Takes in what has changed since the last look.
     void refresh();
 
+signals:
+    // Around each refresh; `dropped` rows went from the front.
+    void refreshing();
+    void refreshed(int dropped);
+
 private:
     const Traffic& traffic_;
     bool pending_ = false; // a refresh is on its way
+    quint64 first_ = 0;    // the serial number of the entry in row 0
     int rows_ = 0;
+    quint64 changedFrom_; // the lowest serial of an entry changed since the last look
     bool live_ = false;
 };
 
@@ -59,6 +68,9 @@ private:
     TrafficModel* model_;
     QListView* list_;
     std::function<QString(QWidget*)> askFileName_;
+    // What the list showed as a refresh began: its bottom, or its top row.
+    bool following_ = true;
+    int top_ = -1;
 };
 
 } // namespace kx

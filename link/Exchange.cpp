@@ -99,21 +99,27 @@ bool Exchange::open(const QString& device) {
     const QByteArray waiting = port_.readAll();
     if (traffic_) {
         const qint64 now = clock_.steadyMsecs();
-        traffic_->start(now);
+        traffic_->opened(now, clock_.wallMsecs(), device);
         traffic_->received(now, waiting);
     }
     return true;
 }
 
+void Exchange::closePort() {
+    port_.close();
+    if (traffic_)
+        traffic_->closed(clock_.steadyMsecs(), clock_.wallMsecs());
+}
+
 void Exchange::close() {
     if (port_.isOpen())
-        port_.close();
+        closePort();
     forget();
 }
 
 void Exchange::onPortFailed() {
     lost_ = true;
-    port_.close();
+    closePort();
     clock_.wake();
     emit connectionLost();
 }
@@ -189,7 +195,7 @@ QString firstLine(const QString& answer) { return answer.left(answer.indexOf(QLa
 void Exchange::shutdown() {
     shutdown_ = true;
     if (port_.isOpen())
-        port_.close();
+        closePort();
     clock_.wake();
 }
 

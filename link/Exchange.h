@@ -72,7 +72,8 @@ public:
     void clearLoss() { lost_ = false; }
     bool wasLost() const { return lost_; }
 
-    // Every line sent and everything received goes to `traffic` too, from now on.
+    // Every line sent and everything received goes to `traffic` too, from now on, and
+    // so does each opening and closing of the port.
     void setTraffic(Traffic* traffic) { traffic_ = traffic; }
 
     // Lines sent another way than processEcho (a server relaying a client's lines) left
@@ -98,6 +99,8 @@ signals:
 private:
     void onReadyRead();
     void onPortFailed();
+    // Closes the port, and the traffic record's session with it.
+    void closePort();
     void checkUsable() const;
     // Drops the echoes and a leading LF from the front of the answer being gathered.
     void skipEchoes();

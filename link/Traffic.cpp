@@ -1,12 +1,36 @@
 #include "link/Traffic.h"
 
+#include <QDateTime>
+
+#include <utility>
+
 namespace kx {
+
+namespace {
+
+QTime localTime(qint64 wallMs) { return QDateTime::fromMSecsSinceEpoch(wallMs).time(); }
+
+} // namespace
 
 void Traffic::add(Entry e) {
     entries_.push_back(std::move(e));
+    ++end_;
     while (entries_.size() > capacity)
         entries_.pop_front();
     emit changed();
+}
+
+void Traffic::opened(qint64 nowMs, qint64 wallMs, const QString& device) {
+    start(nowMs);
+    device_ = device;
+    add({0, Entry::Direction::Opened, device.toUtf8(), false, localTime(wallMs)});
+}
+
+void Traffic::closed(qint64 nowMs, qint64 wallMs) {
+    if (device_.isEmpty())
+        return;
+    add({nowMs - start_, Entry::Direction::Closed, std::exchange(device_, {}).toUtf8(), false,
+         localTime(wallMs)});
 }
 
 void Traffic::sent(qint64 nowMs, const QByteArray& line) {
@@ -40,6 +64,7 @@ void Traffic::received(qint64 nowMs, const QByteArray& text) {
         from = end;
         if (joinsLast) {
             entries_.back().bytes += piece;
+            emit entryChanged(end_ - 1);
             emit changed();
         } else {
             add({nowMs - start_, Entry::Direction::Received, piece, false});
@@ -48,9 +73,12 @@ void Traffic::received(qint64 nowMs, const QByteArray& text) {
 }
 
 void Traffic::unanswered() {
+    quint64 serial = end_;
     for (auto e = entries_.rbegin(); e != entries_.rend(); ++e) {
+        --serial;
         if (e->direction == Entry::Direction::Sent) {
             e->unanswered = true;
+            emit entryChanged(serial);
             emit changed();
             return;
         }
@@ -79,6 +107,12 @@ QString Traffic::visible(const QByteArray& bytes) {
 }
 
 QString Traffic::format(const Entry& e) {
+    if (e.direction == Entry::Direction::Opened || e.direction == Entry::Direction::Closed)
+        return QStringLiteral("--- %1 %2 at %3 ---")
+            .arg(QString::fromUtf8(e.bytes),
+                 e.direction == Entry::Direction::Opened ? QLatin1String("opened")
+                                                         : QLatin1String("closed"),
+                 e.at.toString(QStringLiteral("HH:mm:ss")));
     QString line =
         QStringLiteral("%1 ms  %2  %3")
             .arg(e.ms, 8)

@@ -1,6 +1,7 @@
 // The traffic record and View > Traffic...: every line sent and everything received,
 // with the time since the port was opened, the invisible made visible and each query
-// that got no answer marked; Copy and Save As... as plain text.
+// that got no answer marked; a line where each session on the port begins and ends;
+// Copy and Save As... as plain text.
 
 #include "support/Files.h"
 #include "support/Rig.h"
@@ -16,6 +17,7 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -31,7 +33,11 @@ private slots:
     void receivedTextMakesLines();
     void keepsTheNewestEntries();
     void connectShowsItsExchanges();
+    void sessionsStandApart_data();
+    void sessionsStandApart();
     void unansweredQueryIsMarked();
+    void viewKeepsSelectionAndPlace_data();
+    void viewKeepsSelectionAndPlace();
     void copyAndSaveAs();
     void openingItChangesNothingOnTheLine();
 };
@@ -120,6 +126,11 @@ QStringList rows(kx::TrafficView* view) {
     return rows;
 }
 
+// hh:mm:ss on the local clock, as the wall clock's ms since the epoch.
+qint64 localWall(int hh, int mm, int ss) {
+    return QDateTime(QDate(2025, 12, 8), QTime(hh, mm, ss)).toMSecsSinceEpoch();
+}
+
 } // namespace
 
 // The View menu comes between File and Help; opening the window shows Connect's
@@ -140,20 +151,51 @@ void TrafficTest::connectShowsItsExchanges() {
     QVERIFY(!view->isModal());
     QCoreApplication::processEvents();
     const QStringList shown = rows(view);
-    QCOMPARE(shown.size(), 18);
+    QCOMPARE(shown.size(), 19);
+    QVERIFY2(shown[0].startsWith(QLatin1String("--- /dev/ttyS2 opened at ")), qPrintable(shown[0]));
     const char* const queries[] = {"*IDN?", "FUNC?", "FREQ?",  "AMPL?", "OFFS?",
                                    "MODE?", "SWE?",  "MODUL?", "OUT?"};
     for (int i = 0; i < 9; ++i) {
-        QVERIFY2(shown[2 * i].endsWith(QStringLiteral("  >  %1<CR>").arg(queries[i])),
-                 qPrintable(shown[2 * i]));
-        QVERIFY2(shown[2 * i + 1].contains(QLatin1String("  <  ")), qPrintable(shown[2 * i + 1]));
+        QVERIFY2(shown[2 * i + 1].endsWith(QStringLiteral("  >  %1<CR>").arg(queries[i])),
+                 qPrintable(shown[2 * i + 1]));
+        QVERIFY2(shown[2 * i + 2].contains(QLatin1String("  <  ")), qPrintable(shown[2 * i + 2]));
     }
-    QVERIFY(shown[1].contains(QLatin1String("KX25A")));
-    QVERIFY2(shown[0].trimmed().startsWith(QLatin1String("0 ms")), qPrintable(shown[0]));
+    QVERIFY(shown[2].contains(QLatin1String("KX25A")));
+    QVERIFY2(shown[1].trimmed().startsWith(QLatin1String("0 ms")), qPrintable(shown[1]));
     // A later exchange shows up while the window is open.
     rig.ui().updateDisplay->click();
     QCoreApplication::processEvents();
-    QCOMPARE(rows(view).size(), 34);
+    QCOMPARE(rows(view).size(), 35);
+}
+
+// Each opening of the port and each closing, by Close or a lost line, has a line.
+void TrafficTest::sessionsStandApart_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QStringList>("sessionLines");
+    const QString opened = "--- /dev/ttyS2 opened at 14:03:12 ---";
+    const QString closed = "--- /dev/ttyS2 closed at 14:05:40 ---";
+    QTest::newRow("still open") << "" << QStringList{opened};
+    QTest::newRow("Close") << "close" << QStringList{opened, closed};
+    QTest::newRow("cable pulled") << "pull" << QStringList{opened, closed};
+    QTest::newRow("Close, then port 4")
+        << "close, 4" << QStringList{opened, closed, "--- /dev/ttyS3 opened at 14:05:40 ---"};
+}
+
+void TrafficTest::sessionsStandApart() {
+    QFETCH(QString, how);
+    QFETCH(QStringList, sessionLines);
+    Rig rig(QStringLiteral("KX25A"), {3, 4});
+    rig.clock().setWall(localWall(14, 3, 12));
+    rig.connected();
+    rig.clock().setWall(localWall(14, 5, 40));
+    if (how.startsWith("close"))
+        button(rig, QStringLiteral("closeBtn"))->click();
+    if (how == "pull")
+        rig.port().pullCable();
+    if (how.endsWith(", 4"))
+        rig.connectTo(QStringLiteral("4"));
+    const QStringList lines = rig.main().traffic().plainText().split('\n');
+    QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^--- "))), sessionLines);
 }
 
 void TrafficTest::unansweredQueryIsMarked() {
@@ -161,10 +203,55 @@ void TrafficTest::unansweredQueryIsMarked() {
     rig.port().responder = [](const QByteArray&) { return QList<FakeSerialPort::Chunk>{}; };
     rig.connectTo();
     const auto& entries = rig.main().traffic().entries();
-    QCOMPARE(entries.size(), std::size_t(1));
-    QVERIFY(entries.front().unanswered);
-    QCOMPARE(kx::Traffic::format(entries.front()),
+    QCOMPARE(entries.size(), std::size_t(2));
+    QVERIFY(entries.back().unanswered);
+    QCOMPARE(kx::Traffic::format(entries.back()),
              QStringLiteral("       0 ms  >  *IDN?<CR>  (no answer)"));
+}
+
+// The window opens on the newest entry and follows new ones from the bottom; scrolled
+// up, it stays on its rows as the oldest go. The selection stays, and Copy takes it.
+void TrafficTest::viewKeepsSelectionAndPlace_data() {
+    QTest::addColumn<int>("before");
+    QTest::addColumn<bool>("scrolledUp");
+    QTest::newRow("at the bottom") << 100 << false;
+    QTest::newRow("scrolled up") << 100 << true;
+    QTest::newRow("at the bottom, the oldest going") << int(kx::Traffic::capacity) << false;
+    QTest::newRow("scrolled up, the oldest going") << int(kx::Traffic::capacity) << true;
+}
+
+void TrafficTest::viewKeepsSelectionAndPlace() {
+    QFETCH(int, before);
+    QFETCH(bool, scrolledUp);
+    kx::Traffic t;
+    for (int i = 0; i < before; ++i)
+        t.sent(i, "LINE" + QByteArray::number(i) + '\r');
+    MessageRecorder recorder;
+    kx::TrafficView view(t, recorder);
+    view.show();
+    QCoreApplication::processEvents();
+    QListView* list = view.list();
+    QScrollBar* bar = list->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
+    // Once the record is full, row 9 goes with the last new entry.
+    const QStringList shown = rows(&view);
+    const bool full = before == int(kx::Traffic::capacity);
+    const QString selected = (full ? "" : shown[9] + '\n') + shown[before - 3] + '\n';
+    for (int row : {9, before - 3})
+        list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::Select);
+    if (scrolledUp)
+        list->scrollTo(list->model()->index(30, 0), QAbstractItemView::PositionAtTop);
+    const QString top = list->indexAt(QPoint(0, 0)).data().toString();
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+        t.sent(before + i, "MORE\r");
+        t.received(before + i, "ANSWER");
+    }
+    view.copy(); // before the last entries are shown
+    QCOMPARE(QApplication::clipboard()->text(), selected);
+    QCoreApplication::processEvents();
+    QCOMPARE(list->indexAt(QPoint(0, 0)).data().toString() == top, scrolledUp);
+    QCOMPARE(bar->value() == bar->maximum(), !scrolledUp);
 }
 
 void TrafficTest::copyAndSaveAs() {
@@ -173,7 +260,7 @@ void TrafficTest::copyAndSaveAs() {
     trafficAction(rig)->trigger();
     kx::TrafficView* view = rig.main().trafficView();
     const QString all = rig.main().traffic().plainText();
-    QCOMPARE(all.count(QLatin1Char('\n')), 18);
+    QCOMPARE(all.count(QLatin1Char('\n')), 19);
 
     view->findChild<QPushButton*>(QStringLiteral("copy"))->click();
     QCOMPARE(QApplication::clipboard()->text(), all);
