@@ -47,7 +47,7 @@ QString socketName(const QString& canonicalDevice) {
     QString path = canonicalDevice;
     while (path.startsWith(QLatin1Char('/')))
         path.remove(0, 1);
-    return QString::fromLatin1(path.toUtf8().toPercentEncoding("/"))
+    return QString::fromLatin1(path.toUtf8().toPercentEncoding("/", "_"))
         .replace(QLatin1Char('/'), QLatin1Char('_'));
 }
 
