@@ -2,7 +2,12 @@
 // folder), with kx-ctl and a client of the local protocol going through it at once, on
 // the real clock. kx-sim must have rejected none of the lines.
 
+#include "support/MessageRecorder.h"
 #include "support/SimProcess.h"
+
+#include "app/Main.h"
+#include "kit/ShapeWidget.h"
+#include "ui_Main.h"
 
 #include "share/Frame.h"
 #include "share/Places.h"
@@ -45,7 +50,9 @@ std::unique_ptr<QProcess> start(const SimProcess& sim, const QString& program,
 
 Run finish(QProcess& p) {
     Run r;
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
+    // It may have ended already, while the panel's event loop ran.
+    if ((p.state() != QProcess::NotRunning && !p.waitForFinished(30000)) ||
+        p.exitStatus() != QProcess::NormalExit)
         return r;
     r.status = p.exitCode();
     r.out = QString::fromUtf8(p.readAllStandardOutput());
@@ -129,6 +136,7 @@ private slots:
     void twoAtOnce_data();
     void twoAtOnce();
     void notInterleaved();
+    void panelThroughServer();
     void serverStatus_data();
     void serverStatus();
     void refused_data();
@@ -224,6 +232,51 @@ void EndToEndServerTest::notInterleaved() {
     QCOMPARE(of(pids[1]).size(), 8);
     QVERIFY2(of(pids[1]).first().startsWith(QLatin1String("FUNC? = ")),
              qPrintable(of(pids[1]).join('|')));
+    QCOMPARE(sim.rejectedOnExit(), 0);
+}
+
+// The panel's Connect and a setting, while kx-ctl's sweep holds the turn: the panel waits
+// for it, then works as on a port of its own.
+void EndToEndServerTest::panelThroughServer() {
+    SimProcess sim;
+    Server server;
+    QString why;
+    QVERIFY2(sim.start({"--port", "3", "--model", "KX25A"}, &why), qPrintable(why));
+    QVERIFY2(server.start(sim, &why), qPrintable(why));
+    Observer observer;
+    QVERIFY(observer.connect(sim.device));
+    auto sweep = start(sim, QStringLiteral(KX_CTL_PATH), {"-p", "3", "set", "sweep", "lin"});
+    const QString ctl = QStringLiteral("kx-ctl (pid %1): ").arg(sweep->processId());
+    QVERIFY(observer.take([&] { return !observer.traffic().isEmpty(); }));
+
+    kx::Seams seams;
+    auto recorder = std::make_unique<MessageRecorder>();
+    MessageRecorder* boxes = recorder.get();
+    seams.boxes = std::move(recorder);
+    seams.configDir = sim.config.path();
+    kx::Main panel(std::move(seams));
+    panel.ui().comPort->setEditText(QStringLiteral("3"));
+    panel.ui().connectBtn->click();
+    QVERIFY2(boxes->boxes.isEmpty(), qPrintable(boxes->boxes.value(0).text));
+    QCOMPARE(panel.ui().PortOpenStat->fillColor(), QColor(0, 255, 0));
+    QVERIFY2(panel.ui().message->text().startsWith(QLatin1String("KX25A")),
+             qPrintable(panel.ui().message->text()));
+    QCOMPARE(panel.ui().funcIndicator->text(), QStringLiteral("Linear Sweep"));
+    panel.ui().setF->setText(QStringLiteral("2500"));
+    panel.ui().freqHz->click();
+    QCOMPARE(panel.ui().frequency->text(), QStringLiteral("2.50000"));
+    QCOMPARE(finish(*sweep).status, 0);
+
+    QVERIFY(observer.take([&] { return observer.traffic().size() >= 4 + 2; }));
+    const QStringList traffic = observer.traffic();
+    QCOMPARE(traffic.mid(0, 4), (QStringList{ctl + "MODE CONT = ", ctl + "MODUL OFF = ",
+                                             ctl + "SWE LIN = ", ctl + "SWE ON = "}));
+    QVERIFY2(traffic.mid(4).filter(ctl).isEmpty(), qPrintable(traffic.join('|')));
+    QVERIFY2(traffic.contains(QStringLiteral("%1 (pid %2): FREQ 2500HZ = ")
+                                  .arg(QCoreApplication::applicationName())
+                                  .arg(QCoreApplication::applicationPid())),
+             qPrintable(traffic.join('|')));
+    panel.ui().closeBtn->click();
     QCOMPARE(sim.rejectedOnExit(), 0);
 }
 
@@ -346,5 +399,5 @@ void EndToEndServerTest::sigterm() {
     QCOMPARE(sim.rejectedOnExit(), 0);
 }
 
-QTEST_GUILESS_MAIN(EndToEndServerTest)
+QTEST_MAIN(EndToEndServerTest)
 #include "tst_e2e_server.moc"
