@@ -13,6 +13,7 @@
 #include "panel/Connection.h"
 #include "panel/Groups.h"
 #include "panel/Setups.h"
+#include "share/SharedPort.h"
 #include "state/modVariables.h"
 #include "ui_Main.h"
 
@@ -42,7 +43,7 @@ const QColor inactiveBorder(244, 247, 252); // output light before any answer
 Main::Main(Seams seams) : ui_(std::make_unique<Ui::Main>()), seams_(std::move(seams)) {
     ui_->setupUi(this);
     if (!seams_.port)
-        seams_.port = std::make_unique<QtSerialPort>();
+        seams_.port = std::make_unique<SharedPort>();
     if (!seams_.clock)
         seams_.clock = std::make_unique<RealClock>();
     if (!seams_.boxes)

@@ -4,9 +4,12 @@
 #include "ctl/Session.h"
 #include "link/LinkError.h"
 #include "link/PortMap.h"
+#include "link/SerialPort.h"
+#include "share/SharedPort.h"
 #include "state/Profile.h"
 #include "state/Request.h"
 
+#include <QJsonArray>
 #include <QTextStream>
 
 namespace kxctl {
@@ -71,6 +74,8 @@ QString help() {
         "                (- for standard output)\n"
         "  send LINE     one line of printable ASCII, sent as given and not checked; the\n"
         "                answer to a query (a line ending in ?) is printed\n"
+        "  server-status who is connected to the kx-server that holds the port, and who\n"
+        "                holds its lock\n"
         "\n"
         "Settings (set NAME VALUE); a number is written with its unit, as 2.5kHz, 20ms:\n"
         "%3"
@@ -89,6 +94,9 @@ QString help() {
 
 int execute(Environment& env, const Options& options, QList<kx::RequestLine>& lines,
             const QString& file) {
+    // One command, or a whole run file, is one operation: through a kx-server, no other
+    // program's line comes between its lines.
+    const kx::HeldOperation held(env.port);
     Session session(env, options);
     const auto where = [&](int number) {
         return number ? QStringLiteral("%1:%2: ").arg(file).arg(number) : QString();
@@ -140,6 +148,28 @@ int execute(Environment& env, const Options& options, QList<kx::RequestLine>& li
     return status;
 }
 
+// What the kx-server that holds the port says: its generator, its clients, the lock.
+int serverStatus(Environment& env, const Options& options) {
+    const QString command = QStringLiteral("server-status");
+    QString why;
+    const std::optional<kx::ServerStatus> s = kx::askServer(options.device, &why);
+    Outcome o;
+    if (!s) {
+        o.status = Link;
+        o.message = QStringLiteral("%1: %2").arg(options.portName, why);
+    } else {
+        o.items << Item{QStringLiteral("server: %1 on %2").arg(s->identification, s->device),
+                        QJsonObject{{"device", s->device}, {"identification", s->identification}}};
+        for (const QString& client : s->clients)
+            o.items << Item{QStringLiteral("client: ") + client, QJsonObject{{"client", client}}};
+        o.items << Item{QStringLiteral("lock: ") +
+                            (s->holder.isEmpty() ? QStringLiteral("free") : s->holder),
+                        QJsonObject{{"lock", s->holder.isEmpty() ? QJsonValue() : s->holder}}};
+    }
+    report(env, options, {}, command, {}, o);
+    return written(env, o.status);
+}
+
 } // namespace
 
 int run(const QStringList& arguments, Environment& env) {
@@ -185,6 +215,13 @@ int run(const QStringList& arguments, Environment& env) {
         options.portName = options.device;
     }
 
+    if (command.value(0) == QLatin1String("server-status")) {
+        if (command.size() > 1)
+            return usage(env, QStringLiteral("server-status takes no argument"));
+        if (options.device.isEmpty())
+            return usage(env, QStringLiteral("no port given: -p N or -d DEVICE"));
+        return serverStatus(env, options);
+    }
     kx::Request request;
     if (const QString error = kx::parseRequest(command, &request); !error.isEmpty())
         return usage(env, error);

@@ -1,6 +1,7 @@
 #include "ctl/Ctl.h"
 #include "link/Clock.h"
 #include "link/SerialPort.h"
+#include "share/SharedPort.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -84,7 +85,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     kxctl::Stop stop;
     watchStopSignals(stop);
-    kx::QtSerialPort port;
+    // Through the kx-server that holds the device, when one does.
+    kx::SharedPort port;
     kx::RealClock clock;
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -3,6 +3,7 @@
 #include "kit/MessageBoxes.h"
 #include "link/Exchange.h"
 #include "link/LinkError.h"
+#include "link/SerialPort.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -21,7 +22,7 @@ Operations::Operations(QWidget& window, Exchange& link, MessageBoxes& boxes,
     qApp->installEventFilter(this);
     // A pause outside the busy state leaves the window enabled; the pointer still shows
     // that clicks wait (they are dropped until the operation ends).
-    connect(&link_, &Exchange::pausing, this, [this](bool on) {
+    const auto pointer = [this](bool on) {
         if (on && running_ && !QApplication::overrideCursor()) {
             QApplication::setOverrideCursor(Qt::BusyCursor);
             pointerBusy_ = true;
@@ -29,7 +30,10 @@ Operations::Operations(QWidget& window, Exchange& link, MessageBoxes& boxes,
             QApplication::restoreOverrideCursor();
             pointerBusy_ = false;
         }
-    });
+    };
+    connect(&link_, &Exchange::pausing, this, pointer);
+    // So does a wait for the turn on a port shared through a server.
+    connect(&link_.port(), &SerialPort::waitingTurn, this, pointer);
 }
 
 Operations::~Operations() { qApp->removeEventFilter(this); }
@@ -40,6 +44,8 @@ bool Operations::run(Needs needs, const std::function<void()>& body) {
     const QPointer<QWidget> started = window_.focusWidget();
     {
         QScopedValueRollback<bool> running(running_, true);
+        // On a shared port, no other program's line comes between this operation's.
+        const HeldOperation held(link_.port());
         try {
             if (needs == Needs::Port && !link_.isOpen())
                 throw PortNotOpen{};

@@ -37,10 +37,35 @@ public:
     // Everything received since the last read; never waits.
     virtual QByteArray readAll() = 0;
 
+    // One operation (its lines and its pauses) begins and ends: a port shared with other
+    // programs lets none of their lines in between. begin waits for the turn, letting
+    // events through, with no time-out; close() or a lost line ends the wait early. An
+    // operation begun before open() waits there. A port of its own needs neither.
+    // Operations nest: the outermost begin and end count.
+    virtual void beginOperation() {}
+    virtual void endOperation() {}
+
 signals:
     void readyRead();
     // A read, write or resource error on the open port: the line is gone.
     void failed();
+    // A wait for the turn begins (true) or ends (false).
+    void waitingTurn(bool on);
+    // Another program sharing the port sent `line`, and the generator answered `answer`
+    // (empty for a setting or a query left unanswered). `client` says who it was.
+    void othersTraffic(const QString& client, const QString& line, const QString& answer);
+};
+
+// Holds one operation of `port` for its own lifetime.
+class HeldOperation {
+public:
+    explicit HeldOperation(SerialPort& port) : port_(port) { port_.beginOperation(); }
+    ~HeldOperation() { port_.endOperation(); }
+    HeldOperation(const HeldOperation&) = delete;
+    HeldOperation& operator=(const HeldOperation&) = delete;
+
+private:
+    SerialPort& port_;
 };
 
 // How a refused open reads to the operator: QSerialPort gives the same error for a port
