@@ -520,16 +520,10 @@ void ScpiServer::closeAll(const QString& why) {
         drop(*c, last, why);
 }
 
-void ScpiServer::onLockChanged(ClientId holder, const QString& why) {
+// kx-server logs every change of the lock; this only keeps track of it.
+void ScpiServer::onLockChanged(ClientId holder, const QString&) {
     const Client* c = find(holder);
-    if (c && !c->gone) {
-        lockHolder_ = holder;
-        log(QStringLiteral("network: %1 holds the lock (%2)").arg(c->name, why));
-        return;
-    }
-    if (lockHolder_ != 0 && holder == 0)
-        log(QStringLiteral("network: the lock is free (%1)").arg(why));
-    lockHolder_ = 0;
+    lockHolder_ = c && !c->gone ? holder : 0;
 }
 
 } // namespace kxserver

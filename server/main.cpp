@@ -5,6 +5,7 @@
 #include "link/PortMap.h"
 #include "server/Local.h"
 #include "server/Log.h"
+#include "server/Scpi.h"
 #include "server/Station.h"
 #include "share/Places.h"
 #include "state/Refusals.h"
@@ -51,10 +52,8 @@ const char* const usageText =
 struct Options {
     QString device;
     QString portName;
-    bool listen = false;
-    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
-    quint16 port = 0;
-    QList<std::pair<QHostAddress, int>> allowed;
+    std::optional<kxserver::ListenAt> listen;
+    QList<kxserver::Subnet> allowed;
     int lockTimeoutMs = 60000;
     int maxClients = 8;
 };
@@ -62,26 +61,6 @@ struct Options {
 int usage(const QString& problem) {
     std::fprintf(stderr, "kx-server: %s\nTry kx-server --help.\n", qPrintable(problem));
     return Usage;
-}
-
-// "5025", "192.168.1.10:5025", "[::1]:5025".
-bool parseListen(const QString& text, Options* o) {
-    QString address;
-    QString port = text;
-    if (const qsizetype colon = text.lastIndexOf(QLatin1Char(':')); colon >= 0) {
-        address = text.left(colon);
-        port = text.mid(colon + 1);
-        if (address.startsWith(QLatin1Char('[')) && address.endsWith(QLatin1Char(']')))
-            address = address.mid(1, address.size() - 2);
-        if (!o->address.setAddress(address))
-            return false;
-    }
-    const uint n = port.toUInt();
-    if (n < 1 || n > 65535 || port != QString::number(n))
-        return false;
-    o->port = quint16(n);
-    o->listen = true;
-    return true;
 }
 
 // A whole number from `lowest` to `highest`, in plain digits.
@@ -129,13 +108,16 @@ int parse(const QStringList& arguments, Options* o) {
             o->device = map.device(n);
             o->portName = map.name(n);
         } else if (a == QLatin1String("--listen")) {
-            if (!parseListen(value, o))
-                return usage(QStringLiteral("--listen takes [ADDRESS:]PORT, not %1").arg(value));
+            QString why;
+            o->listen = kxserver::parseListen(value, &why);
+            if (!o->listen)
+                return usage(QStringLiteral("--listen %1: %2").arg(value, why));
         } else if (a == QLatin1String("--allow")) {
-            const std::pair<QHostAddress, int> subnet = QHostAddress::parseSubnet(value);
-            if (subnet.first.isNull())
-                return usage(QStringLiteral("--allow takes ADDRESS[/BITS], not %1").arg(value));
-            o->allowed << subnet;
+            QString why;
+            const std::optional<kxserver::Subnet> subnet = kxserver::parseAllow(value, &why);
+            if (!subnet)
+                return usage(QStringLiteral("--allow %1: %2").arg(value, why));
+            o->allowed << *subnet;
         } else if (a == QLatin1String("--lock-timeout")) {
             int seconds = 0;
             if (!parseCount(value, 1, 86400, &seconds))
@@ -222,8 +204,15 @@ int main(int argc, char* argv[]) {
         return NoAnswer;
     }
 
-    // The network side (server/Scpi.h) is wired here: ScpiServer(station, options) and its
-    // listen(options.address, options.port, &why) when options.listen.
+    // The network, only when asked for.
+    kxserver::ScpiServer network(station,
+                                 {options.allowed, options.maxClients, 100, options.lockTimeoutMs});
+    if (options.listen && !network.listen(options.listen->address, options.listen->port, &why)) {
+        std::fprintf(stderr, "kx-server: --listen: %s\n", qPrintable(why));
+        local.shutdown(why);
+        station.close();
+        return Usage;
+    }
 
     kxserver::log(
         QStringLiteral("kx-server %1: %2 on %3; local socket %4")
@@ -241,6 +230,7 @@ int main(int argc, char* argv[]) {
             return;
         kxserver::log(QStringLiteral("stopping: %1").arg(why));
         status = exitStatus;
+        network.closeAll(why);
         local.shutdown(why);
         station.shutdown();
         station.close();
