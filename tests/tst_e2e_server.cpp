@@ -345,11 +345,13 @@ void EndToEndServerTest::refused_data() {
                              << QStringLiteral("kx-server: no port given: -p N or -d DEVICE\n"
                                                "Try kx-server --help.\n");
     QTest::newRow("a bad listen") << QStringList{"-p", "3", "--listen", "host:x"} << 2
-                                  << QStringLiteral("kx-server: --listen takes [ADDRESS:]PORT, "
-                                                    "not host:x\nTry kx-server --help.\n");
+                                  << QStringLiteral("kx-server: --listen host:x: not an IPv4 or "
+                                                    "IPv6 address: host\nTry kx-server --help.\n");
     QTest::newRow("a bad allow") << QStringList{"-p", "3", "--allow", "10.0.0.0/40"} << 2
-                                 << QStringLiteral("kx-server: --allow takes ADDRESS[/BITS], not "
-                                                   "10.0.0.0/40\nTry kx-server --help.\n");
+                                 << QStringLiteral(
+                                        "kx-server: --allow 10.0.0.0/40: the bits after / "
+                                        "are a number from 0 to 32: 10.0.0.0/40\n"
+                                        "Try kx-server --help.\n");
     QTest::newRow("no clients") << QStringList{"-p", "3", "--max-clients", "0"} << 2
                                 << QStringLiteral("kx-server: --max-clients takes 1 to 1000, not "
                                                   "0\nTry kx-server --help.\n");
