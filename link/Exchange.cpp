@@ -14,6 +14,11 @@ Exchange::Exchange(SerialPort& port, Clock& clock, QObject* parent)
     : QObject(parent), port_(port), clock_(clock) {
     connect(&port_, &SerialPort::readyRead, this, &Exchange::onReadyRead);
     connect(&port_, &SerialPort::failed, this, &Exchange::onPortFailed);
+    connect(&port_, &SerialPort::othersTraffic, this,
+            [this](const QString& client, const QString& line, const QString& answer) {
+                if (traffic_)
+                    traffic_->heard(clock_.steadyMsecs(), client, line, answer);
+            });
 }
 
 void Exchange::onReadyRead() {

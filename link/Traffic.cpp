@@ -106,6 +106,25 @@ QString Traffic::visible(const QByteArray& bytes) {
     return s;
 }
 
+void Traffic::heard(qint64 nowMs, const QString& client, const QString& line,
+                    const QString& answer) {
+    const qint64 ms = nowMs - start_;
+    // As bounded as the exchange's own entries, whatever the other program sent.
+    add({ms,
+         Entry::Direction::Sent,
+         line.toLatin1().left(longestEntry) + '\r',
+         false,
+         {},
+         client.left(longestEntry)});
+    if (!answer.isEmpty())
+        add({ms,
+             Entry::Direction::Received,
+             answer.toLatin1().left(longestEntry) + '\r',
+             false,
+             {},
+             client.left(longestEntry)});
+}
+
 QString Traffic::format(const Entry& e) {
     if (e.direction == Entry::Direction::Opened || e.direction == Entry::Direction::Closed)
         return QStringLiteral("--- %1 %2 at %3 ---")
@@ -120,6 +139,8 @@ QString Traffic::format(const Entry& e) {
             .arg(visible(e.bytes));
     if (e.unanswered)
         line += QLatin1String("  (no answer)");
+    if (!e.from.isEmpty())
+        line += QStringLiteral("  [%1]").arg(e.from);
     return line;
 }
 

@@ -37,6 +37,7 @@ public:
         QByteArray bytes;
         bool unanswered = false; // a query that got no answer in time
         QTime at = {};           // Opened and Closed: the time on the local clock
+        QString from = {};       // another program sharing the port, by whom it was sent
     };
 
     using QObject::QObject;
@@ -53,6 +54,9 @@ public:
     void received(qint64 nowMs, const QByteArray& text);
     // The last query sent got no answer.
     void unanswered();
+    // Another program sharing the port sent `line` and the generator answered `answer`
+    // (empty: none): both are entries, marked with `client`.
+    void heard(qint64 nowMs, const QString& client, const QString& line, const QString& answer);
 
     const std::deque<Entry>& entries() const { return entries_; }
     // The serial number of entries().front(), and the one the next entry will have.
@@ -60,7 +64,8 @@ public:
     quint64 endSerial() const { return end_; }
     void clear();
 
-    // One entry as a line of plain text: "   123 ms  >  FREQ?<CR>  (no answer)", or
+    // One entry as a line of plain text: "   123 ms  >  FREQ?<CR>  (no answer)", another
+    // program's "   123 ms  >  FREQ 2KHZ<CR>  [kx-ctl (pid 4242)]", or
     // "--- /dev/ttyS2 opened at 14:03:12 ---" and "--- /dev/ttyS2 closed at 14:05:40 ---".
     static QString format(const Entry& e);
     // Bytes with the invisible made visible: <CR>, <LF>, others as <0x1b>.

@@ -2,11 +2,16 @@
 
 #include "kit/BusyState.h"
 #include "kit/Operations.h"
+#include "link/Exchange.h"
+#include "link/SerialPort.h"
 #include "state/Profile.h"
 #include "state/Status.h"
 #include "ui_Main.h"
 
+#include <QTimer>
+
 #include <algorithm>
+#include <utility>
 
 namespace kx::statusRefresh {
 
@@ -38,9 +43,60 @@ void updateDisplay_Click(const PanelContext& ctx) {
     ctx.ops.run(Operations::Needs::Port, [&] { update(ctx); });
 }
 
+// What other programs sharing the port have changed, not yet shown.
+struct Changes : QObject {
+    static constexpr const char* name = "othersChanges";
+
+    explicit Changes(const PanelContext& ctx) : QObject(&ctx.ops), ctx(ctx) {
+        setObjectName(QLatin1String(name));
+        // One reading after another program's operation, not one for each of its lines.
+        timer.setSingleShot(true);
+        timer.setInterval(200);
+        connect(&timer, &QTimer::timeout, this, &Changes::show);
+        connect(&ctx.link.port(), &SerialPort::othersTraffic, this,
+                [this](const QString& client, const QString& line) {
+                    if (line.endsWith(QLatin1Char('?')))
+                        return;
+                    if (!by.contains(client))
+                        by << client;
+                    lines << line;
+                    timer.start();
+                });
+    }
+
+    // The displays read the generator again, as Update does, and the status line says who
+    // changed it and with which lines.
+    void show() {
+        if (lines.isEmpty() || !ctx.link.isOpen())
+            return lines.clear(), by.clear();
+        if (ctx.ops.isRunning())
+            return timer.start();
+        QStringList shown = std::exchange(lines, {});
+        const QStringList who = std::exchange(by, {});
+        if (shown.size() > 3)
+            shown = shown.mid(0, 3) << QStringLiteral("...");
+        ctx.ops.run(Operations::Needs::Port, [&] {
+            update(ctx);
+            ctx.ui.message->setText(
+                QStringLiteral("Changed by %1: %2")
+                    .arg(who.join(QLatin1String(", ")), shown.join(QLatin1String(", "))));
+        });
+    }
+
+    PanelContext ctx;
+    QTimer timer;
+    QStringList lines;
+    QStringList by;
+};
+
 } // namespace
 
 void update(const PanelContext& ctx) {
+    // What others changed before this reading, it shows.
+    if (auto* changes = ctx.ops.findChild<QObject*>(QLatin1String(Changes::name))) {
+        static_cast<Changes*>(changes)->lines.clear();
+        static_cast<Changes*>(changes)->by.clear();
+    }
     BusyGuard busy(ctx.busy);
     const Status s = readStatus(ctx.link, ctx.vars);
     show(ctx, s);
@@ -75,6 +131,7 @@ void show(const PanelContext& ctx, const Status& s) {
 void wire(const PanelContext& ctx) {
     static const Click clicks[] = {{"updateDisplay", updateDisplay_Click}};
     kx::wire(ctx, clicks);
+    new Changes(ctx);
 }
 
 } // namespace kx::statusRefresh

@@ -7,6 +7,7 @@
 
 #include "app/Main.h"
 #include "kit/ShapeWidget.h"
+#include "link/Traffic.h"
 #include "ui_Main.h"
 
 #include "share/Frame.h"
@@ -276,6 +277,16 @@ void EndToEndServerTest::panelThroughServer() {
                                   .arg(QCoreApplication::applicationName())
                                   .arg(QCoreApplication::applicationPid())),
              qPrintable(traffic.join('|')));
+
+    // A script's setting shows on the panel, with who made it.
+    auto script = start(sim, QStringLiteral(KX_CTL_PATH), {"-p", "3", "set", "amplitude", "3.5V"});
+    const qint64 pid = script->processId();
+    QCOMPARE(finish(*script).status, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.ui().amp->text(), QStringLiteral("3.50000"), 5000);
+    QCOMPARE(panel.ui().message->text(),
+             QStringLiteral("Changed by kx-ctl (pid %1): AMPL 3.5").arg(pid));
+    QVERIFY(panel.traffic().plainText().contains(
+        QStringLiteral(">  AMPL 3.5<CR>  [kx-ctl (pid %1)]").arg(pid)));
     panel.ui().closeBtn->click();
     QCOMPARE(sim.rejectedOnExit(), 0);
 }
