@@ -511,7 +511,7 @@ void ScpiServer::reap(ClientId id) {
 }
 
 void ScpiServer::closeAll(const QString& why) {
-    if (!closed_)
+    if (!closed_ && server_->isListening())
         log(QStringLiteral("network: closing every connection: %1").arg(why));
     closed_ = true;
     server_->close();
