@@ -5,12 +5,12 @@
 #   scripts/check-package build  # lintian, appstreamcli and desktop-file-validate on it
 #
 # Layout under the prefix:
-#   bin/kx-panel, bin/kx-sim, bin/kx-ctl
+#   bin/kx-panel, bin/kx-sim, bin/kx-ctl, bin/kx-server
 #   share/kx-panel/help.pdf                    (the panel's Help menu looks here, from bin/)
 #   share/doc/kx-panel/help.pdf                -> ../../kx-panel/help.pdf
 #   share/doc/kx-panel/copyright, changelog.gz
 #   share/lintian/overrides/kx-panel
-#   share/man/man1/kx-panel.1.gz, kx-sim.1.gz, kx-ctl.1.gz
+#   share/man/man1/kx-panel.1.gz, kx-sim.1.gz, kx-ctl.1.gz, kx-server.1.gz
 #   share/applications/kx-panel.desktop
 #   share/metainfo/org.example.kx_panel.metainfo.xml
 #   share/icons/hicolor/{24x24,48x48}/apps/kx-panel.png
@@ -19,13 +19,13 @@ include(GNUInstallDirs)
 set(KX_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR}/../packaging)
 set(KX_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/kx-panel)
 
-install(TARGETS kx-panel kx-sim kx-ctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS kx-panel kx-sim kx-ctl kx-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # A stripped install (the package's) also drops the compiler's version notes, as Debian's
 # own stripping does.
 if(CMAKE_STRIP)
     install(CODE "
         if(CMAKE_INSTALL_DO_STRIP)
-            foreach(program kx-panel kx-sim kx-ctl)
+            foreach(program kx-panel kx-sim kx-ctl kx-server)
                 execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
                     \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
                     COMMAND_ERROR_IS_FATAL ANY)
@@ -38,13 +38,15 @@ endif()
 # it), and every symbol bound at start so the relocations can be read-only. The sanitizer
 # build leaves them out: they hide calls from AddressSanitizer.
 if(NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize")
-    foreach(target kxpanel kxsim kx_link kx_state kx_ctl kx-panel kx-sim kx-ctl)
+    foreach(target kxpanel kxsim kx_link kx_state kx_ctl kx_share kx_server
+                   kx-panel kx-sim kx-ctl kx-server)
         target_compile_definitions(${target} PRIVATE
             $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:_FORTIFY_SOURCE=2>)
     endforeach()
     target_link_options(kx-panel PRIVATE LINKER:-z,relro LINKER:-z,now)
     target_link_options(kx-sim PRIVATE LINKER:-z,relro LINKER:-z,now)
     target_link_options(kx-ctl PRIVATE LINKER:-z,relro LINKER:-z,now)
+    target_link_options(kx-server PRIVATE LINKER:-z,relro LINKER:-z,now)
 endif()
 
 # The manual lives with the program's data; the documentation folder links to it.
@@ -62,6 +64,7 @@ set(KX_MAN_PAGES
     kx-panel.1
     kx-sim.1
     kx-ctl.1
+    kx-server.1
 )
 # The changelog is compressed the same way; the copyright file stays plain.
 find_program(KX_GZIP gzip REQUIRED)
@@ -104,7 +107,7 @@ if(TARGET tst_install)
     target_compile_definitions(tst_install PRIVATE
         KX_CMAKE_COMMAND="${CMAKE_COMMAND}" KX_BUILD_DIR="${CMAKE_BINARY_DIR}"
         KX_VERSION="${PROJECT_VERSION}" KX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-    add_dependencies(tst_install kx-panel kx-sim kx-ctl kx-compressed)
+    add_dependencies(tst_install kx-panel kx-sim kx-ctl kx-server kx-compressed)
     if(TARGET kx-manual)
         add_dependencies(tst_install kx-manual)
     endif()
@@ -123,9 +126,11 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "limits before it is sent, and the display shows what the generator answers.\n"
     "\n"
     "kx-ctl makes the same settings from the command line or a script, with the\n"
-    "same checks and the same lines. kx-sim, a simulated generator on a\n"
-    "pseudo-terminal, comes with them. The operator's manual is\n"
-    "/usr/share/kx-panel/help.pdf (Help > See Help File).")
+    "same checks and the same lines. kx-server holds the generator's port and\n"
+    "shares it, so the panel and scripts use one generator at once, one operation\n"
+    "at a time; on request it also takes plain SCPI text from the network.\n"
+    "kx-sim, a simulated generator on a pseudo-terminal, comes with them. The\n"
+    "operator's manual is /usr/share/kx-panel/help.pdf (Help > See Help File).")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -144,6 +149,6 @@ if(NOT KX_DPKG_SHLIBDEPS)
     # Without dpkg-dev the dependencies are named by hand.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
-        "libqt6widgets6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6core6 (>= 6.4), libqt6serialport6 (>= 6.4), libstdc++6, libc6, qt6-qpa-plugins, fonts-dejavu-core")
+        "libqt6widgets6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6network6 (>= 6.4), libqt6core6 (>= 6.4), libqt6serialport6 (>= 6.4), libstdc++6, libc6, qt6-qpa-plugins, fonts-dejavu-core")
 endif()
 include(CPack)

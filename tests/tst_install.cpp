@@ -81,6 +81,7 @@ void InstallTest::installed_data() {
     QTest::newRow("panel") << "bin/kx-panel" << true;
     QTest::newRow("simulator") << "bin/kx-sim" << true;
     QTest::newRow("command line") << "bin/kx-ctl" << true;
+    QTest::newRow("server") << "bin/kx-server" << true;
     QTest::newRow("manual") << "share/kx-panel/help.pdf" << false;
     QTest::newRow("manual in the doc folder") << "share/doc/kx-panel/help.pdf" << false;
     QTest::newRow("copyright") << "share/doc/kx-panel/copyright" << false;
@@ -88,6 +89,7 @@ void InstallTest::installed_data() {
     QTest::newRow("panel's manual page") << "share/man/man1/kx-panel.1.gz" << false;
     QTest::newRow("simulator's manual page") << "share/man/man1/kx-sim.1.gz" << false;
     QTest::newRow("command line's manual page") << "share/man/man1/kx-ctl.1.gz" << false;
+    QTest::newRow("server's manual page") << "share/man/man1/kx-server.1.gz" << false;
     QTest::newRow("desktop entry") << "share/applications/kx-panel.desktop" << false;
     QTest::newRow("metainfo") << "share/metainfo/org.example.kx_panel.metainfo.xml" << false;
 }
@@ -113,6 +115,8 @@ void InstallTest::compressed_data() {
                               << "docs/man/kx-sim.1";
     QTest::newRow("kx-ctl.1") << "share/man/man1/kx-ctl.1.gz"
                               << "docs/man/kx-ctl.1";
+    QTest::newRow("kx-server.1") << "share/man/man1/kx-server.1.gz"
+                                 << "docs/man/kx-server.1";
 }
 
 void InstallTest::compressed() {
@@ -151,6 +155,8 @@ void InstallTest::pageNamesEveryOption_data() {
                             << "--([a-z][a-z-]*)" << 8;
     QTest::newRow("kx-ctl") << "kx-ctl"
                             << "--([a-z][a-z-]*)|^  ([a-z][a-z-]+) " << 30;
+    QTest::newRow("kx-server") << "kx-server"
+                               << "--([a-z][a-z-]*)" << 6;
 }
 
 void InstallTest::pageNamesEveryOption() {
@@ -191,6 +197,8 @@ void InstallTest::versions_data() {
                               << R"(^\.TH KX-SIM 1 "[-0-9]+" "kx-panel %1")";
     QTest::newRow("kx-ctl.1") << "docs/man/kx-ctl.1"
                               << R"(^\.TH KX-CTL 1 "[-0-9]+" "kx-panel %1")";
+    QTest::newRow("kx-server.1") << "docs/man/kx-server.1"
+                                 << R"(^\.TH KX-SERVER 1 "[-0-9]+" "kx-panel %1")";
 }
 
 void InstallTest::versions() {
