@@ -8,6 +8,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cmath>
 #include <ctime>
 
 namespace kxbench {
@@ -44,6 +45,16 @@ inline double median(QList<double> values) {
     std::sort(values.begin(), values.end());
     const qsizetype n = values.size();
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// The p-th percentile (0 < p <= 100) by nearest rank: the smallest of the values with
+// at least p % of them at or below it.
+inline double percentile(QList<double> values, double p) {
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const auto rank = qsizetype(std::ceil(p / 100 * double(values.size())));
+    return values[std::clamp<qsizetype>(rank, 1, values.size()) - 1];
 }
 
 inline double largest(const QList<double>& values) {
