@@ -74,5 +74,6 @@ int runRefresh(int argc, char* argv[]);
 int runSoak(int argc, char* argv[]);
 int runStartup(int argc, char* argv[]);
 int runCtl(int argc, char* argv[]);
+int runServer(int argc, char* argv[]);
 
 } // namespace kxbench
