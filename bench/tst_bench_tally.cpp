@@ -52,6 +52,17 @@ void BenchTallyTest::tally_data() {
     QTest::newRow("a query with no answer known")
         << QByteArrayList{"?FUNC?", "=SIN"} << 0 << 1 << 0 << false;
     QTest::newRow("nothing at all") << QByteArrayList{} << 0 << 0 << 0 << false;
+    QTest::newRow("an answer before anything was asked")
+        << QByteArrayList{"=1.00000E+03", "?FREQ?", "=1.00000E+03"} << 1 << 0 << 1 << false;
+    QTest::newRow("the same query twice")
+        << QByteArrayList{"?FREQ?", "?FREQ?", "=1.00000E+03", "=1.00000E+03"} << 2 << 0 << 0
+        << true;
+    QTest::newRow("one answer lost, the next one late")
+        << QByteArrayList{"?FREQ?", "?AMPL?", "=1.00000E+00", "?OFFS?", "=0.00000E+00"} << 0 << 2
+        << 0 << false;
+    QTest::newRow("a wrong answer, the next ones still checked")
+        << QByteArrayList{"?FREQ?", "=0.00000E+00", "?AMPL?", "=1.00000E+00"} << 1 << 1 << 0
+        << false;
 }
 
 void BenchTallyTest::tally() {
@@ -86,6 +97,10 @@ void BenchTallyTest::telling_data() {
         << QByteArrayList{"FREQ?", "SWE?", "OFFS?"} << QByteArrayList{"FREQ?", "OFFS?"};
     QTest::newRow("two the same answer")
         << QByteArrayList{"FREQ?", "AMPL?", "SWSTA?"} << QByteArrayList{"AMPL?"};
+    QTest::newRow("none of its own")
+        << QByteArrayList{"FREQ?", "SWSTA?", "SWE?"} << QByteArrayList{};
+    QTest::newRow("not known at all") << QByteArrayList{"TRIG?"} << QByteArrayList{};
+    QTest::newRow("no candidates") << QByteArrayList{} << QByteArrayList{};
 }
 
 void BenchTallyTest::telling() {
@@ -109,6 +124,11 @@ void BenchTallyTest::percentile_data() {
         << QList<double>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11} << 90.0 << 10.0;
     QTest::newRow("50th of four") << QList<double>{4, 3, 2, 1} << 50.0 << 2.0;
     QTest::newRow("100th") << QList<double>{4, 3, 2, 1} << 100.0 << 4.0;
+    QTest::newRow("10th of ten") << QList<double>{10, 1, 9, 2, 8, 3, 7, 4, 6, 5} << 10.0 << 1.0;
+    QTest::newRow("90th, one slow of ten")
+        << QList<double>{1, 1, 1, 1, 1, 1, 1, 1, 1, 50} << 90.0 << 1.0;
+    QTest::newRow("90th, two slow of ten")
+        << QList<double>{1, 1, 1, 1, 1, 1, 1, 1, 40, 50} << 90.0 << 40.0;
 }
 
 void BenchTallyTest::percentile() {
