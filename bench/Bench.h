@@ -8,6 +8,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cmath>
 #include <ctime>
 
 namespace kxbench {
@@ -46,6 +47,16 @@ inline double median(QList<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// The p-th percentile (0 < p <= 100) by nearest rank: the smallest of the values with
+// at least p % of them at or below it.
+inline double percentile(QList<double> values, double p) {
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const auto rank = qsizetype(std::ceil(p / 100 * double(values.size())));
+    return values[std::clamp<qsizetype>(rank, 1, values.size()) - 1];
+}
+
 inline double largest(const QList<double>& values) {
     return values.isEmpty() ? 0 : *std::max_element(values.begin(), values.end());
 }
@@ -63,5 +74,6 @@ int runRefresh(int argc, char* argv[]);
 int runSoak(int argc, char* argv[]);
 int runStartup(int argc, char* argv[]);
 int runCtl(int argc, char* argv[]);
+int runServer(int argc, char* argv[]);
 
 } // namespace kxbench

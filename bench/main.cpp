@@ -9,6 +9,8 @@
 //       time to the shown window and its resident memory, beside an empty QMainWindow
 //   kx-bench --ctl [--runs N]
 //       kx-ctl -p 3 status against kx-sim, process start to exit, beside a Python script
+//   kx-bench --server [--count N] [--seconds S] [--clients N]
+//       the time kx-server adds to a query, and clients asking through it at once
 
 #include "Bench.h"
 
@@ -24,11 +26,14 @@ int main(int argc, char* argv[]) {
             return kxbench::runStartup(argc, argv);
         if (std::strcmp(argv[i], "--ctl") == 0)
             return kxbench::runCtl(argc, argv);
+        if (std::strcmp(argv[i], "--server") == 0)
+            return kxbench::runServer(argc, argv);
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::printf("usage: kx-bench [--count N] [--latency MS] [--crlf] [--show]\n"
                         "       kx-bench --soak [N] [--only BUTTON,...]\n"
                         "       kx-bench --startup [--runs N]\n"
-                        "       kx-bench --ctl [--runs N]\n");
+                        "       kx-bench --ctl [--runs N]\n"
+                        "       kx-bench --server [--count N] [--seconds S] [--clients N]\n");
             return 0;
         }
     }
