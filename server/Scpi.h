@@ -40,9 +40,10 @@ std::optional<ListenAt> parseListen(const QString& text, QString* why);
 struct ScpiOptions {
     QList<Subnet> allow; // who may connect; empty: everyone
     int maxClients = 8;
-    // A script that waits for its answers sends a few lines a second; one that sends
-    // more than this is not waiting for anything.
-    int maxLinesPerSecond = 100;
+    // A script that waits for each answer stays well under this even against a simulator
+    // on a pseudo-terminal (about 700 a second for eight of them); one that sends more is
+    // not waiting for anything.
+    int maxLinesPerSecond = 1000;
     int lockTimeoutMs = 60000; // Station::setLockTimeout
 };
 
