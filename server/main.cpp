@@ -206,7 +206,7 @@ int main(int argc, char* argv[]) {
 
     // The network, only when asked for.
     kxserver::ScpiServer network(
-        station, {options.allowed, options.maxClients, 1000, options.lockTimeoutMs});
+        station, {options.allowed, options.maxClients, 10000, options.lockTimeoutMs});
     if (options.listen && !network.listen(options.listen->address, options.listen->port, &why)) {
         std::fprintf(stderr, "kx-server: --listen: %s\n", qPrintable(why));
         local.shutdown(why);
