@@ -46,6 +46,8 @@ struct Rig {
                 o.maxClients = value.toInt();
             } else if (option.startsWith(QLatin1String("rate="))) {
                 o.maxLinesPerSecond = value.toInt();
+            } else if (option.startsWith(QLatin1String("lock="))) {
+                o.lockTimeoutMs = value.toInt();
             }
         }
         port.answerFrom(generator);
@@ -78,7 +80,9 @@ struct Rig {
 //   "A closed" the server closes the client, after the lines stated before;
 //   "A bye"    the client goes, and the server has seen it go;
 //   "hold" ... "release": the steps between run inside a job of the station, which
-//   does nothing else meanwhile; "pull": the generator's cable is pulled.
+//   does nothing else meanwhile; "pull": the generator's cable is pulled; "mute": the
+//   generator answers nothing from now on; "silence N": N ms pass on the clock, and the
+//   server's timers have their turn.
 void run(Rig& rig, const QStringList& steps, qsizetype& i) {
     for (; i < steps.size(); ++i) {
         const QString& step = steps[i];
@@ -96,6 +100,17 @@ void run(Rig& rig, const QStringList& steps, qsizetype& i) {
         }
         if (step == QLatin1String("pull")) {
             rig.port.pullCable();
+            continue;
+        }
+        if (step == QLatin1String("mute")) {
+            rig.port.responder = [](const QByteArray&) {
+                return QList<kxtest::FakeSerialPort::Chunk>{};
+            };
+            continue;
+        }
+        if (step.startsWith(QLatin1String("silence "))) {
+            rig.clock.advance(step.section(QLatin1Char(' '), 1).toInt());
+            QTest::qWait(400);
             continue;
         }
         QTcpSocket& s = rig.client(step.at(0));
@@ -314,6 +329,23 @@ void ScpiTest::conversation_data() {
                                                         "B> SYST:LOCK:REQ?",
                                                         "B< 1"}
                                    << QStringList{};
+    QTest::newRow("lock lapses after the holder's silence") << "lock=5000"
+                                                            << QStringList{lock,
+                                                                           "A< 1",
+                                                                           "silence 4000",
+                                                                           "B> SYST:LOCK:REQ?",
+                                                                           "B< 0",
+                                                                           "silence 1500",
+                                                                           "B> SYST:LOCK:REQ?",
+                                                                           "B< 1",
+                                                                           "A> SYST:LOCK:OWN?",
+                                                                           "A< 0"}
+                                                            << QStringList{};
+    QTest::newRow("unanswered: an empty line and -240")
+        << ""
+        << QStringList{"mute", "A> FREQ?", "A< ", "A> SYST:ERR?",
+                       "A< -240,\"No valid answer from the generator to FREQ?\""}
+        << QStringList{"FREQ?"};
     QStringList overflow{"A> " + QStringList(21, "X").join('\n')};
     for (int i = 0; i < 19; ++i)
         overflow << "A> SYST:ERR?"
