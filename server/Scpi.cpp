@@ -252,7 +252,7 @@ void ScpiServer::onNewConnection() {
             refused = QStringLiteral("the server is closing");
         else if (!allowed(socket->peerAddress()))
             refused = QStringLiteral("not among the allowed addresses");
-        else if (int(clients_.size()) >= options_.maxClients)
+        else if (int(station_.clients().size()) >= options_.maxClients)
             refused = QStringLiteral("%1 clients already").arg(options_.maxClients);
         if (!refused.isEmpty()) {
             log(QStringLiteral("network: %1 refused: %2").arg(name, refused));

@@ -39,7 +39,7 @@ std::optional<ListenAt> parseListen(const QString& text, QString* why);
 
 struct ScpiOptions {
     QList<Subnet> allow; // who may connect; empty: everyone
-    int maxClients = 8;
+    int maxClients = 8;  // local and network clients together, as kx-server counts them
     // A script that waits for each answer stays under this even against the simulator on
     // a pseudo-terminal (one such client came to about 1000 a second, and was cut off at
     // a bound of 1000); one that sends more is not waiting for anything. Lines that wait
