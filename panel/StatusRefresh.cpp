@@ -71,11 +71,12 @@ struct Changes : QObject {
             return lines.clear(), by.clear();
         if (ctx.ops.isRunning())
             return timer.start();
-        QStringList shown = std::exchange(lines, {});
-        const QStringList who = std::exchange(by, {});
-        if (shown.size() > 3)
-            shown = shown.mid(0, 3) << QStringLiteral("...");
         ctx.ops.run(Operations::Needs::Port, [&] {
+            // Taken once the turn is ours: the lines of the operation waited for count too.
+            QStringList shown = std::exchange(lines, {});
+            const QStringList who = std::exchange(by, {});
+            if (shown.size() > 4)
+                shown = shown.mid(0, 4) << QStringLiteral("...");
             update(ctx);
             ctx.ui.message->setText(
                 QStringLiteral("Changed by %1: %2")
